@@ -1,0 +1,9 @@
+#!/bin/sh
+# Configures and builds Tabvane into ./build (Ninja, ccache when present).
+set -eu
+cd "$(dirname "$0")/.."
+BUILD_DIR="${BUILD_DIR:-build}"
+if [ ! -f "$BUILD_DIR/build.ninja" ]; then
+    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+fi
+cmake --build "$BUILD_DIR" --parallel "$(nproc)"

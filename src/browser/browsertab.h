@@ -1,0 +1,111 @@
+#pragma once
+// TBrowserTab: one page of the browser tab strip. It owns one browser view, turns the
+// view's events into its own state (title, status lamp, lock, secure flag, history flags,
+// loading) and into calls on the window that holds it (TTabHost).
+
+#include "browser/kwpagecontrol.h"
+#include "platform/webcontrol.h"
+
+class QFrame;
+class TVessaBrowser;
+class TTabHost;
+
+enum class TLampKind { Loading, Arrived, Finished };
+enum { LampNone = -1, LampRed = 0, LampGreen = 1, LampYellow = 2, LampLocked = 3 };
+
+// Doubles every "&" so a caption shows literally in tabs and menus.
+QString EscapeAmpersands(const QString &text);
+
+class TBrowserTab : public TKWTabSheet {
+    Q_OBJECT
+public:
+    TBrowserTab(TTabHost *host, bool hidden, TKWPageControl *pageControl);
+    ~TBrowserTab() override;
+
+    // The status lamp images (ilTabs, 8 x 8): red, green, yellow, padlock.
+    static QList<QPixmap> LampImages();
+    // The caption rule of SetTitle, as a pure function.
+    static QString ShownTitle(const QString &text, int limit);
+
+    // Fields
+    bool FocusOnLoad = false;
+    bool LockAfterLoad = false;
+    bool Locked = false;
+    bool CanGoBack = false;
+    bool CanGoForward = false;
+    QString PopupURL;
+    QString HomeURL;
+    bool PendingPopupCheck = false;
+    bool ClosedByFilter = false;
+    bool Secure = false;
+    bool InsecureSeen = false;
+    QString StickyName;
+    bool Viewed = false;
+    bool HideFromCloseAll = false;
+    bool Loading = false;
+    TWebFrame LoadFrame = nullptr;
+    bool FirstLoad = false;
+
+    TVessaBrowser *View() const { return m_view; }
+
+    // Operations
+    bool IsActive() const;
+    void SetTitle(const QString &text);
+    void SetStickyName(const QString &name);
+    void SetLocked(bool on);
+    void SetViewed(bool on);
+    void SetLamp(TLampKind kind);
+    void NavigateTo(const QString &url);
+    void OpenAsHome(const QString &url);
+    void GoTabHome();
+    void NavigateBlank();
+    void GoBack();
+    void GoForward();
+    void GoHome();
+    void GoSearch();
+    void StopLoading();
+    void RefreshTab();            // Ctrl held at that moment: a complete refresh
+    void FocusPage();
+    QWidget *ViewWindow() const;
+    QString Location() const;
+    QString Title() const;
+    void FollowNextLink();
+    // Stops and destroys the view and removes the tab; the tab deletes itself later.
+    void CloseTab();
+
+    // Page commands, passed to the view
+    void SelectAll();
+    void Copy();
+    void Cut();
+    void Paste();
+    void PageSetup();
+    void SaveAs();
+    void Print(bool prompt);
+    void FindInPage();
+    void ViewSource();
+    void InternetOptions();
+    void Properties();
+    int GetTextSize() const;
+    void SetTextSize(int value);
+    bool TranslateKey(QKeyEvent *event);
+    void ShowLinks(bool on);
+    bool LinksShown() const;
+    QString SaveToTempFile();
+
+private:
+    void onStatusTextChange(const QString &text);
+    void onProgressChange(int progress, int progressMax);
+    void onDownloadBegin();
+    void onDownloadComplete();
+    void onCommandStateChange(int command, bool enable);
+    void onTitleChange(const QString &text);
+    void onBeforeNavigate2(TWebFrame frame, const QString &url, bool *cancel);
+    void onNewWindow2(TWebFrame *newWindow, bool *cancel);
+    void onNavigateComplete2(TWebFrame frame, const QString &url);
+    void onDocumentComplete(TWebFrame frame, const QString &url);
+    bool isTopLevel(TWebFrame frame) const;
+
+    TTabHost *m_host;
+    QFrame *m_framePanel = nullptr;
+    TVessaBrowser *m_view = nullptr;
+};

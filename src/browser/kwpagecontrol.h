@@ -1,0 +1,119 @@
+#pragma once
+// TKWPageControl: a page control with owner-drawn tabs. Inactive tabs have their own
+// background and text colours, each tab shows its page's hint as a tooltip that follows the
+// mouse, tabs can be reordered by dragging with the left button, rows wrap when multi-line,
+// and a page can be kept without a tab (hidden). Pages are TKWTabSheet widgets.
+
+#include <QColor>
+#include <QList>
+#include <QPixmap>
+#include <QWidget>
+
+class TKWPageControl;
+class QStackedWidget;
+class TKWTabBar;
+
+// One page of a TKWPageControl: the caption drawn on its tab, the hint shown as the tab's
+// tooltip, an image index into the control's image list, and whether it has a tab at all.
+class TKWTabSheet : public QWidget {
+    Q_OBJECT
+public:
+    explicit TKWTabSheet(QWidget *parent = nullptr);
+    ~TKWTabSheet() override;
+
+    QString Caption() const { return m_caption; }
+    void SetCaption(const QString &caption);     // "&&" shows one "&"
+    QString Hint() const { return m_hint; }
+    void SetHint(const QString &hint);
+    int ImageIndex() const { return m_imageIndex; }
+    void SetImageIndex(int index);               // -1 for none
+    bool TabVisible() const { return m_tabVisible; }
+    void SetTabVisible(bool visible);
+
+    TKWPageControl *PageControl() const { return m_pageControl; }
+    void SetPageControl(TKWPageControl *control);    // nullptr removes it from its control
+    int PageIndex() const;                       // -1 without a control
+    void SetPageIndex(int index);
+    int TabIndex() const;                        // position among visible tabs; -1 when hidden
+
+private:
+    friend class TKWPageControl;
+    QString m_caption;
+    QString m_hint;
+    int m_imageIndex = -1;
+    bool m_tabVisible = true;
+    TKWPageControl *m_pageControl = nullptr;
+};
+
+class TKWPageControl : public QWidget {
+    Q_OBJECT
+public:
+    enum class TabPosition { Top, Bottom };
+
+    explicit TKWPageControl(QWidget *parent = nullptr);
+    ~TKWPageControl() override;
+
+    // Pages
+    int PageCount() const;
+    TKWTabSheet *Page(int index) const;
+    int IndexOfPage(const TKWTabSheet *page) const;
+    void InsertPage(TKWTabSheet *page, int index);   // index -1: at the end
+    void RemovePage(TKWTabSheet *page);              // the page is not deleted
+    void MovePage(TKWTabSheet *page, int newIndex);
+    TKWTabSheet *ActivePage() const;
+    int ActivePageIndex() const;
+    void SetActivePage(TKWTabSheet *page);           // emits Changed when it changes
+    // Selects the next (or previous) visible page, wrapping around.
+    void SelectNextPage(bool forward);
+
+    // Tabs (visible pages only)
+    int TabCount() const;
+    int TabToPageIndex(int tab) const;   // -1 when beyond the last page or none matches
+    int TabAtPoint(const QPoint &clientPos) const;   // -1 when no tab is there
+    QRect TabRect(int tab) const;        // in this control's coordinates
+    QRect TabBarGeometry() const;
+
+    // Appearance
+    bool AllowTabShifting() const { return m_allowTabShifting; }
+    void SetAllowTabShifting(bool on) { m_allowTabShifting = on; }
+    QColor InactiveTabColor() const { return m_inactiveTabColor; }
+    void SetInactiveTabColor(const QColor &c);
+    QColor InactiveFontColor() const { return m_inactiveFontColor; }
+    void SetInactiveFontColor(const QColor &c);
+    bool MultiLine() const;
+    void SetMultiLine(bool on);
+    TabPosition GetTabPosition() const;
+    void SetTabPosition(TabPosition pos);
+    bool ShowHints() const;
+    void SetShowHints(bool on);
+    int FixedTabWidth() const;
+    void SetFixedTabWidth(int width);    // 0: tabs as wide as their contents
+    void SetImages(const QList<QPixmap> &images);
+    const QList<QPixmap> &Images() const;
+
+    // Colours in the stored 0x00BBGGRR form.
+    static QColor ColorFromBGR(int bgr);
+    static int ColorToBGR(const QColor &color);
+
+Q_SIGNALS:
+    void Changed();                               // the active page changed
+    void TabContextMenu(int tab, const QPoint &globalPos);   // right button on the strip
+    void TabRightButtonDown(int tab);             // before the context menu shows
+    void TabDoubleClicked(int tab);
+    // Drops on the strip (when AcceptDrops is on): the tab under the pointer (-1 when not
+    // over a tab header) and the dropped text, or the path of a dropped local file.
+    void TabDragOver(int tab);
+    void TextDropped(int tab, const QString &textOrPath);
+
+private:
+    friend class TKWTabSheet;
+    friend class TKWTabBar;
+    void pageChanged(TKWTabSheet *page);          // caption, hint, image or visibility changed
+
+    QStackedWidget *m_stack = nullptr;
+    TKWTabBar *m_bar = nullptr;
+    QList<TKWTabSheet *> m_pages;
+    bool m_allowTabShifting = false;
+    QColor m_inactiveTabColor;
+    QColor m_inactiveFontColor;
+};

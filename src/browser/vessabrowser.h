@@ -1,0 +1,80 @@
+#pragma once
+// TVessaBrowser: the program's browser view. It hosts one web browser control, answers
+// the control's host queries (host flags, download control), and offers the page
+// operations the rest of the program uses.
+
+#include "platform/webcontrol.h"
+
+#include <QPoint>
+#include <QWidget>
+#include <functional>
+
+enum TDownloadControlOption {
+    dcDLImages = 0, dcVideos, dcBGSounds, dcNoScripts, dcNoJava,
+    dcNoRunActiveXControls, dcNoDLActiveXControls
+};
+using TDownloadControlOptionSet = quint8;   // bit n = option n
+
+class TVessaBrowser : public QWidget {
+    Q_OBJECT
+public:
+    // The plain constructor (the search panel's view).
+    explicit TVessaBrowser(QWidget *parent = nullptr);
+    // The extended constructor used by browser tabs.
+    TVessaBrowser(QWidget *parent, bool showLinks, bool withAddOnHost);
+    ~TVessaBrowser() override;
+
+    TWebControl *Control() const { return m_control; }
+
+    // Host properties
+    bool No3DBorder = false;
+    bool NoScroll = false;
+    bool FlatScrollbar = false;
+    bool UseDownloadControl = false;
+    TDownloadControlOptionSet DownloadControlOptionSet = 0;
+    quint32 HostInfoFlags() const;           // GetHostInfo's flags
+    // The ambient download-control answer; false when the request goes to the default.
+    bool AmbientDownloadControl(quint32 *result) const;
+    QString PageTitle() const { return m_pageTitle; }
+
+    // Operations
+    void NavigateTo(const QString &url);
+    void RefreshPage();
+    void RefreshCompletely();
+    void SelectAll();
+    void Copy();
+    void Cut();
+    void Paste();
+    void PageSetup();
+    void SaveAs();
+    void Properties();
+    void Print(bool prompt);
+    void FindInPage();
+    void ViewSource();
+    void InternetOptions();
+    int GetTextSize() const;
+    void SetTextSize(int value);
+    void WriteHtml(const QString &text);
+    QString SaveToTempFile();     // path of a temporary ".htm" copy of the page
+    QString SaveWithBaseHref();   // temporary ".htm" copy starting with a base tag
+    bool TranslateKey(QKeyEvent *event);
+    void ShowLinks(bool on);
+    bool LinksShown() const;
+
+    // Pure helpers, exposed for tests.
+    static QString BaseHref(const QString &url);
+    static QString FileNameSafeTitle(const QString &title);
+
+    // The text-selection context-menu event (dwID 4). When assigned, the engine's own menu
+    // is not shown for a text selection.
+    std::function<void(TVessaBrowser *sender, quint32 dwID, const QPoint &pt)> OnShowContextMenuEvent;
+
+Q_SIGNALS:
+    void OnTitleChangeWrapper(TVessaBrowser *sender, const QString &text);
+
+private:
+    void onTitleChange(const QString &text);
+    TWebControl *m_control = nullptr;
+    QString m_pageTitle;
+    bool m_linksShown = false;
+};

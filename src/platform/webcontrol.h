@@ -1,0 +1,92 @@
+#pragma once
+// The web browser control: the operations, properties and events the program uses of a
+// hosted browser, independent of the engine behind it. TWebEngineControl binds it to Qt
+// WebEngine; TScriptedControl lets tests fire events in the order they choose.
+//
+// Frames are opaque handles. The top-level frame's handle equals Application() exactly;
+// every other frame has a handle of its own for as long as its load lasts.
+// All events arrive on the GUI thread.
+
+#include <QObject>
+#include <QString>
+#include <QList>
+#include <functional>
+
+class QWidget;
+class QKeyEvent;
+
+using TWebFrame = const void *;
+
+// Document commands (OLECMDID_*) and the browser's own command group.
+enum class TDocCommand {
+    SaveAs, Print, PageSetup, Properties, Cut, Copy, Paste, SelectAll,
+    Find, ViewSource, InternetOptions
+};
+
+// CommandStateChange command ids.
+enum { CSC_UPDATECOMMANDS = -1, CSC_NAVIGATEFORWARD = 1, CSC_NAVIGATEBACK = 2 };
+
+struct TWebLink {
+    QString text;   // innerText
+    QString href;   // resolved address; empty for an element without an anchor
+};
+
+class TWebControl : public QObject {
+    Q_OBJECT
+public:
+    explicit TWebControl(QObject *parent = nullptr) : QObject(parent) {}
+    ~TWebControl() override = default;
+
+    // The widget that shows the page; owned by the control.
+    virtual QWidget *widget() = 0;
+    // The control's own automation object. Equal to an event's frame exactly for the
+    // top-level frame; handed to NewWindow2 to adopt a new window.
+    TWebFrame Application() const { return this; }
+
+    // Navigation
+    virtual void Navigate(const QString &url) = 0;
+    virtual void GoBack() = 0;
+    virtual void GoForward() = 0;
+    virtual void GoHome() = 0;
+    virtual void GoSearch() = 0;
+    virtual void Refresh() = 0;
+    virtual void RefreshCompletely() = 0;   // Refresh2(REFRESH_COMPLETELY)
+    virtual void Stop() = 0;
+
+    // Properties
+    virtual bool Busy() const = 0;
+    virtual QString LocationURL() const = 0;
+    virtual QString LocationName() const = 0;
+    virtual bool HasDocument() const = 0;
+
+    // Document
+    virtual void Exec(TDocCommand command, bool promptUser = true) = 0;
+    virtual int Zoom() const = 0;                 // text size 0..4, 2 when unknown
+    virtual void SetZoom(int size) = 0;
+    virtual bool SaveDocument(const QString &path) = 0;   // the page's HTML; blocks until written
+    virtual void WriteDocument(const QString &html) = 0;  // clear, write, close
+    virtual QList<TWebLink> Links() = 0;                  // document order; blocks briefly
+    virtual bool TranslateAccelerator(QKeyEvent *event) = 0;  // true when the page took it
+    virtual void UIActivate() = 0;                        // give the page the keyboard focus
+
+Q_SIGNALS:
+    void StatusTextChange(const QString &text);
+    void ProgressChange(int progress, int progressMax);
+    void CommandStateChange(int command, bool enable);
+    void DownloadBegin();
+    void DownloadComplete();
+    void TitleChange(const QString &text);
+    void BeforeNavigate2(TWebFrame frame, const QString &url, bool *cancel);
+    // The handler sets *newWindow to another control's Application() to adopt the window,
+    // or *cancel to true to refuse it.
+    void NewWindow2(TWebFrame *newWindow, bool *cancel);
+    void NavigateComplete2(TWebFrame frame, const QString &url);
+    void DocumentComplete(TWebFrame frame, const QString &url);
+    // The page asked to close its own window.
+    void WindowCloseRequested();
+};
+
+// Creates the control used by browser views. Tests install the scripted control here.
+using TWebControlFactory = std::function<TWebControl *(QObject *parent)>;
+void SetWebControlFactory(TWebControlFactory factory);
+TWebControl *CreateWebControl(QObject *parent);
