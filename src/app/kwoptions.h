@@ -104,4 +104,7 @@ public:
     void WriteBool(const QString &name, bool value);
     QStringList ReadList(const QString &subkey) const;
     void WriteList(const QString &subkey, const QStringList &lines);
+
+private:
+    bool m_rootOpened = false;   // false: the root key could not be opened; reads give defaults
 };

@@ -1,11 +1,9 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/main_window.h"
+#include "app/startup.h"
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("Tabvane"));
-    w.show();
-    return app.exec();
+    return runTabvane(argc, argv, [](const QStringList &arguments) -> QWidget * {
+        return new TfrmMain(arguments.value(0));
+    });
 }

@@ -19,13 +19,18 @@ QString EscapeAmpersands(const QString &text);
 class TBrowserTab : public TKWTabSheet {
     Q_OBJECT
 public:
+    // host must outlive the tab. The tab is added at the end of pageControl and made its
+    // active page; the host moves it where it belongs.
     TBrowserTab(TTabHost *host, bool hidden, TKWPageControl *pageControl);
     ~TBrowserTab() override;
 
     // The status lamp images (ilTabs, 8 x 8): red, green, yellow, padlock.
     static QList<QPixmap> LampImages();
-    // The caption rule of SetTitle, as a pure function.
+    // The caption rule of SetTitle, as a pure function (before "&" is doubled).
     static QString ShownTitle(const QString &text, int limit);
+    // A page's new-window request: the host makes a hidden tab whose view adopts the new
+    // window. Also used by views that are not tabs (the search panel).
+    static void HandleNewWindow(TTabHost *host, TWebFrame *newWindow, bool *cancel);
 
     // Fields
     bool FocusOnLoad = false;
@@ -71,7 +76,9 @@ public:
     QString Title() const;
     void FollowNextLink();
     // Stops and destroys the view and removes the tab; the tab deletes itself later.
+    // Safe to call again, and from inside any of the view's events.
     void CloseTab();
+    bool IsClosing() const { return m_closing; }
 
     // Page commands, passed to the view
     void SelectAll();
@@ -103,9 +110,13 @@ private:
     void onNewWindow2(TWebFrame *newWindow, bool *cancel);
     void onNavigateComplete2(TWebFrame frame, const QString &url);
     void onDocumentComplete(TWebFrame frame, const QString &url);
+    void onWindowCloseRequested();
     bool isTopLevel(TWebFrame frame) const;
+    TWebControl *control() const;
+    void startLoadCycle(TWebFrame frame);
 
     TTabHost *m_host;
     QFrame *m_framePanel = nullptr;
     TVessaBrowser *m_view = nullptr;
+    bool m_closing = false;
 };

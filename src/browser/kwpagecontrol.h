@@ -3,10 +3,16 @@
 // background and text colours, each tab shows its page's hint as a tooltip that follows the
 // mouse, tabs can be reordered by dragging with the left button, rows wrap when multi-line,
 // and a page can be kept without a tab (hidden). Pages are TKWTabSheet widgets.
+//
+// Multi-line rows keep their order (tabs fill the rows in reading order, top row first);
+// selecting a tab never moves its row, so a tab never jumps away from under the pointer.
+// A single row that is too narrow for its tabs shrinks the widest tabs first, down to a
+// minimum width, and then scrolls so the active tab stays in view (the wheel scrolls too).
 
 #include <QColor>
 #include <QList>
 #include <QPixmap>
+#include <QRect>
 #include <QWidget>
 
 class TKWPageControl;
@@ -53,7 +59,9 @@ public:
     explicit TKWPageControl(QWidget *parent = nullptr);
     ~TKWPageControl() override;
 
-    // Pages
+    // Pages. The first page with a tab inserted while no page is active becomes active
+    // (Changed is emitted). Removing the active page activates its right neighbour (its
+    // left one at the end).
     int PageCount() const;
     TKWTabSheet *Page(int index) const;
     int IndexOfPage(const TKWTabSheet *page) const;
@@ -72,6 +80,10 @@ public:
     int TabAtPoint(const QPoint &clientPos) const;   // -1 when no tab is there
     QRect TabRect(int tab) const;        // in this control's coordinates
     QRect TabBarGeometry() const;
+    QWidget *TabBar() const;             // the strip widget (mouse and paint events)
+    int HotTab() const;                  // tab under the mouse at the last move; -1 none
+    int HintTab() const;                 // tab whose hint is the current tooltip; -1 none
+    int RowCount() const;
 
     // Appearance
     bool AllowTabShifting() const { return m_allowTabShifting; }
@@ -91,29 +103,76 @@ public:
     void SetImages(const QList<QPixmap> &images);
     const QList<QPixmap> &Images() const;
 
-    // Colours in the stored 0x00BBGGRR form.
+    // Colours in the stored 0x00BBGGRR form. A value with the high byte 0xFF is a reference
+    // to a system colour (low byte = the system colour index), as stored for the standard
+    // and reversed schemes; it resolves to the matching colour of the application palette.
     static QColor ColorFromBGR(int bgr);
     static int ColorToBGR(const QColor &color);
+    static constexpr int clInactiveCaption = -16777213;   // 0xFF000003
+    static constexpr int clWindowText = -16777208;        // 0xFF000008
+    static constexpr int clHighlightText = -16777202;     // 0xFF00000E
+    static constexpr int clBtnFace = -16777201;           // 0xFF00000F
+
+    // Pure pieces of tab drawing, exposed for tests.
+    struct TabPaint {
+        QRect fill;    // the tab's background
+        QRect image;   // empty without an image
+        QRect text;    // the text is drawn left-aligned and vertically centred in it
+    };
+    static TabPaint TabPaintRects(const QRect &itemRect, bool selected, TabPosition pos,
+                                  const QSize &imageSize);
+    // The caption as drawn: blanks and control characters trimmed at both ends, "&&" as
+    // "&", a single "&" dropped, tab characters expanded to the next multiple of eight.
+    static QString TabDisplayText(const QString &caption);
+    struct TabLayout {
+        QList<QRect> rects;   // per tab, in strip coordinates, before any scrolling
+        int rows = 1;
+    };
+    // Places tabs of the given natural widths in a strip of the given width: one row
+    // (widest tabs shrunk towards minWidth when they do not fit) or wrapped rows.
+    static TabLayout LayoutTabs(const QList<int> &widths, int stripWidth, int tabHeight,
+                                bool multiLine, int minWidth);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 Q_SIGNALS:
     void Changed();                               // the active page changed
     void TabContextMenu(int tab, const QPoint &globalPos);   // right button on the strip
     void TabRightButtonDown(int tab);             // before the context menu shows
-    void TabDoubleClicked(int tab);
+    void TabDoubleClicked(int tab);                // -1 off the tabs
     // Drops on the strip (when AcceptDrops is on): the tab under the pointer (-1 when not
     // over a tab header) and the dropped text, or the path of a dropped local file.
     void TabDragOver(int tab);
     void TextDropped(int tab, const QString &textOrPath);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private:
     friend class TKWTabSheet;
     friend class TKWTabBar;
     void pageChanged(TKWTabSheet *page);          // caption, hint, image or visibility changed
+    void removePage(TKWTabSheet *page, bool destroying);
+    void relayout();
+    int tabHeight() const;
+    int naturalTabWidth(const TKWTabSheet *page) const;
+    bool hasImage(const TKWTabSheet *page) const;
 
     QStackedWidget *m_stack = nullptr;
     TKWTabBar *m_bar = nullptr;
     QList<TKWTabSheet *> m_pages;
+    TKWTabSheet *m_active = nullptr;
     bool m_allowTabShifting = false;
+    bool m_multiLine = false;
+    bool m_showHints = true;
+    int m_fixedTabWidth = 0;
+    TabPosition m_position = TabPosition::Top;
     QColor m_inactiveTabColor;
     QColor m_inactiveFontColor;
+    QList<QPixmap> m_images;
 };

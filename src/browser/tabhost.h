@@ -18,7 +18,7 @@ public:
 
     // Address box
     virtual void RecordTypedAddress(const QString &url) = 0;   // top-level BeforeNavigate2
-    virtual void ShowAddress(const QString &url) = 0;          // "" for about:blank
+    virtual void ShowAddress(const QString &url) = 0;          // the host shows "" for about:blank
 
     // Secure icon and logo animation from the active tab's Secure and Loading
     virtual void UpdateSecureAndAnimation() = 0;

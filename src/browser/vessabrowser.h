@@ -55,15 +55,26 @@ public:
     int GetTextSize() const;
     void SetTextSize(int value);
     void WriteHtml(const QString &text);
-    QString SaveToTempFile();     // path of a temporary ".htm" copy of the page
-    QString SaveWithBaseHref();   // temporary ".htm" copy starting with a base tag
+    // Path of a temporary ".htm" copy of the page; empty when the page cannot be saved.
+    QString SaveToTempFile();
+    // Temporary ".htm" copy starting with a base tag; empty when it cannot be written.
+    QString SaveWithBaseHref();
     bool TranslateKey(QKeyEvent *event);
     void ShowLinks(bool on);
     bool LinksShown() const;
 
     // Pure helpers, exposed for tests.
+    // The address up to and including its last "/" after the host (query and fragment
+    // left out); the address plus "/" when it has no path.
     static QString BaseHref(const QString &url);
+    // Letters A-Z a-z, digits, space and "." kept; every other character becomes a space.
     static QString FileNameSafeTitle(const QString &title);
+    // The work file's lines copied with CR LF endings after a first line with the base tag.
+    static QByteArray WithBaseTag(const QString &baseHref, const QByteArray &document);
+    // GetHostInfo's flags for these properties.
+    static quint32 HostFlags(bool no3DBorder, bool noScroll, bool flatScrollbar);
+    // The ambient download-control value for an option set.
+    static quint32 DownloadControlAnswer(TDownloadControlOptionSet set);
 
     // The text-selection context-menu event (dwID 4). When assigned, the engine's own menu
     // is not shown for a text selection.
@@ -74,6 +85,8 @@ Q_SIGNALS:
 
 private:
     void onTitleChange(const QString &text);
+    void onContextMenuRequested(quint32 menuId, const QPoint &globalPos, bool *handled);
+    void applyHostInfo();
     TWebControl *m_control = nullptr;
     QString m_pageTitle;
     bool m_linksShown = false;

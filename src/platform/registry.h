@@ -27,11 +27,29 @@ struct RegValue {
 // Raised for every failure of the hive; what() is the user-facing message.
 class RegistryError : public std::runtime_error {
 public:
-    explicit RegistryError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit RegistryError(const QString &message, const QString &detail = QString())
+        : std::runtime_error(message.toStdString()), m_message(message), m_detail(detail) {}
     QString message() const { return m_message; }
+    // The underlying cause (the database's own words), for tools and diagnostics.
+    QString detail() const { return m_detail; }
 private:
     QString m_message;
+    QString m_detail;
+};
+
+// One step of a change set applied by TRegistry::apply.
+struct RegChange {
+    enum Kind { CreateKey, DeleteKey, SetValue, DeleteValue };
+    Kind kind = CreateKey;
+    RegRoot root = RegRoot::CurrentUser;
+    QString key;
+    RegValue value;        // SetValue: the value; DeleteValue: value.name
+};
+
+// A key and its values, as returned by TRegistry::tree.
+struct RegKeyContents {
+    QString path;          // full path below the root, in stored case; "" for the root
+    QList<RegValue> values;
 };
 
 class TRegistry {
@@ -66,7 +84,18 @@ public:
     // the old list or the new one, never a partial list. An empty list leaves no key.
     void replaceValues(const QString &key, const QList<RegValue> &values);
 
+    // The key and every key below it, depth first, subkeys by name, values in write
+    // order, read in one transaction. Empty when the key does not exist.
+    QList<RegKeyContents> tree(const QString &key) const;
+
+    // Applies the changes in order in one transaction: all of them or none.
+    static void apply(const QList<RegChange> &changes);
+
     static QString rootName(RegRoot root);   // "HKEY_CURRENT_USER", ...
+
+    // How long a call waits for another process's lock before it fails (default 5000 ms).
+    static void setBusyTimeout(int milliseconds);
+    static int busyTimeout();
 
 private:
     RegRoot m_root;

@@ -8,6 +8,7 @@
 // All events arrive on the GUI thread.
 
 #include <QObject>
+#include <QPoint>
 #include <QString>
 #include <QList>
 #include <functional>
@@ -69,6 +70,14 @@ public:
     virtual bool TranslateAccelerator(QKeyEvent *event) = 0;  // true when the page took it
     virtual void UIActivate() = 0;                        // give the page the keyboard focus
 
+    // Host settings the view answers for the page (GetHostInfo flags; the ambient download
+    // control when the view uses it). The engine follows what it can: scroll bars, images,
+    // scripts, media. The default ignores them.
+    virtual void ApplyHostInfo(quint32 hostFlags, bool useDownloadControl, quint32 downloadControl)
+    {
+        Q_UNUSED(hostFlags) Q_UNUSED(useDownloadControl) Q_UNUSED(downloadControl)
+    }
+
 Q_SIGNALS:
     void StatusTextChange(const QString &text);
     void ProgressChange(int progress, int progressMax);
@@ -84,6 +93,10 @@ Q_SIGNALS:
     void DocumentComplete(TWebFrame frame, const QString &url);
     // The page asked to close its own window.
     void WindowCloseRequested();
+    // The user asked for the page's context menu. menuId is the host's menu kind (4: a text
+    // selection, 2: an edit control, 5: a link, 1: an image, 0: the page). A handler that
+    // shows something of its own sets *handled; otherwise the engine's menu is shown.
+    void ContextMenuRequested(quint32 menuId, const QPoint &globalPos, bool *handled);
 };
 
 // Creates the control used by browser views. Tests install the scripted control here.

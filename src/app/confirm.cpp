@@ -1,0 +1,115 @@
+#include "app/confirm.h"
+
+#include <QApplication>
+#include <algorithm>
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+TConfirmResult Confirm(QWidget *owner, const QString &caption, const QString &title,
+                       const QString &prompt, const QString &okText, const QString &cancelText,
+                       const QString &checkText, bool checked)
+{
+    TfrmConfirm dlg(owner);
+    dlg.Setup(caption, title, prompt, okText, cancelText, checkText, checked);
+    TConfirmResult result;
+    result.ok = dlg.exec() == QDialog::Accepted;
+    result.checked = dlg.chkConfirm->isChecked();
+    return result;
+}
+
+TfrmConfirm::TfrmConfirm(QWidget *owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+                         | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmConfirm"));
+    setModal(true);
+    if (QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive))
+        setFont(QFont(QStringLiteral("Tahoma"), 8));
+    else if (owner)
+        setFont(owner->font());
+    setFixedSize(408, 174);
+
+    img = new QLabel(this);
+    img->setObjectName(QStringLiteral("img"));
+    img->setGeometry(16, 16, 32, 32);
+    QIcon icon = QApplication::windowIcon();
+    if (icon.isNull())
+        icon = style()->standardIcon(QStyle::SP_MessageBoxQuestion);
+    img->setPixmap(icon.pixmap(32, 32));
+
+    lblTitle = new QLabel(this);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    lblTitle->setTextFormat(Qt::PlainText);
+    QFont bold = font();
+    bold.setBold(true);
+    lblTitle->setFont(bold);
+    lblTitle->move(61, 16);
+
+    mmoPrompt2 = new QPlainTextEdit(this);
+    mmoPrompt2->setObjectName(QStringLiteral("mmoPrompt2"));
+    mmoPrompt2->setGeometry(58, 40, 343, 73);
+    mmoPrompt2->setReadOnly(true);
+    mmoPrompt2->setFrameShape(QFrame::NoFrame);
+    mmoPrompt2->setFocusPolicy(Qt::ClickFocus);
+    QPalette pal = mmoPrompt2->palette();
+    pal.setColor(QPalette::Base, pal.color(QPalette::Button));
+    mmoPrompt2->setPalette(pal);
+
+    chkConfirm = new QCheckBox(this);
+    chkConfirm->setObjectName(QStringLiteral("chkConfirm"));
+    chkConfirm->setGeometry(64, 120, 313, 17);
+
+    cmdOK = new QPushButton(this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(264, 144, 67, 25);
+    cmdOK->setDefault(true);
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+
+    cmdCancel = new QPushButton(this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setGeometry(336, 143, 67, 25);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    setTabOrder(chkConfirm, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
+    setTabOrder(cmdCancel, mmoPrompt2);
+}
+
+void TfrmConfirm::Setup(const QString &caption, const QString &title, const QString &prompt,
+                        const QString &okText, const QString &cancelText,
+                        const QString &checkText, bool checked)
+{
+    setWindowTitle(caption);
+    lblTitle->setText(title);
+    lblTitle->adjustSize();
+    lblTitle->resize(std::min(lblTitle->width(), width() - lblTitle->x() - 8),
+                     lblTitle->height());
+    mmoPrompt2->setPlainText(prompt);
+    cmdOK->setText(okText);
+    cmdOK->setVisible(!okText.isEmpty());
+    cmdCancel->setText(cancelText);
+    cmdCancel->setVisible(!cancelText.isEmpty());
+    chkConfirm->setText(checkText);
+    chkConfirm->setChecked(checked);
+    chkConfirm->setVisible(!checkText.isEmpty());
+}
+
+void TfrmConfirm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    const QScreen *screen =
+        parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect avail = screen->availableGeometry();
+        move(avail.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+    if (chkConfirm->isVisible())
+        chkConfirm->setFocus();
+    else if (cmdOK->isVisible())
+        cmdOK->setFocus();
+}

@@ -1,0 +1,326 @@
+#pragma once
+// TfrmMain: the program's one main window. It owns the tab strip with the browser tabs, the
+// cool bar (menu bar, toolbar, address bar, links bar), the status bar and the logo, holds
+// every piece of state shared between subsystems, and offers the operations the other
+// subsystems call. The class is split across source files by subsystem:
+//   app/main_window.cpp          creation, initial pages, view toggles, full screen, shutdown
+//   app/main_window_ui.cpp       building the widgets, status bar and logo layout
+//   browser/tab_commands.cpp     creating, switching and closing tabs, tab menus, drops
+//   navigation/address_bar.cpp   the address bar and domain completion
+//   navigation/commands.cpp      menus, key and message filter, page commands
+//   options/toolbar.cpp          the toolbar catalogue, tbmain.dat and the band layout
+//   groups/group_commands.cpp    VessaGroups: open, save, add, menu
+//   popup/popup_commands.cpp     PopupVessa: the filter and Add to PopupVessa
+
+#include "app/handover.h"
+#include "app/kwoptions.h"
+#include "browser/tabhost.h"
+#include "navigation/domaincompletion.h"
+
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+#include <QStringList>
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class TBrowserTab;
+class TCoolBar;
+class TKWComboBox;
+class TKWPageControl;
+class TLogoAnimation;
+class TStatusPanels;
+class TGroupMenu;
+class THandOverReceiver;
+
+class TfrmMain : public QMainWindow, public TTabHost, public THandOverTarget {
+    Q_OBJECT
+public:
+    // argument: the program's first command-line argument ("" when none).
+    explicit TfrmMain(const QString &argument = QString(), QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    TKWOptions &Options() { return m_options; }
+
+    // ---- Tabs (browser/tab_commands.cpp)
+    TBrowserTab *CreateForegroundTab();
+    TBrowserTab *CreateBackgroundTab() override;
+    TBrowserTab *CreateHiddenTab() override;
+    TBrowserTab *ActiveTab() const;
+    int TabCount() const;                      // pages, hidden ones included
+    TBrowserTab *TabAt(int pageIndex) const;
+    QList<TBrowserTab *> Tabs() const;         // strip order, hidden ones included
+    void CloseTab(TBrowserTab *tab) override;  // Close: resets the only tab
+    void CloseAll(bool silent);
+    void CloseAllKeepCurrent();
+    void CloseAllShowList();
+    void CloseHiddenTabs();
+    void OpenUrlByPreference(const QString &url, bool newTabPreference);
+    void SelectNextTab(bool forward);
+    void ActivateTab(TBrowserTab *tab);        // makes it active and runs the tab change
+    void pcPageChange();                       // the tab-change handling
+    QString HomePage() const;                  // "Start Page", else "about:blank"
+    bool PlacementAtEnd() const { return m_placementAtEnd; }
+    void SetPlacementAtEnd(bool on) { m_placementAtEnd = on; }
+    bool GroupLoading() const { return m_groupLoading; }
+    void SetGroupLoading(bool on) { m_groupLoading = on; }
+    bool OpenNewInForeground() const { return m_openNewInForeground; }
+    void SetOpenNewInForeground(bool on) { m_openNewInForeground = on; }
+    TBrowserTab *TabTarget() const;            // the tab under the last right-click
+
+    void actNewExecute();
+    void actNewBlankExecute();
+    void actNewHomeExecute();
+    void actNewCurrentExecute();
+    void actNewClipboardExecute();
+    void actCloseExecute();
+    void pmTabLockedClick();
+    void pmTabStickyNameClick();
+    void pmTabHideFromCloseAllClick();
+    void pmTabStopClick();
+    void pmTabRefreshClick();
+    void pmTabHomeClick();
+    void pmTabCloseClick();
+    void RebuildTabsMenu();
+    void OnTextDropped(int tab, const QString &textOrPath);
+
+    // ---- TTabHost
+    void ShowStatusText(const QString &text) override;
+    void ShowProgress(int progress, int progressMax) override;
+    void ShowProgressBar() override;
+    void HideProgressBar() override;
+    void RecordTypedAddress(const QString &url) override;
+    void ShowAddress(const QString &url) override;
+    void UpdateSecureAndAnimation() override;
+    void UpdateBackForward() override;
+    void StartHiddenTabTimer() override;
+    bool PopupMatches(const QString &url) override;
+    bool WindowIsActive() const override { return m_windowIsActive; }
+    int TitleLimit() const override { return m_limitTitleLength; }
+
+    // ---- THandOverTarget
+    void RestoreAndRaise() override;
+    void OpenGroup(const QString &path, bool closeOthersFirst) override;
+    void OpenInNewForegroundTab(const QString &text) override;
+    bool CurrentVGCloseFirst() const override { return m_vgCloseFirst; }
+
+    // ---- Address bar (navigation/address_bar.cpp)
+    TKWComboBox *AddressBox() const { return cboAddress; }
+    QStringList TypedAddresses() const;
+    void SetTypedAddresses(const QStringList &list);
+    bool cboAddressKeyDown(int key, Qt::KeyboardModifiers modifiers);   // true: consumed
+    bool cboAddressKeyPress(QChar ch);                                  // true: consumed
+    void cboAddressClick();
+    void tbGoClick();
+    void lblAddressDblClick();
+    void imgIELinkMouseDown();
+    void LoadAddressCompletion();
+    void ShowGoButton(bool show);
+    void ResyncAddress();
+    void LaunchExternalBrowser(const QString &url);
+    void SetAutoCompleteStyle(TAutoCompleteStyle style);
+
+    // ---- View, full screen, side bar (app/main_window.cpp)
+    void ApplyBandVisibility();
+    void SetFullScreen(bool on);
+    bool IsFullScreen() const { return m_fullScreen; }
+    void ShowVessaBar(bool show);
+    void ToggleStatusBar();
+
+    // ---- Toolbar and bands (options/toolbar.cpp)
+    QToolBar *MainToolbar() const { return tbMain; }
+    void CreateToolbarButton(int id);          // at the front, as the catalogue says
+    void ResetToolbar();
+    void LoadToolbarButtons();
+    void SaveToolbarButtons();
+    void LoadBandLayout();
+    void SaveBandLayout();
+    void ApplyToolbarColor(bool color);
+    QToolButton *ToolButtonByName(const QString &name) const;
+
+    // ---- Commands (navigation/commands.cpp)
+    void RefreshTab(TBrowserTab *tab);
+    void StopAll();
+    void RefreshAll();
+    void ShowAbout();
+    void HelpTopics();
+
+    // ---- Groups and popups (groups/, popup/)
+    void OpenGroup(const QString &path, bool closeOthersFirst, bool firstLoad);
+    void actSaveAsVessaGroupExecute();
+    void pmAddToVessaGroupClick();
+    void pmTabAddToVessaGroupClick();
+    void pmTandemGroupsOrganize2Click();
+    void AddTabToGroup(TBrowserTab *tab);
+    TGroupMenu *GroupMenu() const { return m_groupMenu; }
+    void ReloadPopupList();
+    void AddToPopupVessa(TBrowserTab *tab);
+
+    // Tests and the hand-over: whether closing asks the user.
+    void SetCloseWithoutConfirmation(bool on) { m_closeWithoutConfirmation = on; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    // main_window.cpp
+    void FormCreate();
+    void OpenInitialPages();
+    void tmrLoadCoolbarTimer();
+    void FormActivate();
+    void FormDeactivate();
+    bool FormCloseQuery();
+    void Shutdown();
+    void ApplyTabColors();
+    void ApplyTabPosition();
+    void EnsureKWID();
+    void RestorePlacement();
+    void SavePlacement();
+
+    // main_window_ui.cpp
+    void BuildWidgets();
+    void BuildAddressBand();
+    void BuildStatusBar();
+    void BuildLogoPanel();
+    void LayoutTabStrip();
+    void LayoutLogoPanel();
+
+    // tab_commands.cpp
+    TBrowserTab *CreateTab(bool hidden, bool background);
+    void BuildTabMenu();
+    void pmTabPopup();
+    void ResetTab(TBrowserTab *tab);
+    void hiddenTabTimerFired();
+
+    // address_bar.cpp
+    void NavigateAddress(const QString &text);
+
+    // group_commands.cpp, popup_commands.cpp
+    void BuildGroupMenu();
+    void BuildPopupCommands();
+
+    // commands.cpp
+    void BuildMenus();
+    void BuildKeyFilter();
+    void BindToolbarButton(int id, QAction *button, QMenu **dropDown);
+    bool KeyAndMessageFilter(QObject *watched, QEvent *event);
+    QAction *addCommand(QMenu *menu, const QString &name, const QString &caption,
+                        const QString &hint, const QKeySequence &shortcut = QKeySequence());
+
+public:
+    // Components that stand for the named parts of the window (objectName = member name).
+    TKWPageControl *pcPage = nullptr;
+    TCoolBar *cbCoolbar = nullptr;
+    QWidget *pnlTop = nullptr;
+    QWidget *pnlCenter = nullptr;
+    QWidget *pnlMenuBar = nullptr;
+    QToolBar *tbMenu = nullptr;
+    QWidget *pnlToolbar = nullptr;
+    QToolBar *tbMain = nullptr;
+    QToolButton *tbxBar = nullptr;
+    QWidget *pnlAddress = nullptr;
+    QLabel *lblAddress = nullptr;
+    QLabel *imgIELink = nullptr;
+    TKWComboBox *cboAddress = nullptr;
+    QToolBar *tbAddressButton = nullptr;
+    QAction *tbGo = nullptr;
+    QWidget *pnlLinks = nullptr;
+    QWidget *pnlVessaBar = nullptr;
+    QWidget *gpLogo = nullptr;
+    TLogoAnimation *imgLogo = nullptr;
+    QWidget *pnlCloseButtons = nullptr;
+    QToolButton *tbClose = nullptr;
+    QToolButton *tbCloseAll = nullptr;
+    TStatusPanels *sbStatus = nullptr;
+    QProgressBar *pbProgress = nullptr;
+    QLabel *imgSecure = nullptr;
+    QMenu *pmTab = nullptr;
+    QMenu *pmNew = nullptr;
+    QMenu *pmCloseAll = nullptr;
+    QMenu *mnuTabs = nullptr;
+    QMenu *mnuView = nullptr;
+    QMenu *pmCustomize = nullptr;
+    QTimer *tmrHiddenTabs = nullptr;
+    QTimer *tmrLoadCoolbar = nullptr;
+
+    // Actions other parts and tests reach by name.
+    QAction *actBack = nullptr;
+    QAction *actForward = nullptr;
+    QAction *pmViewToolbar = nullptr;
+    QAction *pmViewAddressBar = nullptr;
+    QAction *pmViewLinksBar = nullptr;
+    QAction *pmViewStatusBar = nullptr;
+    QAction *pmViewMenuBar = nullptr;
+    QAction *pmViewVessaBar = nullptr;
+    QAction *pmViewFullScreen = nullptr;
+    QAction *pmTabLocked = nullptr;
+    QAction *pmTabStickyName = nullptr;
+    QAction *pmTabHideFromCloseAll = nullptr;
+    QAction *pmTabHome = nullptr;
+    QAction *pmNewClipboard = nullptr;
+
+private:
+    TKWOptions m_options;
+    QString m_argument;
+    THandOverReceiver *m_handOver = nullptr;
+
+    // Cached options, read at creation and written back at shutdown.
+    bool m_openNewAtEnd = false;
+    bool m_openNewInForeground = false;
+    bool m_addressNewWin = false;
+    bool m_showGo = false;
+    bool m_disableAltShortcuts = false;
+    TAutoCompleteStyle m_autoCompleteStyle = TAutoCompleteStyle::IE5;
+    bool m_cbAutoExpand = true;
+    bool m_vgCloseFirst = false;
+    bool m_usePopupVessa = true;
+    int m_limitTitleLength = 35;
+    bool m_fullScreen = false;
+    QString m_searchBar;
+    bool m_favoritesNewWin = true;
+    bool m_historyNewWin = true;
+    bool m_searchNewWin = true;
+    bool m_linksNewWin = true;
+    int m_newAction = 0;
+    bool m_flyswatShowLinks = true;
+    bool m_flyswatEnabled = true;
+    bool m_useCustomIcons = true;
+    QString m_startupMode;
+    QString m_startupVessaGroup;
+
+    TGroupMenu *m_groupMenu = nullptr;
+    QStringList m_popupList;
+    bool m_popupNoticeShowing = false;
+    QString m_pendingStartupGroup;
+    bool m_ie4Mode = false;
+
+    struct FullScreenSave {
+        bool maximized = false;
+        QRect geometry;
+        bool statusBarVisible = true;
+        bool toolbarVisible = true;
+    } m_fullScreenSave;
+
+    bool m_windowIsActive = false;
+    bool m_activatedOnce = false;
+    bool m_groupLoading = false;
+    bool m_placementAtEnd = false;
+    bool m_typedAddressFlag = false;
+    int m_tabTargetIndex = -1;
+    bool m_closeWithoutConfirmation = false;
+    bool m_shutDown = false;
+    TDomainCompletion m_completion;
+    bool m_toolbarColor = false;
+};

@@ -1,0 +1,331 @@
+// TfrmMain: building the window's widgets, and the layout rules of the status bar, the
+// logo panel and the tab strip.
+
+#include "app/main_window.h"
+
+#include "browser/browsertab.h"
+#include "browser/kwpagecontrol.h"
+#include "components/coolbar.h"
+#include "components/logoanimation.h"
+#include "components/statuspanels.h"
+#include "navigation/kwcombobox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDrag>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+// Status bar panels: text, secure icon, progress bar, percentage, spare.
+const QList<int> StatusPanelWidths = {17, 19, 152, 35, 36};
+
+QWidget *namedPanel(const char *name, QWidget *parent)
+{
+    auto *w = new QWidget(parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+// The page icon of the address bar: a click launches the address in the desktop's
+// browser, a drag carries the address out as a link.
+class TAddressIcon : public QLabel {
+public:
+    TAddressIcon(TfrmMain *owner, QWidget *parent) : QLabel(parent), m_owner(owner) {}
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            m_pressPos = event->position().toPoint();
+        m_pressed = event->button() == Qt::LeftButton;
+    }
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        if (!m_pressed || (event->position().toPoint() - m_pressPos).manhattanLength()
+                    < QApplication::startDragDistance())
+            return;
+        m_pressed = false;
+        TBrowserTab *tab = m_owner->ActiveTab();
+        if (!tab || tab->Location().isEmpty())
+            return;
+        auto *data = new QMimeData;
+        data->setUrls({QUrl(tab->Location())});
+        data->setText(tab->Location());
+        auto *drag = new QDrag(this);
+        drag->setMimeData(data);
+        if (pixmap().isNull() == false)
+            drag->setPixmap(pixmap());
+        drag->exec(Qt::CopyAction | Qt::LinkAction);
+    }
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        if (m_pressed && event->button() == Qt::LeftButton)
+            m_owner->imgIELinkMouseDown();
+        m_pressed = false;
+    }
+
+private:
+    TfrmMain *m_owner;
+    QPoint m_pressPos;
+    bool m_pressed = false;
+};
+}
+
+void TfrmMain::BuildWidgets()
+{
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("pnlMain"));
+    auto *vbox = new QVBoxLayout(central);
+    vbox->setContentsMargins(0, 0, 0, 0);
+    vbox->setSpacing(0);
+
+    // Top: the cool bar and, at its right, the logo with the close buttons.
+    pnlTop = namedPanel("pnlTop", central);
+    auto *topBox = new QHBoxLayout(pnlTop);
+    topBox->setContentsMargins(0, 0, 0, 0);
+    topBox->setSpacing(0);
+    cbCoolbar = new TCoolBar(pnlTop);
+    cbCoolbar->setObjectName(QStringLiteral("cbCoolbar"));
+    topBox->addWidget(cbCoolbar, 1);
+    BuildLogoPanel();
+    topBox->addWidget(gpLogo, 0);
+    vbox->addWidget(pnlTop);
+
+    // Menu band: the caption buttons are added by BuildMenus.
+    pnlMenuBar = namedPanel("pnlMenuBar", cbCoolbar);
+    auto *menuBox = new QHBoxLayout(pnlMenuBar);
+    menuBox->setContentsMargins(0, 0, 0, 0);
+    tbMenu = new QToolBar(pnlMenuBar);
+    tbMenu->setObjectName(QStringLiteral("tbMenu"));
+    tbMenu->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tbMenu->setIconSize(QSize(1, 1));
+    menuBox->addWidget(tbMenu, 1);
+
+    // Tool band.
+    pnlToolbar = namedPanel("pnlToolbar", cbCoolbar);
+    auto *toolBox = new QHBoxLayout(pnlToolbar);
+    toolBox->setContentsMargins(0, 0, 0, 0);
+    tbMain = new QToolBar(pnlToolbar);
+    tbMain->setObjectName(QStringLiteral("tbMain"));
+    tbMain->setIconSize(QSize(20, 20));
+    tbMain->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBox->addWidget(tbMain, 1);
+
+    BuildAddressBand();
+
+    // Links band: the links bar fills it.
+    pnlLinks = namedPanel("pnlLinks", cbCoolbar);
+    pnlLinks->setLayout(new QHBoxLayout);
+    pnlLinks->layout()->setContentsMargins(0, 0, 0, 0);
+
+    cbCoolbar->addBand(QStringLiteral("Menu"), pnlMenuBar, 45, 23, 628);
+    cbCoolbar->addBand(QStringLiteral("Tool"), pnlToolbar, 40, 27, 628);
+    cbCoolbar->setBandBreak(1, true);
+    cbCoolbar->addBand(QStringLiteral("Address"), pnlAddress, 58, 23, 4000);   // wide: the links band keeps its minimum
+    cbCoolbar->setBandBreak(2, true);
+    cbCoolbar->addBand(QStringLiteral("Links"), pnlLinks, 17, 23, 59, QStringLiteral("Links"));
+    connect(cbCoolbar, &TCoolBar::HeightChanged, this, [this] { LayoutLogoPanel(); });
+
+    // Middle: side bar place and the tab strip.
+    auto *body = namedPanel("pnlBody", central);
+    auto *bodyBox = new QHBoxLayout(body);
+    bodyBox->setContentsMargins(0, 0, 0, 0);
+    bodyBox->setSpacing(0);
+    pnlVessaBar = namedPanel("pnlVessaBar", body);
+    pnlVessaBar->hide();
+    bodyBox->addWidget(pnlVessaBar);
+    pnlCenter = namedPanel("pnlCenter", body);
+    auto *centerBox = new QVBoxLayout(pnlCenter);
+    centerBox->setContentsMargins(0, 0, 0, 0);
+    pcPage = new TKWPageControl(pnlCenter);
+    pcPage->setObjectName(QStringLiteral("pcPage"));
+    pcPage->SetAllowTabShifting(true);
+    pcPage->SetShowHints(true);
+    pcPage->SetMultiLine(true);
+    pcPage->SetImages(TBrowserTab::LampImages());
+    centerBox->addWidget(pcPage);
+    bodyBox->addWidget(pnlCenter, 1);
+    vbox->addWidget(body, 1);
+    connect(pcPage, &TKWPageControl::Changed, this, &TfrmMain::pcPageChange);
+    connect(pcPage, &TKWPageControl::TabRightButtonDown, this, [this](int tab) {
+        CloseHiddenTabs();
+        m_tabTargetIndex = tab;
+    });
+    connect(pcPage, &TKWPageControl::TabContextMenu, this, [this](int, const QPoint &pos) {
+        pmTabPopup();
+        pmTab->popup(pos);
+    });
+    connect(pcPage, &TKWPageControl::TabDragOver, this, [this](int tab) { m_tabTargetIndex = tab; });
+    connect(pcPage, &TKWPageControl::TextDropped, this, &TfrmMain::OnTextDropped);
+
+    BuildStatusBar();
+    vbox->addWidget(sbStatus);
+    setCentralWidget(central);
+
+    tmrHiddenTabs = new QTimer(this);
+    tmrHiddenTabs->setObjectName(QStringLiteral("tmrHiddenTabs"));
+    tmrHiddenTabs->setSingleShot(true);
+    tmrHiddenTabs->setInterval(2000);
+    connect(tmrHiddenTabs, &QTimer::timeout, this, &TfrmMain::hiddenTabTimerFired);
+
+    tmrLoadCoolbar = new QTimer(this);
+    tmrLoadCoolbar->setObjectName(QStringLiteral("tmrLoadCoolbar"));
+    tmrLoadCoolbar->setSingleShot(true);
+    tmrLoadCoolbar->setInterval(1);
+    connect(tmrLoadCoolbar, &QTimer::timeout, this, &TfrmMain::tmrLoadCoolbarTimer);
+}
+
+void TfrmMain::BuildAddressBand()
+{
+    pnlAddress = namedPanel("pnlAddress", cbCoolbar);
+    auto *box = new QHBoxLayout(pnlAddress);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+
+    lblAddress = new QLabel(QStringLiteral("A<u>d</u>dress"), pnlAddress);
+    lblAddress->setObjectName(QStringLiteral("lblAddress"));
+    lblAddress->setTextFormat(Qt::RichText);
+    lblAddress->installEventFilter(this);
+    lblAddress->setContextMenuPolicy(Qt::CustomContextMenu);
+    box->addWidget(lblAddress);
+    box->addSpacing(2);
+
+    imgIELink = new TAddressIcon(this, pnlAddress);
+    imgIELink->setObjectName(QStringLiteral("imgIELink"));
+    imgIELink->setPixmap(style()->standardIcon(QStyle::SP_FileLinkIcon).pixmap(16, 16));
+    imgIELink->setToolTip(QStringLiteral("Click to launch current URL in your default browser\n"
+                                         "Drag to create a shortcut to current URL"));
+    imgIELink->setCursor(Qt::PointingHandCursor);
+    box->addWidget(imgIELink);
+    box->addSpacing(3);
+
+    cboAddress = new TKWComboBox(pnlAddress);
+    cboAddress->setObjectName(QStringLiteral("cboAddress"));
+    cboAddress->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    cboAddress->setMaxVisibleItems(25);
+    box->addWidget(cboAddress, 1);
+    connect(cboAddress, &TKWComboBox::KeyDown, this, [this](int *key, Qt::KeyboardModifiers shift) {
+        if (cboAddressKeyDown(*key, shift))
+            *key = 0;
+    });
+    connect(cboAddress, &TKWComboBox::KeyPress, this, [this](QChar *ch) {
+        if (cboAddressKeyPress(*ch))
+            *ch = QChar();
+    });
+    connect(cboAddress, &TKWComboBox::OnClick, this, &TfrmMain::cboAddressClick);
+
+    tbAddressButton = new QToolBar(pnlAddress);
+    tbAddressButton->setObjectName(QStringLiteral("tbAddressButton"));
+    tbAddressButton->setIconSize(QSize(16, 16));
+    tbAddressButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tbGo = tbAddressButton->addAction(style()->standardIcon(QStyle::SP_ArrowRight), QStringLiteral("Go"));
+    tbGo->setObjectName(QStringLiteral("tbGo"));
+    tbGo->setToolTip(QStringLiteral("Go to Address"));
+    tbGo->setStatusTip(QStringLiteral("Goes to address"));
+    connect(tbGo, &QAction::triggered, this, &TfrmMain::tbGoClick);
+    box->addWidget(tbAddressButton);
+}
+
+void TfrmMain::BuildStatusBar()
+{
+    sbStatus = new TStatusPanels(StatusPanelWidths, this);
+    sbStatus->setObjectName(QStringLiteral("sbStatus"));
+
+    pbProgress = new QProgressBar(sbStatus);
+    pbProgress->setObjectName(QStringLiteral("pbProgress"));
+    pbProgress->setRange(0, 100);
+    pbProgress->setTextVisible(false);
+    pbProgress->hide();
+
+    imgSecure = new QLabel(sbStatus);
+    imgSecure->setObjectName(QStringLiteral("imgSecure"));
+    imgSecure->setPixmap(TBrowserTab::LampImages().value(LampLocked).scaled(12, 12));
+    imgSecure->setToolTip(QStringLiteral("Secure page"));
+    imgSecure->hide();
+
+    connect(sbStatus, &TStatusPanels::Resized, this, [this] {
+        const int h = sbStatus->height();
+        pbProgress->setGeometry(sbStatus->PanelWidth(0) + sbStatus->PanelWidth(1) + 3, 3,
+                                sbStatus->PanelWidth(2) - 6, qMax(4, h - 6));
+        imgSecure->setGeometry(sbStatus->PanelWidth(0) + 2, 2, 16, qMax(4, h - 4));
+    });
+}
+
+void TfrmMain::BuildLogoPanel()
+{
+    gpLogo = namedPanel("gpLogo", pnlTop);
+    imgLogo = new TLogoAnimation(gpLogo);
+    imgLogo->setObjectName(QStringLiteral("imgLogo"));
+    imgLogo->setToolTip(QStringLiteral("Tabvane on the web"));
+    connect(imgLogo, &TLogoAnimation::Clicked, this, [this] {
+        if (TBrowserTab *tab = CreateForegroundTab())
+            tab->NavigateTo(QStringLiteral(TABVANE_MAKER_HOST "/"));
+    });
+
+    pnlCloseButtons = namedPanel("pnlCloseButtons", gpLogo);
+    tbClose = new QToolButton(pnlCloseButtons);
+    tbClose->setObjectName(QStringLiteral("tbClose"));
+    tbClose->setAutoRaise(true);
+    tbClose->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    tbClose->setToolTip(QStringLiteral("Close Tab"));
+    tbClose->setStatusTip(QStringLiteral("Closes the active browser tab"));
+    connect(tbClose, &QToolButton::clicked, this, &TfrmMain::actCloseExecute);
+
+    tbCloseAll = new QToolButton(pnlCloseButtons);
+    tbCloseAll->setObjectName(QStringLiteral("tbCloseAll"));
+    tbCloseAll->setAutoRaise(true);
+    tbCloseAll->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    tbCloseAll->setToolTip(QStringLiteral("Close Tabs\nRight-click for more options"));
+    tbCloseAll->setStatusTip(QStringLiteral("Closes the active browser tab"));
+    tbCloseAll->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tbCloseAll, &QToolButton::clicked, this, [this] { CloseAll(false); });
+    connect(tbCloseAll, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        QMenu menu(this);
+        menu.addAction(QStringLiteral("Close All"), this, [this] { CloseAll(false); });
+        menu.addAction(QStringLiteral("Close All -- Keep Current"), this, &TfrmMain::CloseAllKeepCurrent);
+        menu.addAction(QStringLiteral("Close All -- Show List"), this, &TfrmMain::CloseAllShowList);
+        menu.exec(tbCloseAll->mapToGlobal(pos));
+    });
+    LayoutLogoPanel();
+}
+
+void TfrmMain::LayoutLogoPanel()
+{
+    if (!gpLogo || !cbCoolbar)
+        return;
+    const int logo = 32;
+    const int bandHeight = qMax(cbCoolbar->sizeHint().height(), 24);
+    const int button = 18;
+    if (bandHeight < logo + 21) {
+        // One row: close buttons left of the logo.
+        gpLogo->setFixedSize(72, bandHeight);
+        imgLogo->move(72 - logo - 2, qMax(0, (bandHeight - logo) / 2));
+        pnlCloseButtons->setGeometry(0, 0, 72 - logo - 2, bandHeight);
+        tbClose->setGeometry(1, bandHeight - button - 2, button, button);
+        tbCloseAll->setGeometry(1 + button, tbClose->y(), button, button);
+    } else {
+        gpLogo->setFixedSize(36, bandHeight);
+        imgLogo->move(2, 2);
+        pnlCloseButtons->setGeometry(0, bandHeight - 21, 36, 21);
+        tbClose->setGeometry(0, 3, button, button);
+        tbCloseAll->setGeometry(button, tbClose->y(), button, button);
+    }
+}
+
+void TfrmMain::LayoutTabStrip()
+{
+    // The strip draws no border of its own, so it fills the centre panel exactly; the
+    // panel's layout keeps it so on every resize.
+    pcPage->setGeometry(pnlCenter->rect());
+}

@@ -1,0 +1,228 @@
+#include "app/startup.h"
+
+#include "app/application.h"
+#include "app/defbrowser.h"
+#include "app/kwoptions.h"
+#include "platform/instance.h"
+#include "platform/registry.h"
+#include "platform/unixsignals.h"
+
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QFileInfo>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// How long a second instance keeps trying when the running instance holds the lock but
+// has no window listening yet (it is still starting).
+constexpr int HandOverPatienceMs = 10000;
+constexpr int HandOverRetryMs = 100;
+
+void printLine(const QString &text)
+{
+    std::fprintf(stderr, "tabvane: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+QString messageOf(const std::exception &e)
+{
+    if (const auto *reg = dynamic_cast<const RegistryError *>(&e))
+        return reg->message();
+    return QString::fromUtf8(e.what());
+}
+
+// The second instance's part: pass the argument on and wake the running windows.
+void handOver(TKWOptions *options, const QStringList &arguments, const TInstanceLock &lock)
+{
+    if (options) {
+        try {
+            options->SetCommandLine(HandOverText(arguments));
+        } catch (const std::exception &e) {
+            printLine(messageOf(e));
+        }
+    }
+    const QDeadlineTimer patience(HandOverPatienceMs);
+    int answered = TWakeupBroadcast::send();
+    while (answered == 0 && !patience.hasExpired() && lock.heldElsewhere()) {
+        QThread::msleep(HandOverRetryMs);
+        answered = TWakeupBroadcast::send();
+    }
+}
+
+// Ends a dialog's event loop so that the main window can close underneath it.
+void closeModalWidgets()
+{
+    for (int guard = 0; guard < 16; ++guard) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        if (modal->isVisible())
+            modal->hide();   // hiding a dialog also ends its exec()
+    }
+}
+
+class TSignalShutdown : public QObject {
+public:
+    explicit TSignalShutdown(QObject *parent) : QObject(parent) {}
+
+    void setWindow(QWidget *window)
+    {
+        m_window = window;
+        if (m_requested && window)
+            window->setProperty(ShutdownBySignalProperty, true);
+    }
+    bool requested() const { return m_requested; }
+
+    void request()
+    {
+        m_requested = true;
+        if (m_window)
+            m_window->setProperty(ShutdownBySignalProperty, true);
+        attempt(0);
+    }
+
+private:
+    void attempt(int round)
+    {
+        closeModalWidgets();
+        // Close once the dialogs' loops have unwound; code after a dialog may open another.
+        QTimer::singleShot(0, this, [this, round] {
+            if (QApplication::activeModalWidget() && round < 20) {
+                attempt(round + 1);
+                return;
+            }
+            if (m_window) {
+                m_window->setProperty(ShutdownBySignalProperty, true);
+                m_window->close();
+            }
+            // Also when the window only hid itself or another top-level window is open:
+            // the window is deleted after the loop, which runs its shutdown.
+            QCoreApplication::quit();
+        });
+    }
+
+    QPointer<QWidget> m_window;
+    bool m_requested = false;
+};
+
+}
+
+TStartAction ClassifyCommandLine(const QStringList &arguments)
+{
+    if (arguments.size() == 1
+        && (arguments.first() == QLatin1String("--undef")
+            || arguments.first() == QLatin1String("--uninstall")))
+        return TStartAction::RestoreOpenVerb;
+    return TStartAction::Run;
+}
+
+QString HandOverText(const QStringList &arguments)
+{
+    const QString argument = arguments.value(0);
+    if (argument.isEmpty())
+        return argument;
+    const QFileInfo info(argument);
+    if (info.isRelative() && info.exists())
+        return info.absoluteFilePath();
+    return argument;
+}
+
+bool ShutdownBySignal(const QWidget *mainWindow)
+{
+    return mainWindow && mainWindow->property(ShutdownBySignalProperty).toBool();
+}
+
+int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    if (ClassifyCommandLine(arguments) == TStartAction::RestoreOpenVerb) {
+        try {
+            DefBrowser::RestoreOpenVerb();
+        } catch (const std::exception &e) {
+            printLine(messageOf(e));
+        }
+        return 0;
+    }
+
+    // Failures before the application object exists are shown once the window is up.
+    QStringList startErrors;
+    TInstanceLock lock;   // held for the rest of the process's life
+    {
+        std::unique_ptr<TKWOptions> options;
+        bool allowMultiInstance = false;
+        try {
+            options = std::make_unique<TKWOptions>();
+            allowMultiInstance = options->AllowMultiInstance();
+        } catch (const std::exception &e) {
+            startErrors.append(messageOf(e));
+        }
+        if (!allowMultiInstance) {
+            if (lock.tryAcquire()) {
+                handOver(options.get(), arguments, lock);
+                return 0;
+            }
+            if (!lock.error().isEmpty())
+                printLine(QStringLiteral("cannot take the instance lock %1: %2")
+                              .arg(lock.path(), lock.error()));
+        }
+    }
+
+    // Without any display Qt would abort; say what is missing instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        printLine(QStringLiteral("no display: set DISPLAY, run under xvfb-run, "
+                                 "or set QT_QPA_PLATFORM=offscreen"));
+        return 0;
+    }
+
+    if (::geteuid() == 0 && qgetenv("QTWEBENGINE_DISABLE_SANDBOX") != "1") {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        printLine(QStringLiteral("running as root: the web engine's sandbox is disabled"));
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+
+    // Qt sees only the program name: the one argument is ours, whatever it looks like.
+    int qtArgc = 1;
+    TTabvaneApplication app(qtArgc, argv);
+    app.setApplicationName(QStringLiteral("Tabvane"));
+    app.setApplicationDisplayName(QStringLiteral("Tabvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("tabvane"));
+
+    auto *shutdown = new TSignalShutdown(&app);
+    TUnixSignals unixSignals({SIGTERM, SIGHUP});
+    QObject::connect(&unixSignals, &TUnixSignals::received, shutdown, &TSignalShutdown::request);
+
+    QPointer<QWidget> window;
+    try {
+        window = createMainWindow(arguments);
+    } catch (const std::exception &e) {
+        TTabvaneApplication::ShowError(messageOf(e));
+        return 0;
+    }
+    if (!window)
+        return 0;
+    shutdown->setWindow(window);
+    if (!shutdown->requested()) {
+        window->show();
+        for (const QString &message : qAsConst(startErrors))
+            QTimer::singleShot(0, &app, [message] { TTabvaneApplication::ShowError(message); });
+        app.exec();
+    }
+    delete window.data();
+    return 0;
+}

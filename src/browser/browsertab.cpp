@@ -1,0 +1,568 @@
+#include "browser/browsertab.h"
+
+#include "browser/tabhost.h"
+#include "browser/vessabrowser.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QPointer>
+#include <QVBoxLayout>
+
+namespace {
+
+const int DefaultTitleMax = 50;
+
+// The first n characters of text, one fewer when the cut would split a surrogate pair.
+QString leftChars(const QString &text, int n)
+{
+    if (n > 0 && n < text.size() && text.at(n - 1).isHighSurrogate())
+        --n;
+    return text.left(n);
+}
+
+// Line breaks and other control characters would break the one-line tab caption.
+QString oneLine(QString text)
+{
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+QPixmap squareLamp(const QColor &fill)
+{
+    QImage image(8, 8, QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    for (int y = 1; y < 7; ++y) {
+        for (int x = 1; x < 7; ++x)
+            image.setPixelColor(x, y, fill);
+    }
+    return QPixmap::fromImage(image);
+}
+
+QPixmap padlockLamp()
+{
+    static const char *const rows[8] = {
+        "..XXXX..",
+        ".X....X.",
+        ".X....X.",
+        "XXXXXXXX",
+        "X......X",
+        "X......X",
+        "X......X",
+        "XXXXXXXX",
+    };
+    QImage image(8, 8, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            if (rows[y][x] == 'X')
+                image.setPixelColor(x, y, Qt::black);
+        }
+    }
+    return QPixmap::fromImage(image);
+}
+
+}
+
+QString EscapeAmpersands(const QString &text)
+{
+    QString result = text;
+    result.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return result;
+}
+
+TBrowserTab::TBrowserTab(TTabHost *host, bool hidden, TKWPageControl *pageControl)
+    : TKWTabSheet(nullptr), m_host(host)
+{
+    HideFromCloseAll = false;
+    PendingPopupCheck = hidden;
+    if (hidden)
+        SetTabVisible(false);
+
+    if (pageControl) {
+        pageControl->InsertPage(this, -1);
+        pageControl->SetActivePage(this);
+    }
+
+    auto *tabLayout = new QVBoxLayout(this);
+    tabLayout->setContentsMargins(0, 0, 0, 0);
+    m_framePanel = new QFrame(this);
+    m_framePanel->setObjectName(QStringLiteral("FramePanel"));
+    m_framePanel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    tabLayout->addWidget(m_framePanel);
+
+    FirstLoad = false;
+
+    m_view = new TVessaBrowser(m_framePanel, m_host->FlyswatShowLinks(), m_host->FlyswatEnabled());
+    m_view->No3DBorder = true;
+    m_view->FlatScrollbar = true;
+    m_view->setFocusPolicy(Qt::StrongFocus);
+    auto *panelLayout = new QVBoxLayout(m_framePanel);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->addWidget(m_view);
+    m_view->show();
+    NavigateBlank();
+
+    if (TWebControl *c = control()) {
+        connect(c, &TWebControl::BeforeNavigate2, this, &TBrowserTab::onBeforeNavigate2,
+                Qt::DirectConnection);
+        connect(c, &TWebControl::CommandStateChange, this, &TBrowserTab::onCommandStateChange);
+        connect(c, &TWebControl::DocumentComplete, this, &TBrowserTab::onDocumentComplete);
+        connect(c, &TWebControl::DownloadBegin, this, &TBrowserTab::onDownloadBegin);
+        connect(c, &TWebControl::DownloadComplete, this, &TBrowserTab::onDownloadComplete);
+        connect(c, &TWebControl::NavigateComplete2, this, &TBrowserTab::onNavigateComplete2);
+        connect(c, &TWebControl::NewWindow2, this, &TBrowserTab::onNewWindow2,
+                Qt::DirectConnection);
+        connect(c, &TWebControl::ProgressChange, this, &TBrowserTab::onProgressChange);
+        connect(c, &TWebControl::StatusTextChange, this, &TBrowserTab::onStatusTextChange);
+        // Posted, as the page's close message is: the tab closes after the engine's callback
+        // has returned.
+        connect(c, &TWebControl::WindowCloseRequested, this,
+                &TBrowserTab::onWindowCloseRequested, Qt::QueuedConnection);
+    }
+    connect(m_view, &TVessaBrowser::OnTitleChangeWrapper, this,
+            [this](TVessaBrowser *, const QString &text) { onTitleChange(text); });
+}
+
+TBrowserTab::~TBrowserTab()
+{
+    // The view outlives this part of the object while QWidget deletes its children; no
+    // event of it may reach the half-destroyed tab.
+    if (m_view) {
+        if (TWebControl *c = control())
+            disconnect(c, nullptr, this, nullptr);
+        disconnect(m_view, nullptr, this, nullptr);
+    }
+}
+
+QList<QPixmap> TBrowserTab::LampImages()
+{
+    return {squareLamp(Qt::red), squareLamp(Qt::green), squareLamp(Qt::yellow), padlockLamp()};
+}
+
+QString TBrowserTab::ShownTitle(const QString &text, int limit)
+{
+    QString shown;
+    if (limit > 0 && limit < text.size())
+        shown = leftChars(text, limit) + QLatin1String("...");
+    else if (text.size() > DefaultTitleMax)
+        shown = leftChars(text, DefaultTitleMax) + QLatin1String("...");
+    else
+        shown = text;
+    if (shown == QLatin1String("about:blank"))
+        return QStringLiteral("Blank");
+    return oneLine(shown);
+}
+
+TWebControl *TBrowserTab::control() const
+{
+    return m_view ? m_view->Control() : nullptr;
+}
+
+bool TBrowserTab::isTopLevel(TWebFrame frame) const
+{
+    const TWebControl *c = control();
+    return c && frame == c->Application();
+}
+
+bool TBrowserTab::IsActive() const
+{
+    return PageControl() && PageControl()->ActivePage() == this;
+}
+
+void TBrowserTab::SetTitle(const QString &text)
+{
+    SetHint(text);
+    if (!StickyName.isEmpty()) {
+        SetCaption(EscapeAmpersands(oneLine(StickyName)));
+        return;
+    }
+    SetCaption(EscapeAmpersands(ShownTitle(text, m_host->TitleLimit())));
+}
+
+void TBrowserTab::SetStickyName(const QString &name)
+{
+    StickyName = name;
+    if (!name.isEmpty())
+        SetTitle(name);
+    else
+        SetTitle(Title());
+}
+
+void TBrowserTab::SetLocked(bool on)
+{
+    Locked = on;
+    SetImageIndex(on ? LampLocked : LampNone);
+}
+
+void TBrowserTab::SetViewed(bool on)
+{
+    Viewed = on;
+    if (Locked)
+        return;
+    SetImageIndex(on || IsActive() ? LampNone : LampGreen);
+}
+
+void TBrowserTab::SetLamp(TLampKind kind)
+{
+    if (Locked)
+        return;
+    switch (kind) {
+    case TLampKind::Loading: SetImageIndex(LampRed); break;
+    case TLampKind::Arrived: SetImageIndex(LampYellow); break;
+    case TLampKind::Finished: SetImageIndex(Viewed ? LampNone : LampGreen); break;
+    }
+}
+
+void TBrowserTab::NavigateTo(const QString &url)
+{
+    if (!m_view)
+        return;
+    if (!Locked)
+        SetTitle(url);
+    m_view->NavigateTo(url);
+}
+
+void TBrowserTab::OpenAsHome(const QString &url)
+{
+    HomeURL = url;
+    NavigateTo(url);
+}
+
+void TBrowserTab::GoTabHome()
+{
+    if (!HomeURL.isEmpty())
+        NavigateTo(HomeURL);
+}
+
+void TBrowserTab::NavigateBlank()
+{
+    if (m_view)
+        m_view->NavigateTo(QStringLiteral("about:blank"));
+}
+
+void TBrowserTab::GoBack()
+{
+    if (CanGoBack)
+        if (TWebControl *c = control())
+            c->GoBack();
+}
+
+void TBrowserTab::GoForward()
+{
+    if (CanGoForward)
+        if (TWebControl *c = control())
+            c->GoForward();
+}
+
+void TBrowserTab::GoHome()
+{
+    if (TWebControl *c = control())
+        c->GoHome();
+}
+
+void TBrowserTab::GoSearch()
+{
+    if (TWebControl *c = control())
+        c->GoSearch();
+}
+
+void TBrowserTab::StopLoading()
+{
+    if (TWebControl *c = control())
+        c->Stop();
+}
+
+void TBrowserTab::RefreshTab()
+{
+    if (!m_view)
+        return;
+    if (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier)
+        m_view->RefreshCompletely();
+    else
+        m_view->RefreshPage();
+}
+
+void TBrowserTab::FocusPage()
+{
+    if (TWebControl *c = control())
+        c->UIActivate();
+}
+
+QWidget *TBrowserTab::ViewWindow() const
+{
+    return m_view;
+}
+
+QString TBrowserTab::Location() const
+{
+    const TWebControl *c = control();
+    return c ? c->LocationURL() : QString();
+}
+
+QString TBrowserTab::Title() const
+{
+    const TWebControl *c = control();
+    return c ? c->LocationName() : QString();
+}
+
+void TBrowserTab::FollowNextLink()
+{
+    TWebControl *c = control();
+    if (!c || !c->HasDocument())
+        return;
+    QPointer<TBrowserTab> self(this);
+    const QList<TWebLink> links = c->Links();
+    if (!self || !m_view)
+        return;
+    // Following every match in turn ends at the last one; going there directly gives the
+    // same page without aborted loads, and a locked tab opens one new tab, not one per link.
+    QString target;
+    for (const TWebLink &link : links) {
+        if (!link.href.isEmpty() && link.text.toUpper().contains(QLatin1String("NEXT")))
+            target = link.href;
+    }
+    if (target.isEmpty())
+        return;
+    control()->Stop();
+    m_view->NavigateTo(target);
+}
+
+void TBrowserTab::CloseTab()
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+    if (m_view) {
+        if (TWebControl *c = control()) {
+            disconnect(c, nullptr, this, nullptr);
+            c->Stop();
+        }
+        disconnect(m_view, nullptr, this, nullptr);
+        m_view = nullptr;
+    }
+    Loading = false;
+    LoadFrame = nullptr;
+    // Deferred: this may run inside one of the view's own events, and the control must not
+    // be destroyed under its caller. The panel takes the view with it.
+    if (m_framePanel) {
+        m_framePanel->hide();
+        m_framePanel->deleteLater();
+        m_framePanel = nullptr;
+    }
+    SetTabVisible(false);
+    if (TKWPageControl *pc = PageControl())
+        pc->RemovePage(this);
+    deleteLater();
+}
+
+void TBrowserTab::SelectAll() { if (m_view) m_view->SelectAll(); }
+void TBrowserTab::Copy() { if (m_view) m_view->Copy(); }
+void TBrowserTab::Cut() { if (m_view) m_view->Cut(); }
+void TBrowserTab::Paste() { if (m_view) m_view->Paste(); }
+void TBrowserTab::PageSetup() { if (m_view) m_view->PageSetup(); }
+void TBrowserTab::SaveAs() { if (m_view) m_view->SaveAs(); }
+void TBrowserTab::Print(bool prompt) { if (m_view) m_view->Print(prompt); }
+void TBrowserTab::FindInPage() { if (m_view) m_view->FindInPage(); }
+void TBrowserTab::ViewSource() { if (m_view) m_view->ViewSource(); }
+void TBrowserTab::InternetOptions() { if (m_view) m_view->InternetOptions(); }
+void TBrowserTab::Properties() { if (m_view) m_view->Properties(); }
+int TBrowserTab::GetTextSize() const { return m_view ? m_view->GetTextSize() : 2; }
+void TBrowserTab::SetTextSize(int value) { if (m_view) m_view->SetTextSize(value); }
+bool TBrowserTab::TranslateKey(QKeyEvent *event) { return m_view && m_view->TranslateKey(event); }
+void TBrowserTab::ShowLinks(bool on) { if (m_view) m_view->ShowLinks(on); }
+bool TBrowserTab::LinksShown() const { return m_view && m_view->LinksShown(); }
+QString TBrowserTab::SaveToTempFile() { return m_view ? m_view->SaveToTempFile() : QString(); }
+
+void TBrowserTab::onStatusTextChange(const QString &text)
+{
+    if (IsActive())
+        m_host->ShowStatusText(text);
+}
+
+void TBrowserTab::onProgressChange(int progress, int progressMax)
+{
+    if (IsActive())
+        m_host->ShowProgress(progress, progressMax);
+}
+
+void TBrowserTab::onDownloadBegin()
+{
+    if (IsActive())
+        m_host->ShowProgressBar();
+}
+
+void TBrowserTab::onDownloadComplete()
+{
+    if (IsActive())
+        m_host->HideProgressBar();
+}
+
+void TBrowserTab::onCommandStateChange(int command, bool enable)
+{
+    if (command == CSC_NAVIGATEFORWARD)
+        CanGoForward = enable;
+    else if (command == CSC_NAVIGATEBACK)
+        CanGoBack = enable;
+    m_host->UpdateBackForward();
+}
+
+void TBrowserTab::onTitleChange(const QString &text)
+{
+    SetTitle(text);
+}
+
+void TBrowserTab::startLoadCycle(TWebFrame frame)
+{
+    InsecureSeen = false;
+    Loading = true;
+    LoadFrame = frame;
+    SetLamp(TLampKind::Loading);
+    if (IsActive())
+        m_host->UpdateSecureAndAnimation();
+}
+
+void TBrowserTab::onBeforeNavigate2(TWebFrame frame, const QString &url, bool *cancel)
+{
+    if (url.left(10) == QLatin1String("javascript"))
+        return;
+    // The filter closed this popup; whatever it tries to load next stays unloaded until the
+    // hidden-tab sweep removes it.
+    if (ClosedByFilter) {
+        *cancel = true;
+        return;
+    }
+    QPointer<TBrowserTab> self(this);
+    const bool topLevel = isTopLevel(frame);
+    if (PendingPopupCheck) {
+        if (url == QLatin1String("about:blank"))
+            return;
+        PopupURL = url;
+        PendingPopupCheck = false;
+        const bool matches = m_host->PopupMatches(url);   // may show a modal notice
+        if (!self || m_closing) {
+            *cancel = true;
+            return;
+        }
+        if (matches) {
+            *cancel = true;
+            ClosedByFilter = true;
+            m_host->StartHiddenTabTimer();
+            return;
+        }
+        SetTabVisible(true);
+        SetTitle(QStringLiteral("Loading..."));
+    } else if (Locked) {
+        // The frames of the page a locked tab is loading belong to that page; every other
+        // navigation goes to a new tab and the locked page stays.
+        const bool ownFrame = !topLevel && Loading && isTopLevel(LoadFrame);
+        if (!ownFrame) {
+            *cancel = true;
+            if (TBrowserTab *tab = m_host->CreateBackgroundTab()) {
+                tab->FocusOnLoad = true;
+                tab->NavigateTo(url);
+            }
+            return;
+        }
+    }
+    if (topLevel && IsActive()) {
+        m_host->RecordTypedAddress(url);
+        if (!self || m_closing) {
+            *cancel = true;
+            return;
+        }
+    }
+    // A new top-level document replaces any frame whose load opened the cycle, and that
+    // frame's completion would never come.
+    if (!LoadFrame || (topLevel && !isTopLevel(LoadFrame)))
+        startLoadCycle(frame);
+}
+
+void TBrowserTab::HandleNewWindow(TTabHost *host, TWebFrame *newWindow, bool *cancel)
+{
+    TBrowserTab *tab = host ? host->CreateHiddenTab() : nullptr;
+    if (!tab) {
+        *cancel = true;
+        return;
+    }
+    *cancel = false;
+    if (tab->m_view && !tab->m_closing && tab->control()) {
+        *newWindow = tab->control()->Application();
+        tab->FocusOnLoad = true;
+    } else {
+        *cancel = true;
+    }
+}
+
+void TBrowserTab::onNewWindow2(TWebFrame *newWindow, bool *cancel)
+{
+    HandleNewWindow(m_host, newWindow, cancel);
+}
+
+void TBrowserTab::onNavigateComplete2(TWebFrame frame, const QString &url)
+{
+    if (LockAfterLoad && !Locked)
+        SetLocked(true);
+    if (url.left(5) != QLatin1String("https"))
+        InsecureSeen = true;
+    if (IsActive() && isTopLevel(frame)) {
+        QPointer<TBrowserTab> self(this);
+        m_host->ShowAddress(url);
+        if (!self || m_closing)
+            return;
+        if (FocusOnLoad) {
+            FocusOnLoad = false;
+            if (m_host->WindowIsActive())
+                FocusPage();
+        }
+    }
+    if (LoadFrame && frame == LoadFrame) {
+        if (FirstLoad) {
+            SetLamp(TLampKind::Finished);
+            FirstLoad = false;
+        } else {
+            SetLamp(TLampKind::Arrived);
+        }
+        Secure = !InsecureSeen;
+        if (IsActive())
+            m_host->UpdateSecureAndAnimation();
+        InsecureSeen = false;
+    }
+}
+
+void TBrowserTab::onDocumentComplete(TWebFrame frame, const QString &url)
+{
+    const bool topLevel = isTopLevel(frame);
+    if (IsActive() && topLevel) {
+        QPointer<TBrowserTab> self(this);
+        m_host->ShowAddress(url);
+        if (!self || m_closing)
+            return;
+    }
+    // The top-level document's completion ends the cycle even when a frame opened it.
+    if (LoadFrame && (frame == LoadFrame || topLevel)) {
+        // Frames that completed after the document arrived count as well: one plain "http"
+        // frame makes the whole page insecure.
+        if (InsecureSeen)
+            Secure = false;
+        InsecureSeen = false;
+        SetViewed(IsActive());
+        Loading = false;
+        LoadFrame = nullptr;
+        if (IsActive()) {
+            m_host->HideProgressBar();
+            SetLamp(TLampKind::Finished);
+            m_host->UpdateSecureAndAnimation();
+        }
+    }
+}
+
+void TBrowserTab::onWindowCloseRequested()
+{
+    if (!m_closing && m_view)
+        m_host->CloseTab(this);
+}

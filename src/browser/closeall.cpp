@@ -1,0 +1,96 @@
+#include "browser/closeall.h"
+
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+
+TfrmCloseAll::TfrmCloseAll(const QStringList &lines, QWidget *owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+                         | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                         | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmCloseAll"));
+    setModal(true);
+    if (owner)
+        setFont(owner->font());
+    setWindowTitle(QStringLiteral("Select Browser Tabs to Close"));
+    setFixedSize(435, 269);
+
+    lstTabs = new QListWidget(this);
+    lstTabs->setObjectName(QStringLiteral("lstTabs"));
+    lstTabs->setGeometry(8, 8, 337, 249);
+    for (const QString &line : lines) {
+        auto *item = new QListWidgetItem(line, lstTabs);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+    }
+
+    const auto button = [this](const char *name, const QString &text, int y) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(352, y, 75, 25);
+        b->setAutoDefault(false);
+        return b;
+    };
+    cmdClose = button("cmdClose", QStringLiteral("OK"), 8);
+    cmdClose->setDefault(true);
+    cmdCancel = button("cmdCancel", QStringLiteral("Cancel"), 40);
+    cmdSelectAll = button("cmdSelectAll", QStringLiteral("Select All"), 200);
+    cmdDeselectAll = button("cmdDeselectAll", QStringLiteral("Deselect All"), 232);
+
+    connect(cmdClose, &QPushButton::clicked, this, &TfrmCloseAll::cmdCloseClick);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmdSelectAll, &QPushButton::clicked, this, &TfrmCloseAll::cmdSelectAllClick);
+    connect(cmdDeselectAll, &QPushButton::clicked, this, &TfrmCloseAll::cmdDeselectAllClick);
+}
+
+bool TfrmCloseAll::Execute(QWidget *owner, const QStringList &lines, QList<int> *closeOrder)
+{
+    TfrmCloseAll dlg(lines, owner);
+    const bool ok = dlg.exec() == QDialog::Accepted;
+    if (closeOrder)
+        *closeOrder = ok ? dlg.CloseOrder() : QList<int>();
+    return ok;
+}
+
+QList<int> TfrmCloseAll::CheckedLines() const
+{
+    QList<int> out;
+    for (int i = 0; i < lstTabs->count(); ++i) {
+        if (lstTabs->item(i)->checkState() == Qt::Checked)
+            out.append(i);
+    }
+    return out;
+}
+
+void TfrmCloseAll::setAllChecked(bool on)
+{
+    for (int i = 0; i < lstTabs->count(); ++i)
+        lstTabs->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+}
+
+void TfrmCloseAll::cmdSelectAllClick() { setAllChecked(true); }
+
+void TfrmCloseAll::cmdDeselectAllClick() { setAllChecked(false); }
+
+void TfrmCloseAll::cmdCloseClick()
+{
+    m_closeOrder.clear();
+    const QList<int> checked = CheckedLines();
+    for (auto it = checked.crbegin(); it != checked.crend(); ++it)
+        m_closeOrder.append(*it);
+    lstTabs->clear();
+    accept();
+}
+
+void TfrmCloseAll::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    const QScreen *screen =
+        parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect avail = screen->availableGeometry();
+        move(avail.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+}

@@ -1,0 +1,191 @@
+// TfrmMain: the address bar. Enter and Go navigate; Ctrl, Shift or both with Enter wrap
+// the typed word into a full domain name first. The box shows the active tab's address
+// and its list keeps the 25 most recently typed addresses.
+
+#include "app/main_window.h"
+
+#include "browser/browsertab.h"
+#include "browser/vessabrowser.h"
+#include "components/coolbar.h"
+#include "navigation/kwcombobox.h"
+#include "navigation/shautocomplete.h"
+#include "navigation/typedurls.h"
+#include "platform/paths.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QToolBar>
+#include <QUrl>
+
+QStringList TfrmMain::TypedAddresses() const
+{
+    return cboAddress->Items();
+}
+
+void TfrmMain::SetTypedAddresses(const QStringList &list)
+{
+    cboAddress->SetItems(list.mid(0, TTypedUrls::MaxEntries));
+}
+
+bool TfrmMain::cboAddressKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (key == Qt::Key_Shift || key == Qt::Key_Control)
+        return true;
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return false;
+    const bool ctrl = modifiers & Qt::ControlModifier;
+    const bool shift = modifiers & Qt::ShiftModifier;
+    const QString text = m_completion.Complete(cboAddress->currentText(), ctrl, shift);
+    cboAddress->setEditText(text);
+    m_typedAddressFlag = true;
+    cboAddressClick();
+    return true;
+}
+
+bool TfrmMain::cboAddressKeyPress(QChar ch)
+{
+    const ushort code = ch.unicode();
+    if (code == 13 || code == 10 || code == 16 || code == 17)
+        return true;
+    if (m_autoCompleteStyle == TAutoCompleteStyle::IE4)
+        return cboAddress->CompleteIE4(ch);
+    return false;
+}
+
+void TfrmMain::cboAddressClick()
+{
+    const QString text = cboAddress->currentText();
+    if (text.isEmpty())
+        return;
+    NavigateAddress(text);
+}
+
+void TfrmMain::NavigateAddress(const QString &text)
+{
+    TBrowserTab *tab = m_addressNewWin ? CreateForegroundTab() : ActiveTab();
+    if (!tab)
+        return;
+    tab->NavigateTo(text);
+    if (TVessaBrowser *view = tab->View()) {
+        view->Control()->UIActivate();
+        tab->FocusOnLoad = true;
+        view->setFocus();
+    }
+}
+
+void TfrmMain::tbGoClick()
+{
+    m_typedAddressFlag = true;
+    cboAddressClick();
+}
+
+void TfrmMain::RecordTypedAddress(const QString &url)
+{
+    QStringList list = TypedAddresses();
+    const bool typed = m_typedAddressFlag;
+    TTypedUrls::Record(list, url, typed);
+    if (list != TypedAddresses())
+        SetTypedAddresses(list);
+    if (typed) {
+        m_typedAddressFlag = false;
+        ShowAddress(url);
+    }
+}
+
+void TfrmMain::ShowAddress(const QString &url)
+{
+    const QString text = url == QLatin1String("about:blank") ? QString() : url;
+    if (cboAddress->currentText() != text)
+        cboAddress->setEditText(text);
+}
+
+void TfrmMain::ResyncAddress()
+{
+    TBrowserTab *tab = ActiveTab();
+    const QString location = tab ? tab->Location() : QString();
+    if (cboAddress->currentText() != location)
+        ShowAddress(location);
+}
+
+void TfrmMain::LoadAddressCompletion()
+{
+    m_completion.Load(m_options);
+}
+
+void TfrmMain::ShowGoButton(bool show)
+{
+    m_showGo = show;
+    tbGo->setVisible(show);
+    tbAddressButton->setVisible(show);
+    tbAddressButton->adjustSize();
+}
+
+void TfrmMain::lblAddressDblClick()
+{
+    const int band = cbCoolbar->bandIndexOfControl(pnlAddress);
+    if (band < 0)
+        return;
+    if (cbCoolbar->bandWidth(band) < 100)
+        cbCoolbar->MaximizeBand(band);
+    else
+        cbCoolbar->MinimizeBand(band);
+}
+
+void TfrmMain::imgIELinkMouseDown()
+{
+    TBrowserTab *tab = ActiveTab();
+    if (tab)
+        LaunchExternalBrowser(tab->Location());
+}
+
+void TfrmMain::LaunchExternalBrowser(const QString &url)
+{
+    if (url.isEmpty())
+        return;
+    // When the desktop's browser is Tabvane itself, a second start would only hand the
+    // address back to this window; open it in a new tab instead.
+    QProcess query;
+    query.start(QStringLiteral("xdg-settings"), {QStringLiteral("get"), QStringLiteral("default-web-browser")});
+    QString browser;
+    if (query.waitForFinished(3000))
+        browser = QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
+    if (browser.isEmpty() || browser.compare(QLatin1String("tabvane.desktop"), Qt::CaseInsensitive) == 0) {
+        if (TBrowserTab *tab = CreateForegroundTab())
+            tab->NavigateTo(url);
+        return;
+    }
+    if (!QProcess::startDetached(QStringLiteral("xdg-open"), {url})) {
+        if (TBrowserTab *tab = CreateForegroundTab())
+            tab->NavigateTo(url);
+    }
+}
+
+void TfrmMain::SetAutoCompleteStyle(TAutoCompleteStyle style)
+{
+    if (style == TAutoCompleteStyle::IE5 && m_ie4Mode) {
+        m_autoCompleteStyle = TAutoCompleteStyle::IE4;
+        return;
+    }
+    if (m_activatedOnce) {
+        if (m_autoCompleteStyle == TAutoCompleteStyle::IE5 && style != TAutoCompleteStyle::IE5)
+            TSHAutoComplete(cboAddress->lineEdit(), SHACF_DEFAULT);
+        if (style == TAutoCompleteStyle::IE5)
+            TSHAutoComplete(cboAddress->lineEdit(), SHACF_URLALL);
+    }
+    m_autoCompleteStyle = style;
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lblAddress && event->type() == QEvent::MouseButtonDblClick) {
+        lblAddressDblClick();
+        return true;
+    }
+    if (KeyAndMessageFilter(watched, event))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}

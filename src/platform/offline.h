@@ -1,0 +1,17 @@
+#pragma once
+// Work Offline: the connected state kept in the hive as the DWORD "GlobalUserOffline"
+// under HKCU "Software\Microsoft\Windows\CurrentVersion\Internet Settings" (1 = offline,
+// missing or 0 = online). While offline the web engine refuses network requests
+// (http, https, ftp, ws, wss), so pages show the engine's error page.
+
+namespace TOffline {
+// Reads the state from the hive (a value that cannot be read counts as online) and
+// remembers it for the request filter.
+bool IsOffline();
+// Writes the state; returns false when the hive could not be written. The engine follows
+// the new state at once either way for this process.
+bool SetOffline(bool offline);
+// The state last read or written, without touching the hive (read once on first use).
+// Called for every network request the engine makes.
+bool CachedOffline();
+}

@@ -1,0 +1,436 @@
+#include "platform/urlhistory.h"
+
+#include "platform/paths.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QUrl>
+#include <QtDebug>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const int SchemaVersion = 1;
+const int BusyTimeoutMs = 5000;
+
+qint64 toMs(const QDateTime &time)
+{
+    return time.toMSecsSinceEpoch();
+}
+
+QDateTime fromMs(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+}
+
+// Escapes a LIKE pattern's wildcards; statements use ESCAPE '\'.
+QString likeLiteral(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    return out;
+}
+
+class Statement {
+public:
+    Statement(sqlite3 *db, const char *sql)
+    {
+        if (db)
+            sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    bool ok() const { return m_stmt != nullptr; }
+    void bind(int index, const QString &text)
+    {
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_bind_text(m_stmt, index, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
+    }
+    void bind(int index, qint64 value) { sqlite3_bind_int64(m_stmt, index, value); }
+    int step() { return m_stmt ? sqlite3_step(m_stmt) : SQLITE_MISUSE; }
+    bool run() { const int rc = step(); return rc == SQLITE_DONE || rc == SQLITE_ROW; }
+    QString text(int column) const
+    {
+        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+        return data ? QString::fromUtf8(data, sqlite3_column_bytes(m_stmt, column)) : QString();
+    }
+    qint64 integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+
+    THistoryEntry entry() const   // columns url, title, visit_count, last visit
+    {
+        THistoryEntry e;
+        e.url = text(0);
+        e.title = text(1);
+        e.visitCount = int(integer(2));
+        e.lastVisit = fromMs(integer(3));
+        return e;
+    }
+
+private:
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+// One connection for the length of one operation, with the schema in place.
+class Database {
+public:
+    explicit Database(const QString &path)
+    {
+        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (rc != SQLITE_OK) {
+            fail();
+            return;
+        }
+        sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+        if (!ensureSchema())
+            fail();
+    }
+    ~Database() { sqlite3_close(m_db); }
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    bool ok() const { return m_ok; }
+    QString error() const { return m_error; }
+    sqlite3 *handle() const { return m_ok ? m_db : nullptr; }
+
+    bool exec(const char *sql)
+    {
+        if (!m_db || sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+            fail();
+            return false;
+        }
+        return true;
+    }
+    bool begin() { return exec("BEGIN IMMEDIATE"); }
+    bool commit() { return exec("COMMIT"); }
+    void rollback()
+    {
+        if (m_db)
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    void fail()
+    {
+        m_ok = false;
+        if (m_error.isEmpty())
+            m_error = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
+                           : QStringLiteral("out of memory");
+    }
+
+private:
+    bool ensureSchema()
+    {
+        int version = 0;
+        {
+            Statement st(m_db, "PRAGMA user_version");
+            if (st.step() != SQLITE_ROW)
+                return false;
+            version = int(st.integer(0));
+        }
+        if (version >= SchemaVersion)
+            return true;
+        return exec("BEGIN IMMEDIATE")
+            && exec("CREATE TABLE IF NOT EXISTS urls("
+                    " id INTEGER PRIMARY KEY,"
+                    " url TEXT NOT NULL UNIQUE,"
+                    " title TEXT NOT NULL DEFAULT '',"
+                    " visit_count INTEGER NOT NULL DEFAULT 0,"
+                    " last_visit INTEGER NOT NULL DEFAULT 0)")
+            && exec("CREATE TABLE IF NOT EXISTS visits("
+                    " url_id INTEGER NOT NULL,"
+                    " visit_time INTEGER NOT NULL)")
+            && exec("CREATE INDEX IF NOT EXISTS visits_time ON visits(visit_time)")
+            && exec("CREATE INDEX IF NOT EXISTS visits_url ON visits(url_id)")
+            && exec("CREATE INDEX IF NOT EXISTS urls_last ON urls(last_visit)")
+            && exec("PRAGMA user_version = 1")
+            && exec("COMMIT");
+    }
+
+    sqlite3 *m_db = nullptr;
+    bool m_ok = true;
+    QString m_error;
+};
+
+// Logs the first failure of a store object only, so a broken store does not flood the log.
+bool usable(const Database &db, const QString &path, bool &warned)
+{
+    if (db.ok())
+        return true;
+    if (!warned)
+        qWarning("URL history %s is not available: %s", qUtf8Printable(path), qUtf8Printable(db.error()));
+    warned = true;
+    return false;
+}
+
+QList<THistoryEntry> collect(Statement &st)
+{
+    QList<THistoryEntry> out;
+    while (st.step() == SQLITE_ROW)
+        out.append(st.entry());
+    return out;
+}
+
+}
+
+QString TUrlHistory::DefaultPath()
+{
+    return TPaths::Join(TPaths::UserDataDir(), QStringLiteral("history.db"));
+}
+
+bool TUrlHistory::IsRecordable(const QString &url)
+{
+    if (url.trimmed().isEmpty())
+        return false;
+    static const char *const skipped[] = { "about:", "javascript:", "data:" };
+    for (const char *scheme : skipped) {
+        if (url.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
+            return false;
+    }
+    return true;
+}
+
+TUrlHistory::TUrlHistory(const QString &path)
+    : m_path(path)
+{
+}
+
+bool TUrlHistory::IsAvailable() const
+{
+    const Database db(m_path);
+    return usable(db, m_path, m_warned);
+}
+
+bool TUrlHistory::Record(const QString &url, const QString &title, const QDateTime &time)
+{
+    if (!IsRecordable(url))
+        return false;
+    const qint64 when = toMs(time.isValid() ? time : QDateTime::currentDateTimeUtc());
+    Database db(m_path);
+    if (!usable(db, m_path, m_warned))
+        return false;
+    if (!db.begin())
+        return false;
+    Statement upsert(db.handle(),
+                     "INSERT INTO urls(url, title, visit_count, last_visit) VALUES(?1, ?2, 1, ?3)"
+                     " ON CONFLICT(url) DO UPDATE SET visit_count = visit_count + 1,"
+                     " last_visit = max(last_visit, excluded.last_visit),"
+                     " title = CASE WHEN excluded.title <> '' THEN excluded.title ELSE title END");
+    upsert.bind(1, url);
+    upsert.bind(2, title);
+    upsert.bind(3, when);
+    Statement visit(db.handle(),
+                    "INSERT INTO visits(url_id, visit_time) SELECT id, ?2 FROM urls WHERE url = ?1");
+    visit.bind(1, url);
+    visit.bind(2, when);
+    if (!upsert.run() || !visit.run() || !db.commit()) {
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+bool TUrlHistory::UpdateTitle(const QString &url, const QString &title)
+{
+    if (title.isEmpty())
+        return false;
+    Database db(m_path);
+    if (!usable(db, m_path, m_warned))
+        return false;
+    Statement st(db.handle(), "UPDATE urls SET title = ?2 WHERE url = ?1");
+    st.bind(1, url);
+    st.bind(2, title);
+    return st.run() && sqlite3_changes(db.handle()) > 0;
+}
+
+bool TUrlHistory::Remove(const QString &url)
+{
+    Database db(m_path);
+    if (!usable(db, m_path, m_warned))
+        return false;
+    if (!db.exec("PRAGMA secure_delete = ON") || !db.begin())
+        return false;
+    Statement visits(db.handle(),
+                     "DELETE FROM visits WHERE url_id IN (SELECT id FROM urls WHERE url = ?1)");
+    visits.bind(1, url);
+    Statement urls(db.handle(), "DELETE FROM urls WHERE url = ?1");
+    urls.bind(1, url);
+    if (!visits.run() || !urls.run() || !db.commit()) {
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+bool TUrlHistory::Clear()
+{
+    Database db(m_path);
+    if (!usable(db, m_path, m_warned))
+        return false;
+    if (!db.exec("PRAGMA secure_delete = ON") || !db.begin())
+        return false;
+    if (!db.exec("DELETE FROM visits") || !db.exec("DELETE FROM urls") || !db.commit()) {
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+QList<THistoryEntry> TUrlHistory::Entries(int limit) const
+{
+    Database db(m_path);
+    if (!usable(db, m_path, m_warned))
+        return {};
+    Statement st(db.handle(),
+                 "SELECT url, title, visit_count, last_visit FROM urls"
+                 " ORDER BY last_visit DESC, id DESC LIMIT ?1");
+    st.bind(1, qint64(limit));
+    return collect(st);
+}
+
+QList<THistoryEntry> TUrlHistory::VisitedBetween(const QDateTime &from, const QDateTime &to) const
+{
+    Database db(m_path);
+    if (!usable(db, m_path, m_warned))
+        return {};
+    Statement st(db.handle(),
+                 "SELECT u.url, u.title, u.visit_count, max(v.visit_time) AS last"
+                 " FROM visits v JOIN urls u ON u.id = v.url_id"
+                 " WHERE v.visit_time >= ?1 AND v.visit_time < ?2"
+                 " GROUP BY u.id ORDER BY last DESC, u.id DESC");
+    st.bind(1, from.isValid() ? toMs(from) : std::numeric_limits<qint64>::min());
+    st.bind(2, to.isValid() ? toMs(to) : std::numeric_limits<qint64>::max());
+    return collect(st);
+}
+
+QList<THistoryEntry> TUrlHistory::VisitedDuring(const THistoryPeriod &period) const
+{
+    const QDateTime from = period.first.isValid() ? period.first.startOfDay() : QDateTime();
+    return VisitedBetween(from, period.last.addDays(1).startOfDay());
+}
+
+QList<THistoryEntry> TUrlHistory::Search(const QString &text, int limit) const
+{
+    if (text.isEmpty())
+        return {};
+    Database db(m_path);
+    if (!usable(db, m_path, m_warned))
+        return {};
+    Statement st(db.handle(),
+                 "SELECT url, title, visit_count, last_visit FROM urls"
+                 " WHERE url LIKE ?1 ESCAPE '\\' OR title LIKE ?1 ESCAPE '\\'"
+                 " ORDER BY last_visit DESC, id DESC LIMIT ?2");
+    st.bind(1, QLatin1Char('%') + likeLiteral(text) + QLatin1Char('%'));
+    st.bind(2, qint64(limit));
+    return collect(st);
+}
+
+QStringList TUrlHistory::Complete(const QString &prefix, int limit) const
+{
+    if (prefix.isEmpty() || limit == 0)
+        return {};
+    Database db(m_path);
+    if (!usable(db, m_path, m_warned))
+        return {};
+    Statement st(db.handle(),
+                 "SELECT url FROM urls WHERE url LIKE ?1 ESCAPE '\\'"
+                 " OR url LIKE 'http://' || ?1 ESCAPE '\\'"
+                 " OR url LIKE 'https://' || ?1 ESCAPE '\\'"
+                 " OR url LIKE 'file://' || ?1 ESCAPE '\\'"
+                 " OR url LIKE 'http://www.' || ?1 ESCAPE '\\'"
+                 " OR url LIKE 'https://www.' || ?1 ESCAPE '\\'"
+                 " ORDER BY visit_count DESC, last_visit DESC LIMIT ?2");
+    st.bind(1, likeLiteral(prefix) + QLatin1Char('%'));
+    st.bind(2, qint64(limit));
+    QStringList out;
+    while (st.step() == SQLITE_ROW)
+        out.append(st.text(0));
+    return out;
+}
+
+QList<THistoryPeriod> HistoryPeriods(const QDate &today)
+{
+    QList<THistoryPeriod> periods;
+    periods.append({ QStringLiteral("Today"), today, today });
+    const QLocale english(QLocale::English);
+    for (int i = 1; i <= 6; ++i) {
+        const QDate day = today.addDays(-i);
+        periods.append({ english.dayName(day.dayOfWeek()), day, day });
+    }
+    periods.append({ QStringLiteral("Last Week"), today.addDays(-13), today.addDays(-7) });
+    periods.append({ QStringLiteral("2 Weeks Ago"), today.addDays(-20), today.addDays(-14) });
+    periods.append({ QStringLiteral("3 Weeks Ago"), today.addDays(-27), today.addDays(-21) });
+    periods.append({ QStringLiteral("Older"), QDate(), today.addDays(-28) });
+    return periods;
+}
+
+QString HistorySite(const QString &url)
+{
+    const QUrl parsed(url);
+    if (parsed.scheme().compare(QLatin1String("file"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("My Computer");
+    const QString host = parsed.host();
+    return host.isEmpty() ? url : host;
+}
+
+QList<THistorySite> GroupBySite(const QList<THistoryEntry> &entries)
+{
+    QList<THistorySite> sites;
+    for (const THistoryEntry &entry : entries) {
+        const QString site = HistorySite(entry.url);
+        auto it = std::find_if(sites.begin(), sites.end(), [&](const THistorySite &s) {
+            return s.site.compare(site, Qt::CaseInsensitive) == 0;
+        });
+        if (it == sites.end())
+            sites.append({ site, { entry } });
+        else
+            it->entries.append(entry);
+    }
+    const auto caption = [](const THistoryEntry &e) { return e.title.isEmpty() ? e.url : e.title; };
+    for (THistorySite &site : sites) {
+        std::stable_sort(site.entries.begin(), site.entries.end(),
+                         [&](const THistoryEntry &a, const THistoryEntry &b) {
+                             return caption(a).compare(caption(b), Qt::CaseInsensitive) < 0;
+                         });
+    }
+    std::stable_sort(sites.begin(), sites.end(), [](const THistorySite &a, const THistorySite &b) {
+        return a.site.compare(b.site, Qt::CaseInsensitive) < 0;
+    });
+    return sites;
+}
+
+TUrlHistoryModel::TUrlHistoryModel(const QString &path, QObject *parent)
+    : QAbstractListModel(parent), m_history(path)
+{
+}
+
+void TUrlHistoryModel::SetPrefix(const QString &prefix)
+{
+    beginResetModel();
+    m_prefix = prefix;
+    m_urls = m_history.Complete(prefix);
+    endResetModel();
+}
+
+int TUrlHistoryModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_urls.size());
+}
+
+QVariant TUrlHistoryModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_urls.size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return m_urls.at(index.row());
+    return {};
+}

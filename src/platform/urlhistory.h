@@ -1,0 +1,98 @@
+#pragma once
+// The URL history store: every completed top-level navigation with its title, visit count
+// and visit times, kept in an SQLite database ($XDG_DATA_HOME/tabvane/history.db).
+//
+// Like the registry hive, every call opens the database, does its work and closes it
+// again: no handle outlives a call, any number of objects (and the tabvane-reg tool or a
+// second process) can share the file, and a busy timeout serialises writers.
+// A store that cannot be opened or read behaves as an empty history: reads give nothing,
+// writes return false, and one warning is logged per object. Nothing here throws.
+
+#include <QAbstractListModel>
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct THistoryEntry {
+    QString url;
+    QString title;
+    int visitCount = 0;
+    QDateTime lastVisit;   // UTC
+};
+
+// Day folders of a history tree: "Today", the six days before by weekday name, then
+// "Last Week", "2 Weeks Ago", "3 Weeks Ago" and "Older". Dates are local and inclusive,
+// newest period first; "Older" has no first date.
+struct THistoryPeriod {
+    QString caption;
+    QDate first;   // invalid: no lower bound
+    QDate last;
+};
+
+class TUrlHistory {
+public:
+    // $XDG_DATA_HOME/tabvane/history.db
+    static QString DefaultPath();
+    // Addresses worth keeping: not empty, and not about:, javascript: or data: addresses.
+    static bool IsRecordable(const QString &url);
+
+    explicit TUrlHistory(const QString &path = DefaultPath());
+
+    QString Path() const { return m_path; }
+    bool IsAvailable() const;   // the store opens and reads
+
+    // One visit of url at time (now when invalid). A known URL gets one more visit, the
+    // later last-visit time and the new title unless that is empty.
+    bool Record(const QString &url, const QString &title = QString(),
+                const QDateTime &time = QDateTime());
+    bool UpdateTitle(const QString &url, const QString &title);   // known URLs only
+    bool Remove(const QString &url);
+    bool Clear();   // forgets everything; the freed pages are overwritten
+
+    // Most recent first; limit < 0 means all.
+    QList<THistoryEntry> Entries(int limit = -1) const;
+    // URLs visited in [from, to), each once, with its last visit inside the range.
+    QList<THistoryEntry> VisitedBetween(const QDateTime &from, const QDateTime &to) const;
+    QList<THistoryEntry> VisitedDuring(const THistoryPeriod &period) const;
+    // URLs whose address or title contains text (ASCII case-insensitive), most recent first.
+    QList<THistoryEntry> Search(const QString &text, int limit = -1) const;
+    // Completion: URLs that begin with prefix, also when the prefix leaves out the
+    // "http://", "https://" or "file://" and a following "www."; ordered by visit count.
+    QStringList Complete(const QString &prefix, int limit = 50) const;
+
+private:
+    QString m_path;
+    mutable bool m_warned = false;
+};
+
+QList<THistoryPeriod> HistoryPeriods(const QDate &today);
+
+// Site folders: the host of the address, "My Computer" for local files, else the address.
+QString HistorySite(const QString &url);
+struct THistorySite {
+    QString site;
+    QList<THistoryEntry> entries;   // by title (address when untitled), case-insensitive
+};
+QList<THistorySite> GroupBySite(const QList<THistoryEntry> &entries);   // sites sorted
+
+// Completion model over the store for a QCompleter: SetPrefix reloads it with the
+// matching URLs (display and edit role).
+class TUrlHistoryModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit TUrlHistoryModel(const QString &path = TUrlHistory::DefaultPath(),
+                              QObject *parent = nullptr);
+
+    void SetPrefix(const QString &prefix);
+    QString Prefix() const { return m_prefix; }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+private:
+    TUrlHistory m_history;
+    QString m_prefix;
+    QStringList m_urls;
+};

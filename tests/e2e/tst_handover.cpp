@@ -1,0 +1,320 @@
+// Single instance and hand-over between real tabvane processes: the second start passes
+// its argument through "CommandLine" and wakes the running window; the maintenance
+// switches; several instances; orderly shutdown on SIGTERM and SIGHUP.
+
+#include "testenv.h"
+
+#include "app/kwoptions.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+#include <memory>
+#include <signal.h>
+
+namespace {
+
+constexpr int StartTimeoutMs = 60000;
+
+class TTabvane {
+public:
+    explicit TTabvane(const QStringList &arguments, const QString &workingDir = QString())
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("tabvane.handover.info=true"));
+        env.insert(QStringLiteral("QT_MESSAGE_PATTERN"), QStringLiteral("%{category}: %{message}"));
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        if (!workingDir.isEmpty())
+            m_process.setWorkingDirectory(workingDir);
+        m_process.start(qEnvironmentVariable("TABVANE_EXE"), arguments);
+    }
+    ~TTabvane()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(StartTimeoutMs)) {
+                m_process.kill();
+                m_process.waitForFinished(StartTimeoutMs);
+            }
+        }
+    }
+
+    QProcess &process() { return m_process; }
+    qint64 pid() const { return m_process.processId(); }
+    bool running() const { return m_process.state() == QProcess::Running; }
+    QString log()
+    {
+        // Picks up what the process wrote even when no event loop ran since.
+        while (m_process.state() == QProcess::Running && m_process.waitForReadyRead(0)) {
+        }
+        m_log += QString::fromLocal8Bit(m_process.readAll());
+        return m_log;
+    }
+    QString socketPath() const
+    {
+        return TPaths::RuntimeDir() + QStringLiteral("/wake-") + QString::number(m_pid);
+    }
+    void rememberPid() { m_pid = m_process.processId(); }
+
+private:
+    QProcess m_process;
+    QString m_log;
+    qint64 m_pid = 0;
+};
+
+// What a running window reports of a hand-over through its "tabvane.handover" log category.
+bool cameToFront(TTabvane &w) { return w.log().contains(QLatin1String("tabvane.handover: comes to the front")); }
+bool openedInNewTab(TTabvane &w, const QString &text)
+{
+    return w.log().contains(QLatin1String("tabvane.handover: open in new tab ") + text + QLatin1Char('\n'));
+}
+bool openedGroup(TTabvane &w, const QString &path)
+{
+    return w.log().contains(QLatin1String("tabvane.handover: open group ") + path);
+}
+bool openedAnything(TTabvane &w)
+{
+    const QString log = w.log();
+    return log.contains(QLatin1String("tabvane.handover: open in new tab"))
+           || log.contains(QLatin1String("tabvane.handover: open group"));
+}
+bool closedOrderly(TTabvane &w) { return w.log().contains(QLatin1String("tabvane.handover: closing by signal")); }
+
+QString commandLine() { return TKWOptions().CommandLine(); }
+
+const char *const VerbClasses[] = {"htmlfile", "http", "https", "file"};
+
+}
+
+class TestHandOver : public QObject {
+    Q_OBJECT
+
+    std::vector<std::unique_ptr<TTabvane>> m_started;
+
+    // Starts an instance that is expected to open a window and waits until it listens.
+    TTabvane *startWindow(const QStringList &arguments = {})
+    {
+        m_started.push_back(std::make_unique<TTabvane>(arguments));
+        TTabvane *w = m_started.back().get();
+        if (!w->process().waitForStarted(StartTimeoutMs))
+            return nullptr;
+        w->rememberPid();
+        const bool listening = QTest::qWaitFor(
+            [w] { return QFile::exists(w->socketPath()) || !w->running(); }, StartTimeoutMs);
+        return listening && w->running() && QFile::exists(w->socketPath()) ? w : nullptr;
+    }
+
+    // Runs an instance that is expected to end by itself; returns its exit code.
+    int runToEnd(const QStringList &arguments, const QString &workingDir = QString())
+    {
+        TTabvane t(arguments, workingDir);
+        if (!t.process().waitForFinished(StartTimeoutMs))
+            return -1;
+        if (t.process().exitStatus() != QProcess::NormalExit)
+            return -2;
+        return t.process().exitCode();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(qEnvironmentVariable("TABVANE_EXE")).isExecutable(),
+                 "TABVANE_EXE must name the tabvane program");
+    }
+
+    void cleanup()
+    {
+        m_started.clear();
+        TKWOptions options;
+        options.SetCommandLine(QString());
+        options.SetAllowMultiInstance(false);
+    }
+
+    void secondWithoutArgument()
+    {
+        TTabvane *first = startWindow();
+        QVERIFY(first);
+        TKWOptions().SetCommandLine(QStringLiteral("stale"));
+        QCOMPARE(runToEnd({}), 0);
+        // The slot was overwritten with "" and consumed before the second start ended.
+        QCOMPARE(commandLine(), QString());
+        QTRY_VERIFY(cameToFront(*first));
+        QVERIFY(!openedAnything(*first));
+        QVERIFY(first->running());
+    }
+
+    void handOverArgument_data()
+    {
+        QTest::addColumn<QString>("file");        // created in a folder of its own; "" none
+        QTest::addColumn<bool>("create");
+        QTest::addColumn<bool>("relative");       // passed relative to the second's folder
+        QTest::addColumn<bool>("asGroup");
+        QTest::newRow("address") << QString() << false << false << false;
+        QTest::newRow("group file") << QStringLiteral("set.vgp") << true << false << true;
+        QTest::newRow("group file, upper-case extension") << QStringLiteral("SET.VGP") << true << false << false;
+        QTest::newRow("missing group file") << QStringLiteral("none.vgp") << false << false << false;
+        QTest::newRow("group file, relative path") << QStringLiteral("rel.vgp") << true << true << true;
+    }
+
+    void handOverArgument()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, create);
+        QFETCH(bool, relative);
+        QFETCH(bool, asGroup);
+        const QString folder = QDir(TPaths::RuntimeDir()).filePath(QStringLiteral("../groups"));
+        QDir().mkpath(folder);
+        const QString absolute = QDir(folder).canonicalPath() + QLatin1Char('/') + file;
+        QString argument = QStringLiteral("http://127.0.0.1:9/page?a=1&b=2");
+        if (!file.isEmpty()) {
+            argument = relative ? file : absolute;
+            if (create) {
+                QFile f(absolute);
+                QVERIFY(f.open(QIODevice::WriteOnly));
+                f.write("[VessaGroup]\r\nblank1=about:blank\r\n");
+            }
+        }
+
+        TTabvane *first = startWindow();
+        QVERIFY(first);
+        QCOMPARE(runToEnd({argument, QStringLiteral("ignored second argument")},
+                          relative ? folder : QString()),
+                 0);
+        QCOMPARE(commandLine(), QString());
+        QTRY_VERIFY(cameToFront(*first));
+        if (asGroup) {
+            QTRY_VERIFY(openedGroup(*first, absolute));
+        } else {
+            QTRY_VERIFY(openedInNewTab(*first, argument));
+            QVERIFY(!openedGroup(*first, argument));
+        }
+        QVERIFY(!first->log().contains(QLatin1String("ignored second argument")));
+        QFile::remove(absolute);
+    }
+
+    void firstStartTakesGroupInAnyCase()
+    {
+        // At first start the extension alone decides, in any case, without existence check.
+        TTabvane *first = startWindow({QStringLiteral("/nowhere/Saved.VGP")});
+        QVERIFY(first);
+        QVERIFY(openedGroup(*first, QStringLiteral("/nowhere/Saved.VGP")));
+    }
+
+    void maintenanceSwitch_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("isSwitch");
+        QTest::newRow("--undef") << QStringList{QStringLiteral("--undef")} << true;
+        QTest::newRow("--uninstall") << QStringList{QStringLiteral("--uninstall")} << true;
+        QTest::newRow("--UNDEF") << QStringList{QStringLiteral("--UNDEF")} << false;
+        QTest::newRow("--undef x") << QStringList{QStringLiteral("--undef"), QStringLiteral("x")} << false;
+    }
+
+    void maintenanceSwitch()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, isSwitch);
+        TRegistry hkcr(RegRoot::ClassesRoot);
+        for (const char *cls : VerbClasses) {
+            const QString shell = QLatin1String(cls) + QStringLiteral("\\shell");
+            hkcr.writeString(shell, QString(), QStringLiteral("Tabvane"));
+            hkcr.writeString(shell + QStringLiteral("\\Tabvane\\command"), QString(),
+                             QStringLiteral("tabvane \"%1\""));
+        }
+        TTabvane *first = startWindow();
+        QVERIFY(first);
+        TKWOptions().SetCommandLine(QStringLiteral("untouched"));
+
+        QCOMPARE(runToEnd(arguments), 0);
+        for (const char *cls : VerbClasses) {
+            const QString shell = QLatin1String(cls) + QStringLiteral("\\shell");
+            QCOMPARE(hkcr.readValue(shell, QString()).text,
+                     isSwitch ? QStringLiteral("open") : QStringLiteral("Tabvane"));
+            QVERIFY(hkcr.keyExists(shell + QStringLiteral("\\Tabvane\\command")));
+        }
+        if (isSwitch) {
+            // No hand-over: the slot is untouched and the running window was not woken.
+            QCOMPARE(commandLine(), QStringLiteral("untouched"));
+            QVERIFY(!cameToFront(*first));
+        } else {
+            QCOMPARE(commandLine(), QString());
+            QTRY_VERIFY(openedInNewTab(*first, arguments.first()));
+        }
+    }
+
+    void severalInstances()
+    {
+        TKWOptions().SetAllowMultiInstance(true);
+        TKWOptions().SetCommandLine(QStringLiteral("untouched"));
+        TTabvane *a = startWindow({QStringLiteral("http://127.0.0.1:9/a")});
+        QVERIFY(a);
+        TTabvane *b = startWindow({QStringLiteral("http://127.0.0.1:9/b")});
+        QVERIFY(b);
+        QCOMPARE(commandLine(), QStringLiteral("untouched"));
+
+        // Windows that took no lock do not count as running for a start without the setting.
+        TKWOptions().SetAllowMultiInstance(false);
+        TTabvane *c = startWindow();
+        QVERIFY(c);
+
+        // A hand-over wakes every window; exactly one of them takes the text.
+        QCOMPARE(runToEnd({QStringLiteral("http://127.0.0.1:9/d")}), 0);
+        QCOMPARE(commandLine(), QString());
+        for (TTabvane *w : {a, b, c})
+            QTRY_VERIFY(cameToFront(*w));
+        int takers = 0;
+        for (TTabvane *w : {a, b, c})
+            takers += openedInNewTab(*w, QStringLiteral("http://127.0.0.1:9/d")) ? 1 : 0;
+        QCOMPARE(takers, 1);
+    }
+
+    void shutdownBySignal_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+
+    void shutdownBySignal()
+    {
+        QFETCH(int, signalNumber);
+        TTabvane *first = startWindow();
+        QVERIFY(first);
+        const QString socket = first->socketPath();
+        QCOMPARE(::kill(static_cast<pid_t>(first->pid()), signalNumber), 0);
+        QVERIFY(first->process().waitForFinished(StartTimeoutMs));
+        QCOMPARE(first->process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first->process().exitCode(), 0);
+        QVERIFY(closedOrderly(*first));
+        QVERIFY(!QFile::exists(socket));
+
+        // The lock went with the process: the next start is the first instance again.
+        TTabvane *next = startWindow({QStringLiteral("http://127.0.0.1:9/next")});
+        QVERIFY(next);
+    }
+
+    void killedInstanceLeavesNoTrap()
+    {
+        TTabvane *crashed = startWindow();
+        QVERIFY(crashed);
+        const QString staleSocket = crashed->socketPath();
+        crashed->process().kill();
+        QVERIFY(crashed->process().waitForFinished(StartTimeoutMs));
+        QVERIFY(QFile::exists(staleSocket));
+
+        TTabvane *first = startWindow();
+        QVERIFY(first);
+        QVERIFY(!QFile::exists(staleSocket));
+        QCOMPARE(runToEnd({QStringLiteral("http://127.0.0.1:9/after")}), 0);
+        QTRY_VERIFY(openedInNewTab(*first, QStringLiteral("http://127.0.0.1:9/after")));
+    }
+};
+
+TV_TEST_MAIN_CORE(TestHandOver)
+#include "tst_handover.moc"

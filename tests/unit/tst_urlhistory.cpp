@@ -1,0 +1,197 @@
+#include "testenv.h"
+
+#include "platform/urlhistory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestUrlHistory : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void recordsAndUpdates();
+    void skipsAddressesNotWorthKeeping();
+    void removeAndClear();
+    void searchAndComplete();
+    void visitsByPeriodAndSite();
+    void unopenableStoreIsEmpty();
+    void completionModelFollowsPrefix();
+
+private:
+    static QDateTime at(int day, int hour = 12)
+    {
+        return QDateTime(QDate(2024, 3, day), QTime(hour, 0));
+    }
+};
+
+void TestUrlHistory::init()
+{
+    QVERIFY(TUrlHistory().Clear());
+}
+
+void TestUrlHistory::recordsAndUpdates()
+{
+    TUrlHistory history;
+    QVERIFY(history.IsAvailable());
+    QVERIFY(QFile::exists(TUrlHistory::DefaultPath()));
+    QVERIFY(history.Record(QStringLiteral("http://a.example/"), QStringLiteral("A"), at(1)));
+    QVERIFY(history.Record(QStringLiteral("http://b.example/"), QStringLiteral("B"), at(2)));
+    // A later visit without a title keeps the title and counts the visit.
+    QVERIFY(history.Record(QStringLiteral("http://a.example/"), QString(), at(3)));
+    // A visit recorded late with an earlier time must not move the last visit back.
+    QVERIFY(history.Record(QStringLiteral("http://b.example/"), QStringLiteral("B2"), at(1)));
+
+    const QList<THistoryEntry> entries = TUrlHistory().Entries();   // a second object sees it
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries.at(0).url, QStringLiteral("http://a.example/"));
+    QCOMPARE(entries.at(0).title, QStringLiteral("A"));
+    QCOMPARE(entries.at(0).visitCount, 2);
+    QCOMPARE(entries.at(0).lastVisit, at(3));
+    QCOMPARE(entries.at(1).title, QStringLiteral("B2"));
+    QCOMPARE(entries.at(1).lastVisit, at(2));
+
+    QVERIFY(history.UpdateTitle(QStringLiteral("http://b.example/"), QStringLiteral("Bee")));
+    QVERIFY(!history.UpdateTitle(QStringLiteral("http://unknown/"), QStringLiteral("X")));
+    QCOMPARE(history.Entries(1).size(), 1);
+    QCOMPARE(history.Entries().at(1).title, QStringLiteral("Bee"));
+}
+
+void TestUrlHistory::skipsAddressesNotWorthKeeping()
+{
+    TUrlHistory history;
+    QVERIFY(!history.Record(QString()));
+    QVERIFY(!history.Record(QStringLiteral("about:blank")));
+    QVERIFY(!history.Record(QStringLiteral("JavaScript:alert(1)")));
+    QVERIFY(!history.Record(QStringLiteral("data:text/html,hi")));
+    QVERIFY(history.Entries().isEmpty());
+}
+
+void TestUrlHistory::removeAndClear()
+{
+    TUrlHistory history;
+    history.Record(QStringLiteral("http://a.example/"), QString(), at(1));
+    history.Record(QStringLiteral("http://b.example/"), QString(), at(1));
+    QVERIFY(history.Remove(QStringLiteral("http://a.example/")));
+    QCOMPARE(history.Entries().size(), 1);
+    QVERIFY(history.VisitedBetween(at(1, 0), at(2, 0)).size() == 1);   // its visits went too
+
+    QVERIFY(history.Clear());
+    QVERIFY(history.Entries().isEmpty());
+    QVERIFY(history.VisitedBetween(QDateTime(), QDateTime()).isEmpty());
+    QVERIFY(history.Record(QStringLiteral("http://c.example/")));   // usable after clearing
+    QCOMPARE(history.Entries().size(), 1);
+}
+
+void TestUrlHistory::searchAndComplete()
+{
+    TUrlHistory history;
+    history.Record(QStringLiteral("http://www.example.com/"), QStringLiteral("Example Domain"), at(1));
+    history.Record(QStringLiteral("https://exact.example/"), QStringLiteral("Exact"), at(2));
+    history.Record(QStringLiteral("http://www.example.com/"), QString(), at(3));
+    history.Record(QStringLiteral("http://other.example/100%_done"), QStringLiteral("Progress"), at(4));
+    history.Record(QStringLiteral("file:///home/u/page.html"), QStringLiteral("Local"), at(5));
+
+    QCOMPARE(history.Search(QStringLiteral("DOMAIN")).size(), 1);       // title, any case
+    QCOMPARE(history.Search(QStringLiteral("example")).size(), 3);
+    QCOMPARE(history.Search(QStringLiteral("example"), 1).size(), 1);
+    // LIKE wildcards in the text are taken literally.
+    QCOMPARE(history.Search(QStringLiteral("%")).size(), 1);
+    QCOMPARE(history.Search(QStringLiteral("%_d")).size(), 1);
+    QCOMPARE(history.Search(QStringLiteral("1_0")).size(), 0);   // "_" as a wildcard would match "100"
+
+    // Completion leaves out scheme and "www.", most visited first.
+    QCOMPARE(history.Complete(QStringLiteral("ex")),
+             (QStringList{ QStringLiteral("http://www.example.com/"), QStringLiteral("https://exact.example/") }));
+    QCOMPARE(history.Complete(QStringLiteral("www.ex")), QStringList{ QStringLiteral("http://www.example.com/") });
+    QCOMPARE(history.Complete(QStringLiteral("HTTPS://EX")), QStringList{ QStringLiteral("https://exact.example/") });
+    QCOMPARE(history.Complete(QStringLiteral("/home/u")), QStringList{ QStringLiteral("file:///home/u/page.html") });
+    QVERIFY(history.Complete(QStringLiteral("ample")).isEmpty());   // not a beginning
+    QVERIFY(history.Complete(QStringLiteral("_")).isEmpty());
+    QVERIFY(history.Complete(QString()).isEmpty());
+    QCOMPARE(history.Complete(QStringLiteral("e"), 1).size(), 1);
+}
+
+void TestUrlHistory::visitsByPeriodAndSite()
+{
+    TUrlHistory history;
+    history.Record(QStringLiteral("http://a.example/one"), QStringLiteral("zeta"), at(10, 9));
+    history.Record(QStringLiteral("http://a.example/two"), QStringLiteral("Alpha"), at(10, 10));
+    history.Record(QStringLiteral("http://b.example/"), QString(), at(9, 23));
+    history.Record(QStringLiteral("file:///tmp/x.html"), QString(), at(1));
+    // Visited on two days: it belongs to both.
+    history.Record(QStringLiteral("http://b.example/"), QString(), at(10, 11));
+
+    const QList<THistoryPeriod> periods = HistoryPeriods(QDate(2024, 3, 10));   // a Sunday
+    QCOMPARE(periods.first().caption, QStringLiteral("Today"));
+    QCOMPARE(periods.at(1).caption, QStringLiteral("Saturday"));
+    QCOMPARE(periods.at(7).caption, QStringLiteral("Last Week"));
+    QCOMPARE(periods.at(7).first, QDate(2024, 2, 26));
+    QCOMPARE(periods.at(7).last, QDate(2024, 3, 3));
+    QCOMPARE(periods.last().caption, QStringLiteral("Older"));
+    for (int i = 1; i < periods.size(); ++i)   // contiguous, no day in two folders
+        QCOMPARE(periods.at(i).last.addDays(1), periods.at(i - 1).first);
+
+    const QList<THistoryEntry> today = history.VisitedDuring(periods.at(0));
+    QCOMPARE(today.size(), 3);
+    QCOMPARE(history.VisitedDuring(periods.at(1)).size(), 1);   // b on Saturday night
+    QCOMPARE(history.VisitedDuring(periods.at(7)).size(), 1);   // the file on the 1st
+    QCOMPARE(history.VisitedDuring(periods.last()).size(), 0);
+
+    const QList<THistorySite> sites = GroupBySite(today);
+    QCOMPARE(sites.size(), 2);
+    QCOMPARE(sites.at(0).site, QStringLiteral("a.example"));
+    QCOMPARE(sites.at(0).entries.at(0).title, QStringLiteral("Alpha"));
+    QCOMPARE(sites.at(0).entries.at(1).title, QStringLiteral("zeta"));
+    QCOMPARE(HistorySite(QStringLiteral("file:///tmp/x.html")), QStringLiteral("My Computer"));
+    QCOMPARE(HistorySite(QStringLiteral("mailto:someone")), QStringLiteral("mailto:someone"));
+}
+
+void TestUrlHistory::unopenableStoreIsEmpty()
+{
+    QTemporaryDir dir;
+    // A folder where the file should be, and a file that is not a database.
+    const QString folder = dir.filePath(QStringLiteral("history.db"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString junk = dir.filePath(QStringLiteral("junk.db"));
+    QFile file(junk);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(4096, 'x'));
+    file.close();
+
+    for (const QString &path : { folder, junk, QStringLiteral("/nonexistent/dir/history.db") }) {
+        TUrlHistory history(path);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("URL history .* not available")));
+        QVERIFY(!history.IsAvailable());
+        // One warning per object; every call degrades quietly.
+        QVERIFY(!history.Record(QStringLiteral("http://a/")));
+        QVERIFY(!history.Clear());
+        QVERIFY(history.Entries().isEmpty());
+        QVERIFY(history.Complete(QStringLiteral("a")).isEmpty());
+    }
+    QFile check(junk);
+    QVERIFY(check.open(QIODevice::ReadOnly));
+    QCOMPARE(check.readAll(), QByteArray(4096, 'x'));   // a damaged store is not overwritten
+}
+
+void TestUrlHistory::completionModelFollowsPrefix()
+{
+    TUrlHistory().Record(QStringLiteral("http://www.tabvane.example/"));
+    TUrlHistory().Record(QStringLiteral("http://tab.example/"));
+    TUrlHistoryModel model;
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QCOMPARE(model.rowCount(), 0);
+    model.SetPrefix(QStringLiteral("tabv"));
+    QCOMPARE(reset.count(), 1);
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.index(0).data().toString(), QStringLiteral("http://www.tabvane.example/"));
+    model.SetPrefix(QStringLiteral("tab"));
+    QCOMPARE(model.rowCount(), 2);
+    model.SetPrefix(QString());
+    QCOMPARE(model.rowCount(), 0);
+}
+
+TV_TEST_MAIN_CORE(TestUrlHistory)
+#include "tst_urlhistory.moc"
