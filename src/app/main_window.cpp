@@ -33,6 +33,9 @@
 #include <QUuid>
 #include <QWindow>
 
+#include <functional>
+#include <thread>
+
 // Hand-over events, for diagnosis: QT_LOGGING_RULES="tabvane.handover.info=true".
 Q_LOGGING_CATEGORY(lcHandOver, "tabvane.handover", QtWarningMsg)
 
@@ -67,8 +70,168 @@ TfrmMain::~TfrmMain()
         Shutdown();
 }
 
+// Everything creation reads from the settings store and the platform's keys, filled by
+// read(); the values are the store's, defaults included.
+struct TfrmMain::TStartupSettings {
+    bool ie4Mode{};
+    bool toolbarShowColor{};
+    bool useCustomIcons{};
+    bool flyswatShowLinks{};
+    bool flyswatEnabled{};
+    QStringList typedUrls;
+    TDomainCompletion completion;
+    QString kwid;
+    bool showGo{};
+    bool disableAltShortcuts{};
+    TAutoCompleteStyle autoCompleteStyle{};
+    bool addressNewWin{};
+    bool openNewAtEnd{};
+    bool vgCloseFirst{};
+    QString searchBar;
+    int vessaBarWidth{};
+    bool usePopupVessa{};
+    int limitTitleLength{};
+    bool multipleLines{};
+    QString startupMode;
+    QString startupVessaGroup;
+    bool favoritesNewWin{};
+    bool historyNewWin{};
+    bool searchNewWin{};
+    bool linksNewWin{};
+    int newAction{};
+    QString tabColorScheme;
+    int inactiveTabColor{};
+    int inactiveFontColor{};
+    bool askDefaultBrowser{};
+    bool tabsDown{};
+    bool cbAutoExpand{};
+    bool openNewInForeground{};
+    bool viewToolbar{};
+    bool viewAddressBar{};
+    bool viewLinksBar{};
+    bool viewStatusBar{};
+    bool viewVessaBar{};
+    bool fullScreen{};
+    bool maximized{};
+    QRect bounds;
+    QString startupPage;
+    QStringList lastOpenSites;
+    QString homePage;
+
+    // The first failure; creation raises it again on the GUI thread.
+    bool failed{};
+    QString errorMessage;
+    QString errorDetail;
+
+    void read();
+};
+
+void TfrmMain::TStartupSettings::read()
+{
+    // Runs on a worker thread with a store object of its own; the store keeps nothing in
+    // memory, so this sees exactly what reads on the GUI thread would.
+    try {
+        try {
+            const RegValue version = TRegistry(RegRoot::LocalMachine)
+                    .readValue(QStringLiteral("Software\\Microsoft\\Internet Explorer"), QStringLiteral("Version"));
+            ie4Mode = version.exists() && version.text.startsWith(QLatin1Char('4'));
+        } catch (const RegistryError &) {
+            ie4Mode = false;
+        }
+        const TKWOptions o;
+        toolbarShowColor = o.ToolbarShowColor();
+        useCustomIcons = o.UseCustomIcons();
+        flyswatShowLinks = o.FlyswatShowLinks();
+        flyswatEnabled = o.FlyswatEnabled();
+        try {
+            typedUrls = TTypedUrls::Load();
+        } catch (const RegistryError &e) {
+            qWarning("tabvane: typed addresses not loaded: %s", e.what());
+        }
+        completion.Load(o);
+        kwid = o.KWID();
+        showGo = o.ShowGo();
+        disableAltShortcuts = o.DisableALTShortcuts();
+        autoCompleteStyle = o.AutoCompleteStyle();
+        addressNewWin = o.AddressNewWin();
+        openNewAtEnd = o.OpenNewAtEnd();
+        vgCloseFirst = o.VGCloseFirst();
+        if (!ie4Mode)
+            searchBar = o.SearchBar();
+        vessaBarWidth = o.VessaBarWidth();
+        usePopupVessa = o.UsePopupVessa();
+        limitTitleLength = o.LimitTitleLength();
+        multipleLines = o.MultipleLines();
+        startupMode = o.StartupMode();
+        startupVessaGroup = o.StartupVessaGroup();
+        favoritesNewWin = o.FavoritesNewWin();
+        historyNewWin = o.HistoryNewWin();
+        searchNewWin = o.SearchNewWin();
+        linksNewWin = o.LinksNewWin();
+        newAction = o.NewAction();
+        tabColorScheme = o.TabColorScheme();
+        inactiveTabColor = o.InactiveTabColor();
+        inactiveFontColor = o.InactiveFontColor();
+        askDefaultBrowser = o.AskDefaultBrowser();
+        tabsDown = o.TabsDown();
+        cbAutoExpand = o.CBAutoExpand();
+        openNewInForeground = o.OpenNewInForeground();
+        viewToolbar = o.ViewToolbar();
+        viewAddressBar = o.ViewAddressBar();
+        viewLinksBar = o.ViewLinksBar();
+        viewStatusBar = o.ViewStatusBar();
+        viewVessaBar = o.ViewVessaBar();
+        fullScreen = o.FullScreen();
+        maximized = o.Maximized();
+        bounds = QRect(o.Left(), o.Top(), o.Width(), o.Height());
+        startupPage = o.StartupPage();
+        if (startupMode == QLatin1String("Last"))
+            lastOpenSites = o.LastOpenSites();
+        homePage = ReadHomePage();
+    } catch (const RegistryError &e) {
+        failed = true;
+        errorMessage = e.message();
+        errorDetail = e.detail();
+    } catch (const std::exception &e) {
+        failed = true;
+        errorMessage = QString::fromLocal8Bit(e.what());
+    }
+}
+
+namespace {
+// A worker thread that is always joined, also when creation is abandoned by an exception.
+class TJoiningThread {
+public:
+    template <typename Work>
+    explicit TJoiningThread(Work &&work) : m_thread(std::forward<Work>(work)) {}
+    ~TJoiningThread() { join(); }
+    void join()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    std::thread m_thread;
+};
+}
+
 void TfrmMain::FormCreate()
 {
+    // The settings store (m_options) exists before anything else. Creation's reads of the
+    // store and the write of the user-agent token wait on the disk, the web engine's start
+    // and the widgets on the processor: the disk work runs on worker threads beside them.
+    // The settings are applied below in creation order; the token is in place before the
+    // first page opens.
+    TJoiningThread tokenWriter([] { UpdateUserAgentToken(true); });
+    TStartupSettings s;
+    {
+        TJoiningThread reader([&s] { s.read(); });
+        TWebProfile::instance();
+    }
+    if (s.failed)
+        throw RegistryError(s.errorMessage, s.errorDetail);
+
     BuildWidgets();
     BuildMenus();
     BuildGroupMenu();
@@ -76,117 +239,118 @@ void TfrmMain::FormCreate()
     BuildKeyFilter();
 
     // Colour pictures, custom favourite icons and the add-on defaults.
-    m_toolbarColor = m_options.ToolbarShowColor();
-    m_useCustomIcons = m_options.UseCustomIcons();
-    m_flyswatShowLinks = m_options.FlyswatShowLinks();
-    m_flyswatEnabled = m_options.FlyswatEnabled();
+    m_toolbarColor = s.toolbarShowColor;
+    m_useCustomIcons = s.useCustomIcons;
+    m_flyswatShowLinks = s.flyswatShowLinks;
+    m_flyswatEnabled = s.flyswatEnabled;
 
+    // The tray icon takes the window's picture when the tray subsystem sets it up.
     setWindowIcon(QIcon(QStringLiteral(":/app/tabvane.svg")));
 
     // IE4 mode: the browser version the platform reports. No Linux engine reports 4.
-    try {
-        const RegValue version = TRegistry(RegRoot::LocalMachine)
-                .readValue(QStringLiteral("Software\\Microsoft\\Internet Explorer"), QStringLiteral("Version"));
-        m_ie4Mode = version.exists() && version.text.startsWith(QLatin1Char('4'));
-    } catch (const RegistryError &) {
-        m_ie4Mode = false;
-    }
+    m_ie4Mode = s.ie4Mode;
 
     imgLogo->SetActive(false);
-
-    UpdateUserAgentToken(true);
-    TWebProfile::instance()->refreshUserAgent();
 
     LoadToolbarButtons();
     ApplyToolbarColor(m_toolbarColor);
     ReloadPopupList();
-    LoadAddressCompletion();
-    try {
-        SetTypedAddresses(TTypedUrls::Load());
-    } catch (const RegistryError &e) {
-        qWarning("tabvane: typed addresses not loaded: %s", e.what());
-    }
+    m_completion = s.completion;   // LoadAddressCompletion, read with the rest
+    SetTypedAddresses(s.typedUrls);
+    // Call site of the search subsystem: the search-bar favourites and engines menus are
+    // built here. Call site of the mail subsystem: the mail menu is built here.
 
-    EnsureKWID();
+    EnsureKWID(s.kwid);
 
-    ShowGoButton(m_options.ShowGo());
-    m_disableAltShortcuts = m_options.DisableALTShortcuts();
-    SetAutoCompleteStyle(m_options.AutoCompleteStyle());
-    m_addressNewWin = m_options.AddressNewWin();
-    m_openNewAtEnd = m_options.OpenNewAtEnd();
+    ShowGoButton(s.showGo);
+    m_disableAltShortcuts = s.disableAltShortcuts;
+    SetAutoCompleteStyle(s.autoCompleteStyle);
+    m_addressNewWin = s.addressNewWin;
+    m_openNewAtEnd = s.openNewAtEnd;
     m_placementAtEnd = true;   // start-up tabs follow each other at the end
-    m_vgCloseFirst = m_options.VGCloseFirst();
+    m_vgCloseFirst = s.vgCloseFirst;
 
     if (!m_ie4Mode) {
-        m_searchBar = m_options.SearchBar();
+        m_searchBar = s.searchBar;
         if (m_searchBar.isEmpty())
             m_searchBar = TKWOptions::DefaultSearchBar();
     }
+    // Call site of the tray subsystem: the tray icon is made active when MinToTray is set.
 
-    pnlVessaBar->resize(m_options.VessaBarWidth(), pnlVessaBar->height());
+    pnlVessaBar->resize(s.vessaBarWidth, pnlVessaBar->height());
+
+    // The user-agent token is in the hive now; the engine takes it up
+    // before the first tab loads anything.
+    tokenWriter.join();
+    TWebProfile::instance()->refreshUserAgent();
 
     CreateTab(false, false);
 
-    m_usePopupVessa = m_options.UsePopupVessa();
-    m_limitTitleLength = m_options.LimitTitleLength();
-    pcPage->SetMultiLine(m_options.MultipleLines());
+    m_usePopupVessa = s.usePopupVessa;
+    m_limitTitleLength = s.limitTitleLength;
+    pcPage->SetMultiLine(s.multipleLines);
     if (pcPage->MultiLine())
         pcPage->SetAllowTabShifting(false);
 
-    m_startupMode = m_options.StartupMode();
-    m_startupVessaGroup = m_options.StartupVessaGroup();
-    m_favoritesNewWin = m_options.FavoritesNewWin();
-    m_historyNewWin = m_options.HistoryNewWin();
-    m_searchNewWin = m_options.SearchNewWin();
-    m_linksNewWin = m_options.LinksNewWin();
-    m_newAction = qBound(0, m_options.NewAction(), 2);
+    m_startupMode = s.startupMode;
+    m_startupVessaGroup = s.startupVessaGroup;
+    m_favoritesNewWin = s.favoritesNewWin;
+    m_historyNewWin = s.historyNewWin;
+    m_searchNewWin = s.searchNewWin;
+    m_linksNewWin = s.linksNewWin;
+    m_newAction = qBound(0, s.newAction, 2);
 
-    ApplyTabColors();
+    ApplyTabColors(s.tabColorScheme, s.inactiveTabColor, s.inactiveFontColor);
 
-    if (!m_options.AskDefaultBrowser())
+    // Call site of the links subsystem: the links bar is created in pnlLinks here.
+
+    // Call site of the default-browser offer: made here when AskDefaultBrowser is set.
+    if (!s.askDefaultBrowser)
         m_options.SetAskDefaultBrowser(false);
 
-    ApplyTabPosition();
+    ApplyTabPosition(s.tabsDown);
 
     pcPage->setAcceptDrops(true);
-    m_cbAutoExpand = m_options.CBAutoExpand();
-    m_openNewInForeground = m_options.OpenNewInForeground();
-    TWebProfile::instance()->refreshContentOptions();
+    m_cbAutoExpand = s.cbAutoExpand;
+    m_openNewInForeground = s.openNewInForeground;
+    // The content options were read when the engine's profile was made.
 
     // View state.
-    pmViewToolbar->setChecked(m_options.ViewToolbar());
-    pmViewAddressBar->setChecked(m_options.ViewAddressBar());
-    pmViewLinksBar->setChecked(m_options.ViewLinksBar());
-    pmViewStatusBar->setChecked(m_options.ViewStatusBar());
+    pmViewToolbar->setChecked(s.viewToolbar);
+    pmViewAddressBar->setChecked(s.viewAddressBar);
+    pmViewLinksBar->setChecked(s.viewLinksBar);
+    pmViewStatusBar->setChecked(s.viewStatusBar);
     sbStatus->setVisible(pmViewStatusBar->isChecked());
     ApplyBandVisibility();
-    if (m_options.FullScreen())
+    ShowVessaBar(s.viewVessaBar);
+
+    // The stored placement is the window's normal placement; full screen is entered after
+    // it, so that leaving full screen returns to the stored placement rather than to the
+    // size the window had before it was placed.
+    RestorePlacement(s.bounds, s.maximized);
+    if (s.fullScreen)
         SetFullScreen(true);
-    ShowVessaBar(m_options.ViewVessaBar());
 
-    RestorePlacement();
-
-    OpenInitialPages();
+    OpenInitialPages(s);
     m_placementAtEnd = m_openNewAtEnd;
 
     LayoutTabStrip();
+    // Call site of the version check: its 5-second one-shot timer is started here.
     tmrLoadCoolbar->start();
 
     m_handOver = new THandOverReceiver(this, this);
     m_handOver->Listen();
 }
 
-void TfrmMain::EnsureKWID()
+void TfrmMain::EnsureKWID(const QString &stored)
 {
-    const QString id = m_options.KWID();
-    if (id.length() == 36)
+    if (stored.length() == 36)
         return;
     m_options.SetKWID(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
 }
 
-void TfrmMain::ApplyTabColors()
+void TfrmMain::ApplyTabColors(const QString &scheme, int inactiveTabColor, int inactiveFontColor)
 {
-    const QString scheme = m_options.TabColorScheme();
     QColor tabColor;
     QColor fontColor;
     if (scheme == QLatin1String("std")) {
@@ -196,38 +360,35 @@ void TfrmMain::ApplyTabColors()
         tabColor = TKWPageControl::ColorFromBGR(TKWPageControl::clInactiveCaption);
         fontColor = TKWPageControl::ColorFromBGR(TKWPageControl::clHighlightText);
     } else {
-        tabColor = TKWPageControl::ColorFromBGR(m_options.InactiveTabColor());
-        fontColor = TKWPageControl::ColorFromBGR(m_options.InactiveFontColor());
+        tabColor = TKWPageControl::ColorFromBGR(inactiveTabColor);
+        fontColor = TKWPageControl::ColorFromBGR(inactiveFontColor);
     }
     pcPage->SetInactiveTabColor(tabColor);
     pcPage->SetInactiveFontColor(fontColor);
 }
 
-void TfrmMain::ApplyTabPosition()
+void TfrmMain::ApplyTabPosition(bool tabsDown)
 {
-    const bool down = m_options.TabsDown();
-    pcPage->SetTabPosition(down ? TKWPageControl::TabPosition::Bottom : TKWPageControl::TabPosition::Top);
-    if (!down)
+    pcPage->SetTabPosition(tabsDown ? TKWPageControl::TabPosition::Bottom : TKWPageControl::TabPosition::Top);
+    if (!tabsDown)
         BuildTabMenu();   // puts Close, Close All, Hide from Close All first
 }
 
-void TfrmMain::RestorePlacement()
+void TfrmMain::RestorePlacement(QRect wanted, bool maximized)
 {
-    if (m_options.Maximized()) {
-        setWindowState(windowState() | Qt::WindowMaximized);
-        return;
-    }
-    QRect wanted(m_options.Left(), m_options.Top(), m_options.Width(), m_options.Height());
     QScreen *primary = QGuiApplication::primaryScreen();
     const QRect avail = primary ? primary->availableGeometry() : QRect(0, 0, 1024, 768);
-    // A window no screen shows any more comes back on the primary screen; sizes beyond
-    // the screen are cut to it so the frame stays reachable.
+    // Sizes beyond the screen are cut to it so the frame stays reachable, and a window no
+    // screen shows any more comes back on the primary screen.
     wanted.setWidth(qBound(200, wanted.width(), qMax(200, avail.width())));
     wanted.setHeight(qBound(150, wanted.height(), qMax(150, avail.height())));
     if (!screenShowing(wanted))
         wanted.moveTopLeft(avail.topLeft() + QPoint(10, 10));
+    // A maximised window keeps the stored bounds as its normal placement.
     move(wanted.topLeft());
     resize(wanted.size());
+    if (maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void TfrmMain::SavePlacement()
@@ -244,7 +405,7 @@ void TfrmMain::SavePlacement()
     m_options.SetMaximized(maximized);
 }
 
-QString TfrmMain::HomePage() const
+QString TfrmMain::ReadHomePage()
 {
     try {
         const RegValue start = TRegistry(RegRoot::CurrentUser).readValue(IEMainKey, QStringLiteral("Start Page"));
@@ -255,16 +416,19 @@ QString TfrmMain::HomePage() const
     return QStringLiteral("about:blank");
 }
 
-void TfrmMain::OpenInitialPages()
+QString TfrmMain::HomePage() const
+{
+    return ReadHomePage();
+}
+
+void TfrmMain::OpenInitialPages(const TStartupSettings &settings)
 {
     TBrowserTab *first = ActiveTab();
-    QStringList last;
     const bool lastMode = m_startupMode == QLatin1String("Last");
-    if (lastMode || !m_argument.isEmpty())
-        last = m_options.LastOpenSites();
+    const QStringList &last = settings.lastOpenSites;
     const auto dataOf = [](const QString &line) { return line.mid(line.indexOf(QLatin1Char('=')) + 1); };
 
-    const QString startupPage = m_options.StartupPage();
+    const QString &startupPage = settings.startupPage;
     if (!startupPage.isEmpty()) {
         TBrowserTab *second = CreateTab(false, false);
         ActivateTab(first);
@@ -283,7 +447,7 @@ void TfrmMain::OpenInitialPages()
 
     if (m_argument.isEmpty()) {
         if (m_startupMode == QLatin1String("Home")) {
-            first->NavigateTo(HomePage());
+            first->NavigateTo(settings.homePage);
         } else if (lastMode) {
             first->FirstLoad = true;
             first->NavigateTo(last.isEmpty() ? QStringLiteral("about:blank") : dataOf(last.last()));
@@ -445,20 +609,32 @@ void TfrmMain::Shutdown()
         return;
     m_shutDown = true;
 
+    // A failing step must not cost the steps after it: each one that fails is reported
+    // and the rest still run.
+    const auto step = [](const char *what, const std::function<void()> &run) {
+        try {
+            run();
+        } catch (const RegistryError &e) {
+            qWarning("tabvane: %s not saved: %s", what, e.what());
+        }
+    };
+
     qApp->removeEventFilter(this);
     delete m_handOver;
     m_handOver = nullptr;
     tmrHiddenTabs->stop();
     tmrLoadCoolbar->stop();
 
-    try {
-        SaveToolbarButtons();
-        UpdateUserAgentToken(false);
-        CloseHiddenTabs();
+    SaveToolbarButtons();
+    UpdateUserAgentToken(false);
+    CloseHiddenTabs();
 
-        // Rightmost tab first, so that reading the list from its end restores the order.
-        QStringList sites;
-        const QList<TBrowserTab *> tabs = Tabs();
+    // Rightmost tab first, so that reading the list from its end restores the order.
+    QStringList sites;
+    const QList<TBrowserTab *> tabs = Tabs();
+    {
+        // The tabs go one by one; the strip's tab changes on the way are of no interest.
+        QSignalBlocker quiet(pcPage);
         for (int i = tabs.size() - 1; i >= 0; --i) {
             TBrowserTab *tab = tabs.at(i);
             const QString url = tab->Location();
@@ -466,39 +642,39 @@ void TfrmMain::Shutdown()
                 sites.append(QStringLiteral("url%1=%2").arg(i + 1).arg(url));
             tab->CloseTab();
         }
-        m_options.SetLastOpenSites(sites);
+    }
+    step("Last Open Sites", [&] { m_options.SetLastOpenSites(sites); });
 
+    step("options", [this] {
         m_options.SetDisableALTShortcuts(m_disableAltShortcuts);
         m_options.SetOpenNewInForeground(m_openNewInForeground);
         m_options.SetAddressNewWin(m_addressNewWin);
         m_options.SetAutoCompleteStyle(m_autoCompleteStyle);
+        // Call site of the tray subsystem: MinToTray is stored from the tray icon here.
         m_options.SetShowGo(m_showGo);
         m_options.SetCBAutoExpand(m_cbAutoExpand);
-
-        SavePlacement();
-
+    });
+    step("window placement", [this] { SavePlacement(); });
+    step("options", [this] {
         m_options.SetOpenNewAtEnd(m_openNewAtEnd);
         m_options.SetVessaBarWidth(pnlVessaBar->width());
         m_options.SetLimitTitleLength(m_limitTitleLength);
         m_options.SetSearchBar(m_searchBar);
         m_options.SetFullScreen(m_fullScreen);
         m_options.SetUsePopupVessa(m_usePopupVessa);
-
-        SaveBandLayout();
-
+    });
+    step("band layout", [this] { SaveBandLayout(); });
+    step("view settings", [this] {
         m_options.SetViewVessaBar(pmViewVessaBar->isChecked());
         m_options.SetViewToolbar(pmViewToolbar->isChecked());
         m_options.SetViewAddressBar(pmViewAddressBar->isChecked());
         m_options.SetViewLinksBar(pmViewLinksBar->isChecked());
         m_options.SetViewStatusBar(pmViewStatusBar->isChecked());
         m_options.SetVGCloseFirst(m_vgCloseFirst);
-
-        TTypedUrls::Save(TypedAddresses());
-    } catch (const RegistryError &e) {
-        // The settings that could be written are kept; the user learns what failed.
-        qWarning("tabvane: settings not saved: %s", e.what());
-    }
+    });
+    step("typed addresses", [this] { TTypedUrls::Save(TypedAddresses()); });
     SetTypedAddresses(QStringList());
+    cboAddress->setEditText(QString());
 }
 
 void TfrmMain::RestoreAndRaise()

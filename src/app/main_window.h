@@ -7,7 +7,9 @@
 //   app/main_window_ui.cpp       building the widgets, status bar and logo layout
 //   browser/tab_commands.cpp     creating, switching and closing tabs, tab menus, drops
 //   navigation/address_bar.cpp   the address bar and domain completion
-//   navigation/commands.cpp      menus, key and message filter, page commands
+//   navigation/commands.cpp      the menus, the menu bar and the toolbar's commands
+//   navigation/keyfilter.cpp     the application-wide key and message filter
+//   navigation/page_commands.cpp the page, edit, offline, help and history commands
 //   options/toolbar.cpp          the toolbar catalogue, tbmain.dat and the band layout
 //   groups/group_commands.cpp    VessaGroups: open, save, add, menu
 //   popup/popup_commands.cpp     PopupVessa: the filter and Add to PopupVessa
@@ -68,6 +70,7 @@ public:
     void ActivateTab(TBrowserTab *tab);        // makes it active and runs the tab change
     void pcPageChange();                       // the tab-change handling
     QString HomePage() const;                  // "Start Page", else "about:blank"
+    static QString ReadHomePage();
     bool PlacementAtEnd() const { return m_placementAtEnd; }
     void SetPlacementAtEnd(bool on) { m_placementAtEnd = on; }
     bool GroupLoading() const { return m_groupLoading; }
@@ -146,12 +149,56 @@ public:
     void ApplyToolbarColor(bool color);
     QToolButton *ToolButtonByName(const QString &name) const;
 
-    // ---- Commands (navigation/commands.cpp)
-    void RefreshTab(TBrowserTab *tab);
+    // ---- Commands (navigation/commands.cpp, page_commands.cpp, keyfilter.cpp)
+    void RefreshTab(TBrowserTab *tab);                    // completely while Ctrl is held
+    void RefreshTab(TBrowserTab *tab, bool completely);
     void StopAll();
     void RefreshAll();
+    void RefreshAllTabs(bool completely);
+    void actOpenExecute();
+    void mnuEditCutClick();          // Cut, Copy, Paste and Select All go to the focused
+    void mnuEditCopyClick();         // edit field of the window, else to the side bar's
+    void mnuEditPasteClick();        // search browser when it has the focus, else to the
+    void mnuEditSelectAllClick();    // active page
+    void mnuEditFindClick();
+    void SetTextSize(int size);      // of the active page, 0 (smallest) .. 4 (largest)
+    void SetWorkOffline(bool offline);
+    void mnuOptionsInternetClick();
+    void mnuToolsFavsClick();        // Clear Addresses, after asking
+    void EditDocument(const QString &editor);   // the active page in an editor of pmEditDocument
+    void DropDownMenu(QMenu *menu);  // from its menu-bar button, or "&Menu" when cut off
+    void UpdateMenuBarOverflow();    // shows "&Menu" when the last menu button is cut off
+    void PreparePmMenu();            // "&Menu": the Tabs menu rebuilt, cut-off menus shown
     void ShowAbout();
+    QString AboutText() const;
     void HelpTopics();
+    static QString HelpFile();       // the user guide; "" when it is missing
+    void RecordHistory(const QString &url, const QString &title) override;
+
+    QWidget *pnlMenuBarMain = nullptr;   // clips the menu-bar buttons
+    QToolButton *tbxMenu = nullptr;      // "&Menu"
+    QMenu *mnuMenu = nullptr;
+    QMenu *pmEditDocument = nullptr;
+    QAction *mnuFileWorkOffline = nullptr;
+
+Q_SIGNALS:
+    // Internet Options closed: the side bar refreshes its history tree when it shows it.
+    void InternetOptionsClosed();
+
+private:
+    void RunKeyCommand(int command);     // a TKeyCommand (navigation/keyfilter.h)
+    void ShowCommandMessage(const QString &text);
+    void RunStickyNameCommand(TBrowserTab *tab);
+    void BuildMenuBar();
+    void BuildCustomizeMenu();
+    void FillEditDocumentMenu();
+    QList<int> MenuBarRightEdges() const;
+    QList<int> m_consumedKeys;           // key presses taken, whose releases are taken too
+    QList<QMenu *> m_mainMenus;          // in menu-bar order
+    QList<QToolButton *> m_menuBarButtons;
+    bool m_editDocumentFilled = false;
+
+public:
 
     // ---- Groups and popups (groups/, popup/)
     void OpenGroup(const QString &path, bool closeOthersFirst, bool firstLoad);
@@ -161,9 +208,17 @@ public:
     void pmTandemGroupsOrganize2Click();
     void AddTabToGroup(TBrowserTab *tab);
     TGroupMenu *GroupMenu() const { return m_groupMenu; }
+    void MarkGroupMenuDirty();
     void ReloadPopupList();
+    QStringList PopupList() const { return m_popupList; }   // the working copy, name=data
     void AddToPopupVessa(TBrowserTab *tab);
+    void pmAddToPopupVessaClick();             // for the tab menu's target tab
 
+private:
+    void SweepDuringPopupFlood();
+    qint64 m_popupSweepStartMs = -1;           // when the running sweep period began
+
+public:
     // Tests and the hand-over: whether closing asks the user.
     void SetCloseWithoutConfirmation(bool on) { m_closeWithoutConfirmation = on; }
 
@@ -176,17 +231,18 @@ protected:
 
 private:
     // main_window.cpp
+    struct TStartupSettings;   // what creation reads from the store, read in one go
     void FormCreate();
-    void OpenInitialPages();
+    void OpenInitialPages(const TStartupSettings &settings);
     void tmrLoadCoolbarTimer();
     void FormActivate();
     void FormDeactivate();
     bool FormCloseQuery();
     void Shutdown();
-    void ApplyTabColors();
-    void ApplyTabPosition();
-    void EnsureKWID();
-    void RestorePlacement();
+    void ApplyTabColors(const QString &scheme, int inactiveTabColor, int inactiveFontColor);
+    void ApplyTabPosition(bool tabsDown);
+    void EnsureKWID(const QString &stored);
+    void RestorePlacement(QRect wanted, bool maximized);
     void SavePlacement();
 
     // main_window_ui.cpp
@@ -201,7 +257,9 @@ private:
     TBrowserTab *CreateTab(bool hidden, bool background);
     void BuildTabMenu();
     void pmTabPopup();
-    void ResetTab(TBrowserTab *tab);
+    // Blank page, no lock, sticky name or Close All mark; the tab home too when asked.
+    void ResetTab(TBrowserTab *tab, bool clearTabHome);
+    bool IsOnlyVisibleTab(const TBrowserTab *tab) const;
     void hiddenTabTimerFired();
 
     // address_bar.cpp

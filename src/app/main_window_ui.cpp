@@ -18,17 +18,82 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProgressBar>
-#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
 // Status bar panels: text, secure icon, progress bar, percentage, spare.
 const QList<int> StatusPanelWidths = {17, 19, 152, 35, 36};
+
+// The window's small pictures, drawn in code at the screen's density: no icon theme is
+// looked up while the window is being built.
+QPixmap smallPicture(int size, const std::function<void(QPainter &)> &draw)
+{
+    const qreal ratio = qMax<qreal>(1, qApp->devicePixelRatio());
+    QPixmap pixmap(QSize(size, size) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 16.0, size / 16.0);
+    draw(p);
+    return pixmap;
+}
+
+const QColor Outline(0x2b, 0x34, 0x40);
+
+// A page with a folded corner and a globe: the address's own picture.
+QPixmap pagePicture()
+{
+    return smallPicture(16, [](QPainter &p) {
+        p.setPen(QPen(Outline, 1));
+        p.setBrush(Qt::white);
+        p.drawPolygon(QPolygonF({{3.5, 1.5}, {10, 1.5}, {13.5, 5}, {13.5, 14.5}, {3.5, 14.5}}));
+        p.setBrush(QColor(0x2f, 0x6f, 0xc0));
+        p.drawEllipse(QPointF(8.5, 9.5), 3.2, 3.2);
+        p.setPen(QPen(Qt::white, 0.8));
+        p.drawLine(QPointF(5.5, 9.5), QPointF(11.5, 9.5));
+        p.drawEllipse(QPointF(8.5, 9.5), 1.2, 3.0);
+    });
+}
+
+// A cross; two staggered crosses for Close All.
+QIcon closePicture(bool all)
+{
+    return QIcon(smallPicture(16, [all](QPainter &p) {
+        const auto cross = [&p](QPointF c, qreal r) {
+            p.setPen(QPen(Outline, 2.2, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(c + QPointF(-r, -r), c + QPointF(r, r));
+            p.drawLine(c + QPointF(-r, r), c + QPointF(r, -r));
+        };
+        if (all) {
+            cross({5.5, 5.5}, 2.8);
+            cross({10.5, 10.5}, 2.8);
+        } else {
+            cross({8, 8}, 4);
+        }
+    }));
+}
+
+// The green arrow of Go.
+QIcon goPicture()
+{
+    return QIcon(smallPicture(16, [](QPainter &p) {
+        p.setPen(QPen(Outline, 1));
+        p.setBrush(QColor(0x3a, 0x9a, 0x3a));
+        p.drawEllipse(QPointF(8, 8), 7, 7);
+        p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawLine(QPointF(4.5, 8), QPointF(11, 8));
+        p.drawPolyline(QPolygonF({{8, 5}, {11, 8}, {8, 11}}));
+    }));
+}
 
 QWidget *namedPanel(const char *name, QWidget *parent)
 {
@@ -134,6 +199,10 @@ void TfrmMain::BuildWidgets()
     cbCoolbar->setBandBreak(1, true);
     cbCoolbar->addBand(QStringLiteral("Address"), pnlAddress, 58, 23, 4000);   // wide: the links band keeps its minimum
     cbCoolbar->setBandBreak(2, true);
+    // Label and page icon always stay visible: the band's minimum ends one pixel before
+    // the address box (icon 2 pixels right of the label, box 3 pixels right of the icon).
+    const int boxLeft = lblAddress->sizeHint().width() + 2 + imgIELink->sizeHint().width() + 3;
+    cbCoolbar->setBandMinWidth(cbCoolbar->bandIndexOfControl(pnlAddress), boxLeft - 1);
     cbCoolbar->addBand(QStringLiteral("Links"), pnlLinks, 17, 23, 59, QStringLiteral("Links"));
     connect(cbCoolbar, &TCoolBar::HeightChanged, this, [this] { LayoutLogoPanel(); });
 
@@ -203,7 +272,7 @@ void TfrmMain::BuildAddressBand()
 
     imgIELink = new TAddressIcon(this, pnlAddress);
     imgIELink->setObjectName(QStringLiteral("imgIELink"));
-    imgIELink->setPixmap(style()->standardIcon(QStyle::SP_FileLinkIcon).pixmap(16, 16));
+    imgIELink->setPixmap(pagePicture());
     imgIELink->setToolTip(QStringLiteral("Click to launch current URL in your default browser\n"
                                          "Drag to create a shortcut to current URL"));
     imgIELink->setCursor(Qt::PointingHandCursor);
@@ -229,7 +298,7 @@ void TfrmMain::BuildAddressBand()
     tbAddressButton->setObjectName(QStringLiteral("tbAddressButton"));
     tbAddressButton->setIconSize(QSize(16, 16));
     tbAddressButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    tbGo = tbAddressButton->addAction(style()->standardIcon(QStyle::SP_ArrowRight), QStringLiteral("Go"));
+    tbGo = tbAddressButton->addAction(goPicture(), QStringLiteral("Go"));
     tbGo->setObjectName(QStringLiteral("tbGo"));
     tbGo->setToolTip(QStringLiteral("Go to Address"));
     tbGo->setStatusTip(QStringLiteral("Goes to address"));
@@ -277,7 +346,8 @@ void TfrmMain::BuildLogoPanel()
     tbClose = new QToolButton(pnlCloseButtons);
     tbClose->setObjectName(QStringLiteral("tbClose"));
     tbClose->setAutoRaise(true);
-    tbClose->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    tbClose->setIconSize(QSize(14, 14));
+    tbClose->setIcon(closePicture(false));
     tbClose->setToolTip(QStringLiteral("Close Tab"));
     tbClose->setStatusTip(QStringLiteral("Closes the active browser tab"));
     connect(tbClose, &QToolButton::clicked, this, &TfrmMain::actCloseExecute);
@@ -285,7 +355,8 @@ void TfrmMain::BuildLogoPanel()
     tbCloseAll = new QToolButton(pnlCloseButtons);
     tbCloseAll->setObjectName(QStringLiteral("tbCloseAll"));
     tbCloseAll->setAutoRaise(true);
-    tbCloseAll->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    tbCloseAll->setIconSize(QSize(14, 14));
+    tbCloseAll->setIcon(closePicture(true));
     tbCloseAll->setToolTip(QStringLiteral("Close Tabs\nRight-click for more options"));
     tbCloseAll->setStatusTip(QStringLiteral("Closes the active browser tab"));
     tbCloseAll->setContextMenuPolicy(Qt::CustomContextMenu);

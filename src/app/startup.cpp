@@ -6,6 +6,7 @@
 #include "platform/instance.h"
 #include "platform/registry.h"
 #include "platform/unixsignals.h"
+#include "platform/webprofile.h"
 
 #include <QDeadlineTimer>
 #include <QDialog>
@@ -195,6 +196,8 @@ int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow
         printLine(QStringLiteral("running as root: the web engine's sandbox is disabled"));
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Engine switches that only take effect before the engine starts (frozen animations).
+    TWebProfile::PrepareProcessFlags();
 
     // Qt sees only the program name: the one argument is ours, whatever it looks like.
     int qtArgc = 1;

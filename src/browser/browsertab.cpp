@@ -558,6 +558,10 @@ void TBrowserTab::onDocumentComplete(TWebFrame frame, const QString &url)
             SetLamp(TLampKind::Finished);
             m_host->UpdateSecureAndAnimation();
         }
+        // Only a load this tab started counts as a visit: a refused navigation also ends
+        // with the old document's completion, outside any cycle.
+        if (topLevel)
+            m_host->RecordHistory(url, Title());
     }
 }
 

@@ -8,6 +8,7 @@
 #include "browser/closeall.h"
 #include "browser/kwpagecontrol.h"
 #include "browser/vessabrowser.h"
+#include "components/coolbar.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
 #include "navigation/kwcombobox.h"
@@ -28,13 +29,15 @@
 #include <QTimer>
 
 namespace {
-// The address an Internet shortcut file points to; "" when the path is not one.
-QString shortcutAddress(const QString &path)
+// Whether the text names an existing Internet shortcut file; *address is then its URL
+// ("" when the file has none).
+bool readShortcut(const QString &path, QString *address)
 {
     const QFileInfo info(path);
     if (!info.isFile() || info.suffix().compare(QLatin1String("url"), Qt::CaseInsensitive) != 0)
-        return QString();
-    return TIniFile(path).ReadString(QStringLiteral("InternetShortcut"), QStringLiteral("URL"), QString());
+        return false;
+    *address = TIniFile(path).ReadString(QStringLiteral("InternetShortcut"), QStringLiteral("URL"), QString()).trimmed();
+    return true;
 }
 }
 
@@ -50,7 +53,10 @@ TBrowserTab *TfrmMain::CreateTab(bool hidden, bool background)
     if ((background || hidden) && previous && !m_openNewInForeground)
         pcPage->SetActivePage(previous);
     blockChanges.unblock();
-    pcPageChange();
+    // A tab opened behind the active one leaves the active tab's status and focus alone
+    // (it may be loading, or the user may be typing).
+    if (ActiveTab() != previous)
+        pcPageChange();
     return tab;
 }
 
@@ -94,23 +100,38 @@ QList<TBrowserTab *> TfrmMain::Tabs() const
     return tabs;
 }
 
-void TfrmMain::ResetTab(TBrowserTab *tab)
+void TfrmMain::ResetTab(TBrowserTab *tab, bool clearTabHome)
 {
     // The lock goes first: a locked tab would send its own about:blank to a new tab.
     tab->SetLocked(false);
     tab->HideFromCloseAll = false;
-    tab->HomeURL.clear();
+    if (clearTabHome)
+        tab->HomeURL.clear();
     tab->SetStickyName(QString());
     tab->NavigateBlank();
     tab->SetCaption(QStringLiteral("Blank"));
+}
+
+bool TfrmMain::IsOnlyVisibleTab(const TBrowserTab *tab) const
+{
+    if (!tab->TabVisible())
+        return false;
+    for (int i = 0; i < TabCount(); ++i) {
+        const TBrowserTab *other = TabAt(i);
+        if (other && other != tab && other->TabVisible() && !other->IsClosing())
+            return false;
+    }
+    return true;
 }
 
 void TfrmMain::CloseTab(TBrowserTab *tab)
 {
     if (!tab || tab->IsClosing() || pcPage->IndexOfPage(tab) < 0)
         return;
-    if (TabCount() == 1) {
-        ResetTab(tab);
+    // The last tab on the strip is reset, not closed, also while a hidden tab waits for
+    // the popup filter: the strip never ends up without a tab the user can see.
+    if (IsOnlyVisibleTab(tab)) {
+        ResetTab(tab, true);
         return;
     }
     if (tab == ActiveTab()) {
@@ -191,8 +212,9 @@ void TfrmMain::CloseAll(bool silent)
     if (keep) {
         ActivateTab(keep);
     } else if (TBrowserTab *first = TabAt(0)) {
+        // Close All clears lock, sticky name and page; the tab home stays.
         ActivateTab(first);
-        ResetTab(first);
+        ResetTab(first, false);
     }
     for (int i = TabCount() - 1; i >= 0; --i) {
         TBrowserTab *tab = TabAt(i);
@@ -264,7 +286,7 @@ void TfrmMain::actNewExecute()
         tab->NavigateTo(QStringLiteral("about:blank"));
         break;
     }
-    if (cbCoolbar && cboAddress->isVisibleTo(this)) {
+    if (cbCoolbar->bandVisible(cbCoolbar->bandIndexOfControl(pnlAddress))) {
         cboAddress->setFocus();
         cboAddress->lineEdit()->selectAll();
     }
@@ -368,8 +390,17 @@ void TfrmMain::BuildTabMenu()
     QAction *hide = pmTabHideFromCloseAll;
     if (!close || !closeAll || !hide)
         return;
-    QAction *separator = new QAction(pmTab);
-    separator->setSeparator(true);
+    // The separator that stands above the three items moves with them.
+    QAction *separator = nullptr;
+    int first = int(actions.size());
+    for (QAction *a : {close, closeAll, hide})
+        first = qMin(first, int(actions.indexOf(a)));
+    if (first > 0 && first < actions.size() && actions.at(first - 1)->isSeparator())
+        separator = actions.at(first - 1);
+    if (!separator) {
+        separator = new QAction(pmTab);
+        separator->setSeparator(true);
+    }
     QList<QAction *> order = {close, closeAll, hide, separator};
     for (QAction *a : actions) {
         if (!order.contains(a))
@@ -382,13 +413,15 @@ void TfrmMain::BuildTabMenu()
 
 void TfrmMain::pmTabPopup()
 {
+    // Without a target the menu shows as it is; its commands find no tab and do nothing.
     TBrowserTab *target = TabTarget();
-    pmTabStickyName->setText(target && !target->StickyName.isEmpty()
-                                     ? QStringLiteral("Clear Sticky Name")
-                                     : QStringLiteral("Set Sticky Name"));
-    pmTabHideFromCloseAll->setChecked(target && target->HideFromCloseAll);
-    pmTabHome->setEnabled(target && !target->HomeURL.isEmpty());
-    pmTabLocked->setChecked(target && target->Locked);
+    if (!target)
+        return;
+    pmTabStickyName->setText(target->StickyName.isEmpty() ? QStringLiteral("Set Sticky Name")
+                                                          : QStringLiteral("Clear Sticky Name"));
+    pmTabHideFromCloseAll->setChecked(target->HideFromCloseAll);
+    pmTabHome->setEnabled(!target->HomeURL.isEmpty());
+    pmTabLocked->setChecked(target->Locked);
 }
 
 void TfrmMain::pmTabLockedClick()
@@ -450,9 +483,9 @@ void TfrmMain::pmTabCloseClick()
 void TfrmMain::OnTextDropped(int tabIndex, const QString &textOrPath)
 {
     QString text = textOrPath.trimmed();
-    const QString shortcut = shortcutAddress(text);
-    if (!shortcut.isEmpty())
-        text = shortcut;
+    QString shortcut;
+    if (readShortcut(text, &shortcut))
+        text = shortcut;   // a shortcut without an address opens nothing
     if (text.isEmpty() || tabIndex < 0)
         return;
     TBrowserTab *tab = TabAt(pcPage->TabToPageIndex(tabIndex));

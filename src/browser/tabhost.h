@@ -25,6 +25,12 @@ public:
     // Back and Forward commands from the active tab's CanGoBack / CanGoForward
     virtual void UpdateBackForward() = 0;
 
+    // A top-level document finished loading: the window keeps it in the URL history.
+    virtual void RecordHistory(const QString &url, const QString &title)
+    {
+        Q_UNUSED(url) Q_UNUSED(title)
+    }
+
     // Tabs
     virtual TBrowserTab *CreateBackgroundTab() = 0;
     virtual TBrowserTab *CreateHiddenTab() = 0;

@@ -1,4 +1,5 @@
-// TfrmMain: opening a VessaGroup into tabs.
+// TfrmMain: VessaGroups. Opening a group into tabs, saving the open tabs as a group, adding
+// one tab to a group, the group editor and the "&VessaGroups" menu.
 
 #include "app/main_window.h"
 
@@ -7,12 +8,38 @@
 #include "groups/vessagroup.h"
 #include "groups/vessagroupform.h"
 
-
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QPointer>
 
 Q_DECLARE_LOGGING_CATEGORY(lcHandOver)
+
+namespace {
+
+// Restores a flag when the scope ends, also when a failure leaves it early.
+class TFlagRestorer {
+public:
+    TFlagRestorer(bool &flag, bool value) : m_flag(flag), m_saved(flag) { m_flag = value; }
+    ~TFlagRestorer() { m_flag = m_saved; }
+    TFlagRestorer(const TFlagRestorer &) = delete;
+    TFlagRestorer &operator=(const TFlagRestorer &) = delete;
+
+private:
+    bool &m_flag;
+    bool m_saved;
+};
+
+void openPlanInTab(TBrowserTab *tab, const TGroupTabPlan &plan)
+{
+    if (!plan.StickyName.isEmpty())
+        tab->SetStickyName(plan.StickyName);
+    // Opened unlocked: a locked tab would send its own first page to a new tab.
+    if (plan.LockAfterLoad)
+        tab->LockAfterLoad = true;
+    tab->NavigateTo(plan.Address);
+}
+
+}
 
 void TfrmMain::OpenGroup(const QString &path, bool closeOthersFirst)
 {
@@ -22,66 +49,65 @@ void TfrmMain::OpenGroup(const QString &path, bool closeOthersFirst)
 void TfrmMain::OpenGroup(const QString &path, bool closeOthersFirst, bool firstLoad)
 {
     qCInfo(lcHandOver, "open group %s%s", qPrintable(path), closeOthersFirst ? " (closing other tabs)" : "");
-    // New tabs follow each other at the end of the strip in file order.
-    const bool placement = m_placementAtEnd;
-    m_placementAtEnd = true;
     const QList<TGroupTabPlan> plans = ReadGroupTabPlans(path);
-    if (plans.isEmpty()) {
-        m_placementAtEnd = placement;
+    // A missing, empty or unreadable group opens nothing and closes nothing.
+    if (plans.isEmpty())
         return;
-    }
-    const auto apply = [](TBrowserTab *tab, const TGroupTabPlan &plan) {
-        if (!plan.StickyName.isEmpty())
-            tab->SetStickyName(plan.StickyName);
-        if (plan.LockAfterLoad)
-            tab->LockAfterLoad = true;
-        tab->NavigateTo(plan.Address);
-    };
+    // The new tabs follow each other at the end of the strip in file order.
+    const TFlagRestorer atEnd(m_placementAtEnd, true);
+
     int next = 0;
     if (closeOthersFirst) {
         CloseAll(true);
-        if (TBrowserTab *tab = ActiveTab()) {
-            apply(tab, plans.first());
+        // The tab Close All kept and blanked takes the first entry. A tab kept because it
+        // is hidden from Close All keeps its page: the first entry opens in a new tab.
+        TBrowserTab *kept = ActiveTab();
+        if (kept && !kept->HideFromCloseAll && !kept->IsClosing()) {
+            openPlanInTab(kept, plans.first());
             next = 1;
         }
     }
-    m_groupLoading = true;
+
+    const TFlagRestorer loading(m_groupLoading, true);
     for (int i = next; i < plans.size(); ++i) {
         TBrowserTab *tab = m_openNewInForeground ? CreateForegroundTab() : CreateBackgroundTab();
         if (!tab)
             continue;
         if (firstLoad)
             tab->FirstLoad = true;
-        apply(tab, plans.at(i));
+        openPlanInTab(tab, plans.at(i));
     }
-    m_groupLoading = false;
-    m_placementAtEnd = placement;
 }
 
 void TfrmMain::BuildGroupMenu()
 {
+    // The group folder belongs beside the program; a first start creates it.
     EnsureGroupFolder();
     auto *menu = findChild<QMenu *>(QStringLiteral("mnuVessaGroups"));
     if (!menu)
         return;
-    QList<QAction *> head = menu->actions();
+    const QList<QAction *> head = menu->actions();
     m_groupMenu = new TGroupMenu(menu, this);
     m_groupMenu->SetFixedHead(head);
     connect(m_groupMenu, &TGroupMenu::groupChosen, this,
             [this](const QString &path) { OpenGroup(path, m_vgCloseFirst, false); });
-    const auto bind = [this, menu](const char *name, void (TfrmMain::*slot)()) {
-        if (auto *action = menu->findChild<QAction *>(QLatin1String(name))) {
+    const auto bind = [this](QMenu *owner, const char *name, void (TfrmMain::*slot)()) {
+        if (auto *action = owner->findChild<QAction *>(QLatin1String(name))) {
             action->setEnabled(true);
             connect(action, &QAction::triggered, this, slot);
         }
     };
-    bind("pmAddToVessaGroup", &TfrmMain::pmAddToVessaGroupClick);
-    bind("pmTandemGroupSaveAs2", &TfrmMain::actSaveAsVessaGroupExecute);
-    bind("pmTandemGroupsOrganize2", &TfrmMain::pmTandemGroupsOrganize2Click);
-    if (auto *tabAdd = pmTab->findChild<QAction *>(QStringLiteral("pmTabAddToVessaGroup"))) {
-        tabAdd->setEnabled(true);
-        connect(tabAdd, &QAction::triggered, this, &TfrmMain::pmTabAddToVessaGroupClick);
-    }
+    bind(menu, "pmAddToVessaGroup", &TfrmMain::pmAddToVessaGroupClick);
+    bind(menu, "pmTandemGroupSaveAs2", &TfrmMain::actSaveAsVessaGroupExecute);
+    bind(menu, "pmTandemGroupsOrganize2", &TfrmMain::pmTandemGroupsOrganize2Click);
+    if (pmTab)
+        bind(pmTab, "pmTabAddToVessaGroup", &TfrmMain::pmTabAddToVessaGroupClick);
+}
+
+void TfrmMain::MarkGroupMenuDirty()
+{
+    if (m_groupMenu)
+        m_groupMenu->MarkDirty();
 }
 
 void TfrmMain::actSaveAsVessaGroupExecute()
@@ -89,35 +115,37 @@ void TfrmMain::actSaveAsVessaGroupExecute()
     CloseHiddenTabs();
     TVessaGroup group(this, QString());
     for (TBrowserTab *tab : Tabs()) {
-        if (tab->TabVisible())
+        if (tab->TabVisible() && !tab->IsClosing())
             group.AddSite(tab->StickyName, tab->Location(), tab->Locked);
     }
+    // Dirty also when cancelled: the dialog may have changed the folder.
+    MarkGroupMenuDirty();
     group.Save();
-    m_groupMenu->MarkDirty();
 }
 
 void TfrmMain::AddTabToGroup(TBrowserTab *tab)
 {
+    if (!tab)
+        return;
+    // The dialog runs its own event loop, in which the tab may close.
     const QPointer<TBrowserTab> guard(tab);
     const QString path = ChooseGroupFile(this, QStringLiteral("Add to VessaGroup"));
-    if (!path.isEmpty() && guard && !guard->IsClosing()) {
-        TVessaGroup group(this, path);
-        group.AddSite(guard->StickyName, guard->Location(), guard->Locked);
-        group.Save();
-    }
-    m_groupMenu->MarkDirty();
+    MarkGroupMenuDirty();
+    if (path.isEmpty() || !guard || guard->IsClosing())
+        return;
+    TVessaGroup group(this, path);
+    group.AddSite(guard->StickyName, guard->Location(), guard->Locked);
+    group.Save();
 }
 
 void TfrmMain::pmAddToVessaGroupClick()
 {
-    if (TBrowserTab *tab = ActiveTab())
-        AddTabToGroup(tab);
+    AddTabToGroup(ActiveTab());
 }
 
 void TfrmMain::pmTabAddToVessaGroupClick()
 {
-    if (TBrowserTab *tab = TabTarget())
-        AddTabToGroup(tab);
+    AddTabToGroup(TabTarget());
 }
 
 void TfrmMain::pmTandemGroupsOrganize2Click()
@@ -128,5 +156,5 @@ void TfrmMain::pmTandemGroupsOrganize2Click()
         editor.setFont(font());
         editor.exec();
     }
-    m_groupMenu->MarkDirty();
+    MarkGroupMenuDirty();
 }

@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 
+#include "app/defbrowser.h"
 #include "browser/browsertab.h"
 #include "browser/vessabrowser.h"
 #include "components/coolbar.h"
@@ -41,7 +42,9 @@ bool TfrmMain::cboAddressKeyDown(int key, Qt::KeyboardModifiers modifiers)
     const bool shift = modifiers & Qt::ShiftModifier;
     const QString text = m_completion.Complete(cboAddress->currentText(), ctrl, shift);
     cboAddress->setEditText(text);
-    m_typedAddressFlag = true;
+    // The flag is only set for an address that is really navigated to: left set, it
+    // would put the next link the user follows into the typed list.
+    m_typedAddressFlag = !text.isEmpty();
     cboAddressClick();
     return true;
 }
@@ -79,7 +82,7 @@ void TfrmMain::NavigateAddress(const QString &text)
 
 void TfrmMain::tbGoClick()
 {
-    m_typedAddressFlag = true;
+    m_typedAddressFlag = !cboAddress->currentText().isEmpty();
     cboAddressClick();
 }
 
@@ -146,19 +149,11 @@ void TfrmMain::LaunchExternalBrowser(const QString &url)
 {
     if (url.isEmpty())
         return;
-    // When the desktop's browser is Tabvane itself, a second start would only hand the
-    // address back to this window; open it in a new tab instead.
-    QProcess query;
-    query.start(QStringLiteral("xdg-settings"), {QStringLiteral("get"), QStringLiteral("default-web-browser")});
-    QString browser;
-    if (query.waitForFinished(3000))
-        browser = QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
-    if (browser.isEmpty() || browser.compare(QLatin1String("tabvane.desktop"), Qt::CaseInsensitive) == 0) {
-        if (TBrowserTab *tab = CreateForegroundTab())
-            tab->NavigateTo(url);
-        return;
-    }
-    if (!QProcess::startDetached(QStringLiteral("xdg-open"), {url})) {
+    // When the desktop's browser is Tabvane itself (or there is none), xdg-open would only
+    // hand the address back to this window, or show nothing: it opens in a new tab.
+    const QString browser = DefBrowser::EffectiveDefault(QStringLiteral("x-scheme-handler/http"));
+    if (browser.isEmpty() || browser == DefBrowser::DesktopId
+            || !QProcess::startDetached(QStringLiteral("xdg-open"), {url})) {
         if (TBrowserTab *tab = CreateForegroundTab())
             tab->NavigateTo(url);
     }

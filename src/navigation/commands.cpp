@@ -1,30 +1,31 @@
-// TfrmMain: the menu bar and its menus, the pop-up menus (New, Tab, Text Size, band
-// customise), the commands behind them, and the application-wide key and message filter.
+// TfrmMain: the menu bar with its "&Menu" overflow button, the main menus, the pop-up menus
+// (New, Tab, Text Size, Edit Document, band customise), and the toolbar buttons' commands.
+// The commands themselves are in page_commands.cpp, the key filter in keyfilter.cpp.
 
 #include "app/main_window.h"
 
-#include "app/confirm.h"
 #include "browser/browsertab.h"
-#include "browser/kwpagecontrol.h"
-#include "browser/vessabrowser.h"
 #include "components/coolbar.h"
-#include "components/statuspanels.h"
-#include "navigation/kwcombobox.h"
-#include "platform/paths.h"
+#include "navigation/editdocument.h"
+#include "navigation/menubar.h"
+#include "platform/offline.h"
+#include "platform/registry.h"
 
 #include <QAction>
 #include <QActionGroup>
-#include <QMimeData>
 #include <QApplication>
+#include <QBoxLayout>
+#include <QEvent>
 #include <QClipboard>
-#include <QFileInfo>
-#include <QMessageBox>
-#include <QUrl>
 #include <QGuiApplication>
-#include <QLineEdit>
+#include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <climits>
+#include <functional>
 
 QAction *TfrmMain::addCommand(QMenu *menu, const QString &name, const QString &caption,
                               const QString &hint, const QKeySequence &shortcut)
@@ -50,6 +51,54 @@ void pending(QAction *action)
 {
     action->setEnabled(false);
 }
+
+// Runs a function whenever a widget changes its size.
+class TResizeWatcher : public QObject {
+public:
+    TResizeWatcher(QWidget *watched, std::function<void()> onResize)
+        : QObject(watched), m_onResize(std::move(onResize))
+    {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
+            m_onResize();
+        return false;
+    }
+
+private:
+    std::function<void()> m_onResize;
+};
+
+bool clipboardHasText()
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasText() && !data->text().trimmed().isEmpty();
+}
+
+// One text size menu: its items set the active page's zoom (first item 4 .. last item 0),
+// and the item of the page's current zoom is checked whenever the menu opens.
+QMenu *buildTextSizeMenu(TfrmMain *owner, QWidget *parent, const QString &title,
+                                const QString &name, const QStringList &captions)
+{
+    auto *menu = new QMenu(title, parent);
+    menu->setObjectName(name);
+    auto *group = new QActionGroup(menu);
+    for (int i = 0; i < captions.size(); ++i) {
+        QAction *item = menu->addAction(captions.at(i));
+        item->setCheckable(true);
+        item->setData(4 - i);
+        group->addAction(item);
+        QObject::connect(item, &QAction::triggered, owner, [owner, i] { owner->SetTextSize(4 - i); });
+    }
+    QObject::connect(menu, &QMenu::aboutToShow, owner, [owner, menu] {
+        const int zoom = owner->ActiveTab() ? owner->ActiveTab()->GetTextSize() : 2;
+        for (QAction *item : menu->actions())
+            item->setChecked(item->data().toInt() == zoom);
+    });
+    return menu;
+}
 }
 
 void TfrmMain::BuildMenus()
@@ -73,10 +122,7 @@ void TfrmMain::BuildMenus()
             &QAction::triggered, this, &TfrmMain::actNewBlankExecute);
     pmNewClipboard = addCommand(pmNew, QStringLiteral("pmNewClipboard"), QStringLiteral("C&lipboard"), QString());
     connect(pmNewClipboard, &QAction::triggered, this, &TfrmMain::actNewClipboardExecute);
-    connect(pmNew, &QMenu::aboutToShow, this, [this] {
-        const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-        pmNewClipboard->setEnabled(data && data->hasText() && !data->text().trimmed().isEmpty());
-    });
+    connect(pmNew, &QMenu::aboutToShow, this, [this] { pmNewClipboard->setEnabled(clipboardHasText()); });
 
     // File
     auto *mnuFile = new QMenu(QStringLiteral("&File"), this);
@@ -92,13 +138,11 @@ void TfrmMain::BuildMenus()
             &QAction::triggered, this, &TfrmMain::actNewBlankExecute);
     QAction *fileClipboard = addCommand(fileNew, QStringLiteral("mnuFileNewClipboard"), QStringLiteral("C&lipboard"), QString());
     connect(fileClipboard, &QAction::triggered, this, &TfrmMain::actNewClipboardExecute);
-    connect(fileNew, &QMenu::aboutToShow, this, [fileClipboard] {
-        const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-        fileClipboard->setEnabled(data && data->hasText() && !data->text().trimmed().isEmpty());
-    });
+    connect(fileNew, &QMenu::aboutToShow, this, [fileClipboard] { fileClipboard->setEnabled(clipboardHasText()); });
     mnuFile->addMenu(fileNew);
-    pending(addCommand(mnuFile, QStringLiteral("pmFileOpen"), QStringLiteral("&Open..."),
-                       QStringLiteral("Open|Shows the open dialog"), QKeySequence(Qt::CTRL | Qt::Key_O)));
+    connect(addCommand(mnuFile, QStringLiteral("pmFileOpen"), QStringLiteral("&Open..."),
+                       QStringLiteral("Open|Shows the open dialog"), QKeySequence(Qt::CTRL | Qt::Key_O)),
+            &QAction::triggered, this, &TfrmMain::actOpenExecute);
     connect(addCommand(mnuFile, QStringLiteral("mnuFileClose"), QStringLiteral("&Close"),
                        QStringLiteral("Close|Closes the active browser tab"), QKeySequence(Qt::CTRL | Qt::Key_W)),
             &QAction::triggered, this, &TfrmMain::actCloseExecute);
@@ -127,9 +171,11 @@ void TfrmMain::BuildMenus()
     mnuFile->addSeparator();
     connect(addCommand(mnuFile, QStringLiteral("mnuFileProperties"), QStringLiteral("P&roperties"), QString()),
             &QAction::triggered, this, onTab(&TBrowserTab::Properties));
-    QAction *workOffline = addCommand(mnuFile, QStringLiteral("mnuFileWorkOffline"), QStringLiteral("&Work Offline"), QString());
-    workOffline->setCheckable(true);
-    pending(workOffline);
+    mnuFileWorkOffline = addCommand(mnuFile, QStringLiteral("mnuFileWorkOffline"), QStringLiteral("&Work Offline"), QString());
+    mnuFileWorkOffline->setCheckable(true);
+    connect(mnuFileWorkOffline, &QAction::triggered, this, &TfrmMain::SetWorkOffline);
+    // Another program (or a second window) may have changed the state meanwhile.
+    connect(mnuFile, &QMenu::aboutToShow, this, [this] { mnuFileWorkOffline->setChecked(TOffline::IsOffline()); });
     mnuFile->addSeparator();
     connect(addCommand(mnuFile, QStringLiteral("mnuFileExit"), QStringLiteral("E&xit"), QString()),
             &QAction::triggered, this, &QWidget::close);
@@ -137,32 +183,22 @@ void TfrmMain::BuildMenus()
     // Edit
     auto *mnuEdit = new QMenu(QStringLiteral("&Edit"), this);
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    const auto editCommand = [this](void (TBrowserTab::*method)(), auto edit) {
-        return [this, method, edit] {
-            if (cboAddress->lineEdit()->hasFocus()) {
-                (cboAddress->lineEdit()->*edit)();
-                return;
-            }
-            if (TBrowserTab *tab = ActiveTab())
-                (tab->*method)();
-        };
-    };
     connect(addCommand(mnuEdit, QStringLiteral("mnuEditCut"), QStringLiteral("C&ut"), QString(),
                        QKeySequence(Qt::CTRL | Qt::Key_X)),
-            &QAction::triggered, this, editCommand(&TBrowserTab::Cut, &QLineEdit::cut));
+            &QAction::triggered, this, &TfrmMain::mnuEditCutClick);
     connect(addCommand(mnuEdit, QStringLiteral("mnuEditCopy"), QStringLiteral("&Copy"), QString(),
                        QKeySequence(Qt::CTRL | Qt::Key_C)),
-            &QAction::triggered, this, editCommand(&TBrowserTab::Copy, &QLineEdit::copy));
+            &QAction::triggered, this, &TfrmMain::mnuEditCopyClick);
     connect(addCommand(mnuEdit, QStringLiteral("mnuEditPaste"), QStringLiteral("&Paste"), QString(),
                        QKeySequence(Qt::CTRL | Qt::Key_V)),
-            &QAction::triggered, this, editCommand(&TBrowserTab::Paste, &QLineEdit::paste));
+            &QAction::triggered, this, &TfrmMain::mnuEditPasteClick);
     mnuEdit->addSeparator();
     connect(addCommand(mnuEdit, QStringLiteral("mnuEditSelectAll"), QStringLiteral("&Select All..."), QString(),
                        QKeySequence(Qt::CTRL | Qt::Key_A)),
-            &QAction::triggered, this, onTab(&TBrowserTab::SelectAll));
+            &QAction::triggered, this, &TfrmMain::mnuEditSelectAllClick);
     connect(addCommand(mnuEdit, QStringLiteral("mnuEditFind"), QStringLiteral("&Find on this page..."),
                        QStringLiteral("Find|Finds on this page"), QKeySequence(Qt::CTRL | Qt::Key_F)),
-            &QAction::triggered, this, onTab(&TBrowserTab::FindInPage));
+            &QAction::triggered, this, &TfrmMain::mnuEditFindClick);
 
     // View
     mnuView = new QMenu(QStringLiteral("&View"), this);
@@ -195,27 +231,9 @@ void TfrmMain::BuildMenus()
     connect(addCommand(mnuView, QStringLiteral("mnuViewRefresh"), QStringLiteral("&Refresh"),
                        QStringLiteral("Refresh|Reloads the current browser tab"), QKeySequence(Qt::Key_F5)),
             &QAction::triggered, this, [this] { RefreshTab(ActiveTab()); });
-    auto *textSize = new QMenu(QStringLiteral("Text Size"), mnuView);
-    textSize->setObjectName(QStringLiteral("mnuViewTextSize"));
-    auto *sizes = new QActionGroup(textSize);
-    const QStringList sizeNames = {QStringLiteral("Largest"), QStringLiteral("Larger"), QStringLiteral("Medium"),
-                                   QStringLiteral("Smaller"), QStringLiteral("Smallest")};
-    for (int i = 0; i < sizeNames.size(); ++i) {
-        QAction *item = textSize->addAction(sizeNames.at(i));
-        item->setCheckable(true);
-        item->setData(4 - i);
-        sizes->addAction(item);
-        connect(item, &QAction::triggered, this, [this, i] {
-            if (TBrowserTab *tab = ActiveTab())
-                tab->SetTextSize(4 - i);
-        });
-    }
-    connect(textSize, &QMenu::aboutToShow, this, [this, textSize] {
-        const int zoom = ActiveTab() ? ActiveTab()->GetTextSize() : 2;
-        for (QAction *item : textSize->actions())
-            item->setChecked(item->data().toInt() == zoom);
-    });
-    mnuView->addMenu(textSize);
+    mnuView->addMenu(buildTextSizeMenu(this, mnuView, QStringLiteral("Text Size"), QStringLiteral("mnuViewTextSize"),
+                                       {QStringLiteral("Largest"), QStringLiteral("Larger"), QStringLiteral("Medium"),
+                                        QStringLiteral("Smaller"), QStringLiteral("Smallest")}));
     mnuView->addSeparator();
     connect(addCommand(mnuView, QStringLiteral("mnuViewStopAll"), QStringLiteral("Stop All"),
                        QStringLiteral("Stop All|Stops all browser tabs"), QKeySequence(Qt::SHIFT | Qt::Key_Escape)),
@@ -259,8 +277,7 @@ void TfrmMain::BuildMenus()
     mnuFavorites->setObjectName(QStringLiteral("mnuFavorites"));
     pending(addCommand(mnuFavorites, QStringLiteral("mnuFavoritesAdd"), QStringLiteral("&Add to Favorites..."),
                        QStringLiteral("Add Favorite|Adds this site to your Favorites")));
-    pending(addCommand(mnuFavorites, QStringLiteral("mnuFavoritesOrganize"), QStringLiteral("&Organize Favorites..."), QString(),
-                       QKeySequence(Qt::CTRL | Qt::Key_B)));
+    pending(addCommand(mnuFavorites, QStringLiteral("mnuFavoritesOrganize"), QStringLiteral("&Organize Favorites..."), QString()));
     pending(addCommand(mnuFavorites, QStringLiteral("mnuFavoritesOpenAll"), QStringLiteral("O&pen All Favorites"), QString()));
 
     // VessaGroups
@@ -290,7 +307,7 @@ void TfrmMain::BuildMenus()
     mnuOptions->addSeparator();
     pending(addCommand(mnuOptions, QStringLiteral("mnuOptionsTabvane"), QStringLiteral("&Tabvane Options..."), QString()));
     connect(addCommand(mnuOptions, QStringLiteral("mnuOptionsInternet"), QStringLiteral("&Internet Options..."), QString()),
-            &QAction::triggered, this, onTab(&TBrowserTab::InternetOptions));
+            &QAction::triggered, this, &TfrmMain::mnuOptionsInternetClick);
 
     // Tools
     auto *mnuTools = new QMenu(QStringLiteral("&Tools"), this);
@@ -299,8 +316,9 @@ void TfrmMain::BuildMenus()
     pending(addCommand(mnuTools, QStringLiteral("mnuToolsImportBookmarks"), QStringLiteral("&Import Bookmarks..."), QString()));
     pending(addCommand(mnuTools, QStringLiteral("mnuToolsSynchronize"), QStringLiteral("&Synchronize Offline Favorites..."), QString()));
     mnuTools->addSeparator();
-    pending(addCommand(mnuTools, QStringLiteral("mnuToolsClearAddressHistory"), QStringLiteral("Clear &Addresses"),
-                       QStringLiteral("Clear Address History|Clears your address history")));
+    connect(addCommand(mnuTools, QStringLiteral("mnuToolsClearAddressHistory"), QStringLiteral("Clear &Addresses"),
+                       QStringLiteral("Clear Address History|Clears your address history")),
+            &QAction::triggered, this, &TfrmMain::mnuToolsFavsClick);
 
     // Tabs: rebuilt each time it opens.
     mnuTabs = new QMenu(QStringLiteral("Tab&s"), this);
@@ -321,20 +339,13 @@ void TfrmMain::BuildMenus()
     connect(addCommand(mnuHelp, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About"), QString()),
             &QAction::triggered, this, &TfrmMain::ShowAbout);
 
-    // The menu bar: one caption button per menu.
-    for (QMenu *menu : {mnuFile, mnuEdit, mnuView, mnuGo, mnuFavorites, mnuVessaGroups, mnuOptions,
-                        mnuTools, mnuTabs, mnuHelp}) {
-        auto *button = new QToolButton(tbMenu);
-        const QString name = QStringLiteral("tbMenu") + menu->objectName().mid(3);
-        button->setObjectName(name);
-        button->setText(menu->title());
-        button->setMenu(menu);
-        button->setPopupMode(QToolButton::InstantPopup);
-        button->setAutoRaise(true);
-        button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
-        button->setShortcut(QKeySequence());   // Alt+letter goes through the key filter
-        tbMenu->addWidget(button);
-    }
+    m_mainMenus = {mnuFile, mnuEdit, mnuView, mnuGo, mnuFavorites, mnuVessaGroups, mnuOptions,
+                   mnuTools, mnuTabs, mnuHelp};
+    BuildMenuBar();
+
+    pmEditDocument = new QMenu(this);
+    pmEditDocument->setObjectName(QStringLiteral("pmEditDocument"));
+    connect(pmEditDocument, &QMenu::aboutToShow, this, &TfrmMain::FillEditDocumentMenu);
 
     // Tab context menu.
     pmTab = new QMenu(this);
@@ -372,6 +383,182 @@ void TfrmMain::BuildMenus()
     connect(addCommand(pmTab, QStringLiteral("pmTabClose"), QStringLiteral("&Close"), QString(),
                        QKeySequence(Qt::CTRL | Qt::Key_W)),
             &QAction::triggered, this, &TfrmMain::pmTabCloseClick);
+
+    BuildCustomizeMenu();
+}
+
+void TfrmMain::BuildMenuBar()
+{
+    // pnlMenuBar: the caption buttons on a toolbar as wide as all of them, clipped by
+    // pnlMenuBarMain, and the "&Menu" button at the right end for what is cut off.
+    auto *box = qobject_cast<QBoxLayout *>(pnlMenuBar->layout());
+    pnlMenuBarMain = new QWidget(pnlMenuBar);
+    pnlMenuBarMain->setObjectName(QStringLiteral("pnlMenuBarMain"));
+    if (box)
+        box->removeWidget(tbMenu);
+    tbMenu->setParent(pnlMenuBarMain);
+    tbMenu->move(0, 0);
+    tbMenu->show();
+
+    for (QMenu *menu : std::as_const(m_mainMenus)) {
+        auto *button = new QToolButton(tbMenu);
+        button->setObjectName(QStringLiteral("tbMenu") + menu->objectName().mid(3));
+        button->setText(menu->title());
+        button->setMenu(menu);
+        button->setPopupMode(QToolButton::InstantPopup);
+        button->setAutoRaise(true);
+        button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
+        button->setShortcut(QKeySequence());   // Alt+letter goes through the key filter
+        tbMenu->addWidget(button);
+        m_menuBarButtons.append(button);
+    }
+
+    mnuMenu = new QMenu(QStringLiteral("&Menu"), this);
+    mnuMenu->setObjectName(QStringLiteral("mnuMenu"));
+    for (QMenu *menu : std::as_const(m_mainMenus))
+        mnuMenu->addMenu(menu);
+    connect(mnuMenu, &QMenu::aboutToShow, this, &TfrmMain::PreparePmMenu);
+    tbxMenu = new QToolButton(pnlMenuBar);
+    tbxMenu->setObjectName(QStringLiteral("tbxMenu"));
+    tbxMenu->setText(QStringLiteral("&Menu"));
+    tbxMenu->setShortcut(QKeySequence());
+    tbxMenu->setMenu(mnuMenu);
+    tbxMenu->setPopupMode(QToolButton::InstantPopup);
+    tbxMenu->setAutoRaise(true);
+    tbxMenu->hide();
+    if (box) {
+        box->addWidget(pnlMenuBarMain, 1);
+        box->addWidget(tbxMenu);
+    }
+    new TResizeWatcher(pnlMenuBar, [this] { UpdateMenuBarOverflow(); });
+    new TResizeWatcher(pnlMenuBarMain, [this] {
+        // Always the full width of the buttons: the toolbar never folds any of them away.
+        tbMenu->setGeometry(0, 0, qMax(tbMenu->sizeHint().width(), pnlMenuBarMain->width()),
+                            pnlMenuBarMain->height());
+    });
+}
+
+QList<int> TfrmMain::MenuBarRightEdges() const
+{
+    QList<int> edges;
+    if (tbMenu->layout())
+        tbMenu->layout()->activate();
+    for (QToolButton *button : m_menuBarButtons) {
+        if (!button->isVisibleTo(tbMenu) || button->width() <= 0) {
+            edges.append(INT_MAX);
+            continue;
+        }
+        edges.append(button->mapTo(pnlMenuBarMain, QPoint(button->width(), 0)).x());
+    }
+    return edges;
+}
+
+void TfrmMain::UpdateMenuBarOverflow()
+{
+    if (!pnlMenuBarMain || !tbxMenu)
+        return;
+    tbMenu->setGeometry(0, 0, qMax(tbMenu->sizeHint().width(), pnlMenuBarMain->width()), pnlMenuBarMain->height());
+    const TMenuOverflow overflow = MenuBarOverflow(MenuBarRightEdges(), pnlMenuBar->width());
+    if (tbxMenu->isVisibleTo(pnlMenuBar) != overflow.menuButtonShown)
+        tbxMenu->setVisible(overflow.menuButtonShown);
+}
+
+void TfrmMain::PreparePmMenu()
+{
+    RebuildTabsMenu();
+    const TMenuOverflow overflow = MenuBarOverflow(MenuBarRightEdges(), pnlMenuBarMain->width());
+    for (int i = 0; i < m_mainMenus.size(); ++i)
+        m_mainMenus.at(i)->menuAction()->setVisible(overflow.menuItems.contains(TMenuBarItem(i)));
+}
+
+void TfrmMain::DropDownMenu(QMenu *menu)
+{
+    if (!menu)
+        return;
+    const int index = m_mainMenus.indexOf(menu);
+    QToolButton *button = m_menuBarButtons.value(index, nullptr);
+    QPoint at;
+    const bool buttonShown = button && pnlMenuBar->isVisible() && button->isVisible()
+            && button->mapTo(pnlMenuBarMain, QPoint(button->width(), 0)).x() <= pnlMenuBarMain->width();
+    if (buttonShown)
+        at = button->mapToGlobal(QPoint(0, button->height()));
+    else if (tbxMenu->isVisible())
+        at = tbxMenu->mapToGlobal(QPoint(0, tbxMenu->height()));
+    else if (cbCoolbar->isVisible())
+        at = cbCoolbar->mapToGlobal(QPoint(0, cbCoolbar->height()));
+    else
+        at = mapToGlobal(QPoint(0, 0));
+    menu->popup(at);
+    // Opened from the keyboard, the first command is ready to be chosen with Enter.
+    for (QAction *action : menu->actions()) {
+        if (!action->isSeparator() && action->isVisible() && action->isEnabled()) {
+            menu->setActiveAction(action);
+            break;
+        }
+    }
+}
+
+void TfrmMain::BuildCustomizeMenu()
+{
+    pmCustomize = new QMenu(this);
+    pmCustomize->setObjectName(QStringLiteral("pmCustomize"));
+    QAction *address = addCommand(pmCustomize, QStringLiteral("pmCustomizeViewAddressBar"), QStringLiteral("&Address Bar"), QString());
+    QAction *toolbar = addCommand(pmCustomize, QStringLiteral("pmCustomizeViewToolbar"), QStringLiteral("&Toolbar"), QString());
+    QAction *menuBar = addCommand(pmCustomize, QStringLiteral("pmCustomizeViewMenubar"), QStringLiteral("&Menu Bar"), QString());
+    QAction *links = addCommand(pmCustomize, QStringLiteral("pmCustomizeLinksBar"), QStringLiteral("&Links Bar"), QString());
+    pmCustomize->addSeparator();
+    pending(addCommand(pmCustomize, QStringLiteral("pmCustomizeToolbarDialog"), QStringLiteral("&Customize..."), QString()));
+    pending(addCommand(pmCustomize, QStringLiteral("pmCustomizeOrganizeLinks"), QStringLiteral("&Organize Links..."), QString()));
+    connect(addCommand(pmCustomize, QStringLiteral("mnuClearAddr"), QStringLiteral("&Clear Addresses"), QString()),
+            &QAction::triggered, this, &TfrmMain::mnuToolsFavsClick);
+
+    // Each band entry mirrors its View menu entry.
+    const QList<QPair<QAction *, QAction *>> pairs = {{address, pmViewAddressBar}, {toolbar, pmViewToolbar},
+                                                      {menuBar, pmViewMenuBar}, {links, pmViewLinksBar}};
+    const QList<QWidget *> bands = {pnlAddress, pnlToolbar, pnlMenuBar, pnlLinks};
+    for (int i = 0; i < pairs.size(); ++i) {
+        QAction *entry = pairs.at(i).first;
+        QAction *view = pairs.at(i).second;
+        entry->setCheckable(true);
+        connect(entry, &QAction::triggered, this, [this, view](bool on) {
+            view->setChecked(on);
+            if (view == pmViewMenuBar)
+                cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlMenuBar), on);
+            else
+                ApplyBandVisibility();
+        });
+    }
+    connect(pmCustomize, &QMenu::aboutToShow, this, [this, pairs, bands, menuBar, toolbar] {
+        for (int i = 0; i < pairs.size(); ++i)
+            pairs.at(i).first->setChecked(cbCoolbar->bandVisible(cbCoolbar->bandIndexOfControl(bands.at(i))));
+        menuBar->setVisible(m_fullScreen);
+        toolbar->setVisible(!m_fullScreen);
+    });
+
+    connect(cbCoolbar, &TCoolBar::ContextMenuRequested, this, [this](const QPoint &pos) { pmCustomize->popup(pos); });
+    connect(lblAddress, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { pmCustomize->popup(lblAddress->mapToGlobal(pos)); });
+}
+
+void TfrmMain::FillEditDocumentMenu()
+{
+    if (m_editDocumentFilled)
+        return;
+    pmEditDocument->clear();
+    QStringList editors;
+    try {
+        editors = TEditDocument::Items();
+    } catch (const RegistryError &e) {
+        qWarning("tabvane: the editor list could not be read: %s", e.what());
+    }
+    for (const QString &name : std::as_const(editors)) {
+        QAction *item = pmEditDocument->addAction(EscapeAmpersands(name));
+        connect(item, &QAction::triggered, this, [this, name] { EditDocument(name); });
+    }
+    // An empty list is looked for again next time: an editor may be installed meanwhile.
+    m_editDocumentFilled = !editors.isEmpty();
+    if (editors.isEmpty())
+        pmEditDocument->addAction(QStringLiteral("No HTML editor found"))->setEnabled(false);
 }
 
 void TfrmMain::BindToolbarButton(int id, QAction *button, QMenu **dropDown)
@@ -383,41 +570,31 @@ void TfrmMain::BindToolbarButton(int id, QAction *button, QMenu **dropDown)
         };
     };
     switch (id) {
+    case 1: connect(button, &QAction::triggered, this, &TfrmMain::actOpenExecute); break;
     case 4: connect(button, &QAction::triggered, this, onTab(&TBrowserTab::StopLoading)); break;
     case 5: connect(button, &QAction::triggered, this, [this] { RefreshTab(ActiveTab()); }); break;
     case 6: connect(button, &QAction::triggered, this, [this] { if (TBrowserTab *tab = ActiveTab()) tab->NavigateTo(HomePage()); }); break;
-    case 12: {
-        auto *font = new QMenu(this);
-        font->setObjectName(QStringLiteral("pmFont"));
-        const QStringList names = {QStringLiteral("Largest"), QStringLiteral("Large"), QStringLiteral("Medium"),
-                                   QStringLiteral("Smaller"), QStringLiteral("Smallest")};
-        for (int i = 0; i < names.size(); ++i) {
-            QAction *item = font->addAction(names.at(i));
-            item->setCheckable(true);
-            item->setData(4 - i);
-            connect(item, &QAction::triggered, this, [this, i] {
-                if (TBrowserTab *tab = ActiveTab())
-                    tab->SetTextSize(4 - i);
-            });
-        }
-        connect(font, &QMenu::aboutToShow, this, [this, font] {
-            const int zoom = ActiveTab() ? ActiveTab()->GetTextSize() : 2;
-            for (QAction *item : font->actions())
-                item->setChecked(item->data().toInt() == zoom);
-        });
-        *dropDown = font;
-        connect(button, &QAction::triggered, this, [this] { if (TBrowserTab *tab = ActiveTab()) tab->SetTextSize(2); });
+    case 12:
+        // A rebuilt toolbar reuses the menu.
+        *dropDown = findChild<QMenu *>(QStringLiteral("pmFont"), Qt::FindDirectChildrenOnly);
+        if (!*dropDown)
+            *dropDown = buildTextSizeMenu(this, this, QString(), QStringLiteral("pmFont"),
+                                          {QStringLiteral("Largest"), QStringLiteral("Large"), QStringLiteral("Medium"),
+                                           QStringLiteral("Smaller"), QStringLiteral("Smallest")});
+        connect(button, &QAction::triggered, this, [this] { SetTextSize(2); });
         break;
-    }
     case 13: connect(button, &QAction::triggered, this, [this] { if (TBrowserTab *tab = ActiveTab()) tab->Print(false); }); break;
-    case 14: connect(button, &QAction::triggered, this, onTab(&TBrowserTab::ViewSource)); break;
-    case 17: connect(button, &QAction::triggered, this, onTab(&TBrowserTab::FindInPage)); break;
+    case 14:
+        connect(button, &QAction::triggered, this, onTab(&TBrowserTab::ViewSource));
+        *dropDown = pmEditDocument;
+        break;
+    case 17: connect(button, &QAction::triggered, this, &TfrmMain::mnuEditFindClick); break;
     case 18: connect(button, &QAction::triggered, this, onTab(&TBrowserTab::SaveAs)); break;
     case 19: connect(button, &QAction::triggered, this, &TfrmMain::StopAll); break;
     case 20: connect(button, &QAction::triggered, this, &TfrmMain::RefreshAll); break;
     default:
-        // Open, Search, Add Favorite, Favorites, VessaBar, Mail and Load Images run
-        // commands of subsystems that are not built yet.
+        // Search, Add Favorite, Favorites, VessaBar, Mail and Load Images run commands of
+        // subsystems that are not built yet.
         button->setEnabled(false);
         break;
     }
@@ -426,50 +603,4 @@ void TfrmMain::BindToolbarButton(int id, QAction *button, QMenu **dropDown)
 void TfrmMain::BuildKeyFilter()
 {
     qApp->installEventFilter(this);
-}
-
-bool TfrmMain::KeyAndMessageFilter(QObject *, QEvent *)
-{
-    return false;
-}
-
-void TfrmMain::RefreshTab(TBrowserTab *tab)
-{
-    if (!tab)
-        return;
-    if (tab->Loading)
-        tab->StopLoading();
-    tab->RefreshTab();
-}
-
-void TfrmMain::StopAll()
-{
-    for (TBrowserTab *tab : Tabs())
-        tab->StopLoading();
-}
-
-void TfrmMain::RefreshAll()
-{
-    for (TBrowserTab *tab : Tabs())
-        RefreshTab(tab);
-}
-
-void TfrmMain::ShowAbout()
-{
-    Confirm(this, QStringLiteral("Tabvane"), QStringLiteral("Tabvane"),
-            QStringLiteral("Version 6.01\nCopyright the Tabvane developers\n" TABVANE_MAKER_HOST "\n\nWeb engine: Qt WebEngine"),
-            QStringLiteral("OK"), QString(), QString(), false);
-}
-
-void TfrmMain::HelpTopics()
-{
-    // The user guide ships beside the program; it opens in a tab of its own.
-    const QString guide = TPaths::Join(TPaths::ProgramDir(), QStringLiteral("help/tabvane.html"));
-    if (!QFileInfo::exists(guide)) {
-        QMessageBox::information(this, QStringLiteral("Tabvane"),
-                                 QStringLiteral("The help file %1 could not be found.").arg(guide));
-        return;
-    }
-    if (TBrowserTab *tab = CreateForegroundTab())
-        tab->NavigateTo(QUrl::fromLocalFile(guide).toString());
 }

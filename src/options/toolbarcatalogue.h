@@ -4,6 +4,7 @@
 // button's id, or "Sep" + its position for a separator; the value "1" or "0" is whether
 // the button is shown).
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -35,4 +36,6 @@ QList<TToolbarItem> ReadLayout(const QString &path, bool *exists);
 // Rewrites the file (atomically) with one line per item.
 bool WriteLayout(const QString &path, const QList<TToolbarItem> &items);
 QString FileName();    // "tbmain.dat" in the program's data folder
+// The button's picture as an SVG document (24 x 24); empty outside 0..20.
+QByteArray IconSvg(int id);
 }

@@ -92,7 +92,8 @@ QPageLayout PageLayout()
 
 void SetPageLayout(const QPageLayout &layout)
 {
-    const QMarginsF m = layout.margins(QPageLayout::Inch);
+    // Millimetres converted here: the layout's own inch figures are rounded to 0.01 in.
+    const QMarginsF m = layout.margins(QPageLayout::Millimeter) / MmPerInch;
     auto text = [](double inches) { return QString::number(inches, 'f', 6); };
     TRegistry reg(RegRoot::CurrentUser);
     reg.writeString(PageSetupKey, QStringLiteral("margin_left"), text(m.left()));
@@ -324,6 +325,40 @@ TPagePropertiesDialog::TPagePropertiesDialog(const TPageProperties &properties, 
     layout->addLayout(form);
     layout->addWidget(buttons);
     resize(qMax(sizeHint().width(), 420), sizeHint().height());
+}
+
+bool AskCredentials(QWidget *parent, const QString &site, const QString &realm, QString *user,
+                    QString *password)
+{
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("frmLogin"));
+    dialog.setWindowTitle(QObject::tr("Enter Network Password"));
+    auto *prompt = new QLabel(&dialog);
+    prompt->setTextFormat(Qt::PlainText);
+    prompt->setWordWrap(true);
+    prompt->setText(realm.isEmpty() ? QObject::tr("The site %1 asks for a user name and password.").arg(site)
+                                    : QObject::tr("The site %1 asks for a user name and password.\n"
+                                                  "It says: %2").arg(site, realm));
+    auto *edtUser = new QLineEdit(&dialog);
+    edtUser->setObjectName(QStringLiteral("edtUser"));
+    auto *edtPassword = new QLineEdit(&dialog);
+    edtPassword->setObjectName(QStringLiteral("edtPassword"));
+    edtPassword->setEchoMode(QLineEdit::Password);
+    auto *form = new QFormLayout;
+    form->addRow(QObject::tr("&User name:"), edtUser);
+    form->addRow(QObject::tr("&Password:"), edtPassword);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(prompt);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *user = edtUser->text();
+    *password = edtPassword->text();
+    return true;
 }
 
 TFindDialog::TFindDialog(TFinder finder, QWidget *parent) : QDialog(parent), m_finder(std::move(finder))

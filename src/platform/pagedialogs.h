@@ -76,6 +76,11 @@ public:
     explicit TPagePropertiesDialog(const TPageProperties &properties, QWidget *parent = nullptr);
 };
 
+// Asks for a user name and password for a site (and the realm it names); false when the
+// user cancelled.
+bool AskCredentials(QWidget *parent, const QString &site, const QString &realm, QString *user,
+                    QString *password);
+
 // Find: a modeless dialog. The finder runs one search step and reports the number of
 // matches and the active match (1-based; 0 when none).
 using TFindResultCallback = std::function<void(int matches, int activeMatch)>;

@@ -20,7 +20,7 @@ struct TUrlInput {
     QUrl url;
 };
 
-// The search page used when the hive names none.
+// The search page used when the hive names none: "https://duckduckgo.com/?q=%s".
 QString DefaultSearchPage();
 
 // Classifies text. searchPage is the search address: "%s" in it is replaced by the

@@ -6,11 +6,13 @@
 #include "platform/webprofile.h"
 
 #include <QAction>
+#include <QAuthenticator>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -217,6 +219,11 @@ void TWebEngineControl::attachPage(TWebEnginePage *page)
     connect(page, &QWebEnginePage::windowCloseRequested, this, &TWebControl::WindowCloseRequested,
             Qt::QueuedConnection);
     connect(page, &QWebEnginePage::printRequested, this, [this] { print(true); }, Qt::QueuedConnection);
+    connect(page, &QWebEnginePage::renderProcessTerminated, this, &TWebEngineControl::onRendererGone);
+    connect(page, &QWebEnginePage::authenticationRequired, this,
+            [this](const QUrl &url, QAuthenticator *auth) { onAuthentication(url.host(), auth); });
+    connect(page, &QWebEnginePage::proxyAuthenticationRequired, this,
+            [this](const QUrl &, QAuthenticator *auth, const QString &proxy) { onAuthentication(proxy, auth); });
     connect(page->action(QWebEnginePage::Back), &QAction::changed, this,
             &TWebEngineControl::onHistoryActionChanged);
     connect(page->action(QWebEnginePage::Forward), &QAction::changed, this,
@@ -237,7 +244,7 @@ void TWebEngineControl::detachPage()
 
 QWebEnginePage *TWebEngineControl::takeNewWindowPage()
 {
-    closeTopCycle();
+    closeTopCycle(QStringLiteral("about:blank"));
     completeSubFrames();
     detachPage();
     TWebEnginePage *old = m_page;
@@ -248,6 +255,8 @@ QWebEnginePage *TWebEngineControl::takeNewWindowPage()
     m_acceptedSinceReject = true;
     m_rejectedTopUrl.clear();
     m_lastProgress = -1;
+    m_canGoBack = -1;
+    m_canGoForward = -1;
     m_queuedWrites.clear();
     attachPage(new TWebEnginePage(TWebProfile::instance()->profile(), this));
     if (old)
@@ -255,7 +264,7 @@ QWebEnginePage *TWebEngineControl::takeNewWindowPage()
     return m_page;
 }
 
-void TWebEngineControl::closeTopCycle()
+void TWebEngineControl::closeTopCycle(const QString &url)
 {
     if (m_loading) {
         m_loading = false;
@@ -264,7 +273,7 @@ void TWebEngineControl::closeTopCycle()
     if (m_topAnnounced || m_blankAnnounced) {
         m_topAnnounced = false;
         m_blankAnnounced = false;
-        Q_EMIT DocumentComplete(Application(), QStringLiteral("about:blank"));
+        Q_EMIT DocumentComplete(Application(), url);
     }
 }
 
@@ -483,6 +492,32 @@ void TWebEngineControl::onLoadFinished(bool ok)
     runQueuedWrites();
 }
 
+void TWebEngineControl::onRendererGone()
+{
+    // A page whose renderer died reports no end of its load: end the cycles here.
+    QPointer<TWebEngineControl> self(this);
+    m_pendingActive = false;
+    completeSubFrames();
+    if (!self)
+        return;
+    if (m_loading)
+        m_topAnnounced = true;
+    closeTopCycle(LocationURL());
+}
+
+void TWebEngineControl::onAuthentication(const QString &site, QAuthenticator *authenticator)
+{
+    QString user;
+    QString password;
+    if (AskCredentials(m_view ? m_view->window() : nullptr, site, authenticator->realm(), &user, &password)) {
+        authenticator->setUser(user);
+        authenticator->setPassword(password);
+    } else {
+        // A null authenticator tells the engine the user gave up.
+        *authenticator = QAuthenticator();
+    }
+}
+
 void TWebEngineControl::onHistoryActionChanged()
 {
     if (!m_page)
@@ -520,7 +555,7 @@ void TWebEngineControl::onContextMenu(const QPoint &globalPos, bool *handled)
 
 void TWebEngineControl::refreshProfile()
 {
-    TWebProfile::instance()->refresh();
+    TWebProfile::instance()->refreshIfChanged();
 }
 
 void TWebEngineControl::loadUrl(const QUrl &url)
@@ -530,8 +565,11 @@ void TWebEngineControl::loadUrl(const QUrl &url)
     const int generation = ++m_pendingLoad;
     m_pendingActive = true;
     QTimer::singleShot(DocumentTimeoutMs, this, [this, generation] {
-        if (generation == m_pendingLoad)
-            m_pendingActive = false;
+        if (generation != m_pendingLoad || !m_pendingActive)
+            return;
+        m_pendingActive = false;
+        if (!m_page->isLoading())
+            runQueuedWrites();
     });
     m_page->load(url);
 }
@@ -545,13 +583,28 @@ void TWebEngineControl::Navigate(const QString &url)
     if (input.url.scheme() == QLatin1String("javascript")) {
         // The engine runs these in the current page without any navigation event.
         if (announceTop(input.url.toString()))
-            loadUrl(input.url);
+            m_page->load(input.url);
         return;
     }
     if (isBlank(input.url)) {
         if (!announceTop(QStringLiteral("about:blank")))
             return;
         m_blankAnnounced = true;
+        if (m_page->url().isEmpty() && !m_page->isLoading()) {
+            // A page that never loaded anything is blank already. Its blank load waits one
+            // turn of the event loop: a new tab sent elsewhere at once, or adopted by a new
+            // window, then never starts an engine page it does not need (a popup flood
+            // would start hundreds).
+            const int generation = ++m_pendingLoad;
+            m_pendingActive = true;
+            const QPointer<TWebEnginePage> page(m_page);
+            const QUrl blank = input.url;
+            QTimer::singleShot(0, this, [this, generation, page, blank] {
+                if (generation == m_pendingLoad && page == m_page)
+                    loadUrl(blank);
+            });
+            return;
+        }
     }
     loadUrl(input.url);
 }
@@ -677,7 +730,6 @@ void TWebEngineControl::Exec(TDocCommand command, bool promptUser)
             m_page->triggerAction(QWebEnginePage::ViewSource);
         break;
     case TDocCommand::InternetOptions: {
-        QPointer<TWebEngineControl> self(this);
         TInternetOptionsDialog dialog(HasDocument() ? LocationURL() : QString(), parent);
         dialog.exec();
         break;
@@ -962,17 +1014,27 @@ void TWebEngineControl::startNextSave()
         if (!self)
             return;
         Q_EMIT self->SaveFinished(save.path, ok);
+        if (!self)
+            return;
         self->m_saving = false;
-        self->startNextSave();
+        // Not from inside the engine's download callback: a save started there aborts it.
+        QTimer::singleShot(0, self.data(), &TWebEngineControl::startNextSave);
     };
     QWebEnginePage *page = m_page;
+    // File times may be a little coarse: a second of tolerance.
+    const qint64 started = QDateTime::currentMSecsSinceEpoch() - 1000;
     state->requested = connect(page->profile(), &QWebEngineProfile::downloadRequested, this,
-                               [page, finish, this](QWebEngineDownloadRequest *request) {
+                               [page, finish, started, this](QWebEngineDownloadRequest *request) {
         if (!request->isSavePageDownload() || request->page() != page)
             return;
-        auto check = [request, finish] {
-            if (request->isFinished())
-                finish(request->state() == QWebEngineDownloadRequest::DownloadCompleted);
+        // The engine reports a save it could not write as completed: the file must be
+        // there, written by this save.
+        auto check = [request, finish, started] {
+            if (!request->isFinished())
+                return;
+            const QFileInfo file(request->downloadDirectory() + QLatin1Char('/') + request->downloadFileName());
+            finish(request->state() == QWebEngineDownloadRequest::DownloadCompleted && file.isFile()
+                   && file.lastModified().toMSecsSinceEpoch() >= started);
         };
         connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this, check);
         connect(request, &QWebEngineDownloadRequest::stateChanged, this, check);

@@ -31,6 +31,7 @@
 #include <QVariant>
 #include <functional>
 
+class QAuthenticator;
 class QPrinter;
 class QTimer;
 class QWebEnginePage;
@@ -132,6 +133,8 @@ private:
     void onLoadFinished(bool ok);
     void onUrlChanged(const QUrl &url);
     void onHistoryActionChanged();
+    void onRendererGone();
+    void onAuthentication(const QString &site, QAuthenticator *authenticator);
     void onContextMenu(const QPoint &globalPos, bool *handled);
     void applyHostInfoToPage();
 
@@ -140,7 +143,7 @@ private:
     void completeSubFrames();
     void completeSubFrame(int index);
     void checkSubFrameTimeouts();
-    void closeTopCycle();
+    void closeTopCycle(const QString &url);
 
     void loadUrl(const QUrl &url);
     void runQueuedWrites();

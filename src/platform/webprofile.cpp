@@ -19,6 +19,9 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInfo>
 #include <QWebEngineUrlRequestInterceptor>
+#include <QtWebEngineCore/qtwebenginecoreglobal.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -230,6 +233,23 @@ void TWebProfile::refresh()
     refreshContentOptions();
 }
 
+void TWebProfile::refreshIfChanged()
+{
+    // The hive file's identity, size and modification time (nanoseconds) change with
+    // every committed write.
+    QByteArray stamp;
+    struct stat st {};
+    if (::stat(QFile::encodeName(TRegistry::hivePath()).constData(), &st) == 0) {
+        stamp = QByteArray::number(qulonglong(st.st_ino)) + ':' + QByteArray::number(qlonglong(st.st_size))
+                + ':' + QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + '.'
+                + QByteArray::number(qlonglong(st.st_mtim.tv_nsec));
+    }
+    if (!stamp.isEmpty() && stamp == m_hiveStamp)
+        return;
+    m_hiveStamp = stamp;
+    refresh();
+}
+
 void TWebProfile::attachPage(QWebEnginePage *page)
 {
     if (!page)
@@ -299,4 +319,10 @@ void TWebProfile::onDownloadRequested(QObject *object)
     request->setDownloadDirectory(info.absolutePath());
     request->setDownloadFileName(info.fileName());
     request->accept();
+}
+
+QString TWebProfile::EngineVersionText()
+{
+    return QLatin1String(qWebEngineVersion()) + QStringLiteral(" (Chromium ")
+            + QLatin1String(qWebEngineChromiumVersion()) + QLatin1Char(')');
 }

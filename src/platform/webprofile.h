@@ -66,6 +66,9 @@ public:
 
     // Both of the above.
     void refresh();
+    // refresh() only when the settings hive was written since the last refresh: every
+    // navigation calls this, so a burst of loads (a group, restored sites) costs one stat.
+    void refreshIfChanged();
 
     // Pages created on the profile register here so that per-page settings (mute,
     // autoplay) follow the content options. Attaching again re-applies them.
@@ -84,6 +87,8 @@ public:
     // Process-wide engine flags that follow the content options (animated images can only
     // be frozen this way). Call before the application object is created.
     static void PrepareProcessFlags();
+    // "6.4.2 (Chromium 102.0.5005.177)": the engine's version for the About box.
+    static QString EngineVersionText();
 
 Q_SIGNALS:
     void contentOptionsChanged(const TContentOptions &options);
@@ -95,6 +100,7 @@ private:
 
     QWebEngineProfile *m_profile = nullptr;
     QString m_nonce;
+    QByteArray m_hiveStamp;
     QString m_defaultUserAgent;
     QStringList m_tokens;
     TContentOptions m_content;

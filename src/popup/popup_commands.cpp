@@ -1,4 +1,5 @@
-// TfrmMain: PopupVessa, the filter that closes the windows pages open on their own.
+// TfrmMain: PopupVessa, the filter that closes the windows pages open on their own, its
+// notice and Add to PopupVessa.
 
 #include "app/main_window.h"
 
@@ -12,60 +13,107 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <chrono>
+
+namespace {
+
+qint64 steadyMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}
+
 void TfrmMain::ReloadPopupList()
 {
     try {
         m_popupList = m_options.PopupVessa();
     } catch (const RegistryError &e) {
+        // The working copy stays as it was.
         qWarning("tabvane: PopupVessa list not read: %s", e.what());
     }
 }
 
 bool TfrmMain::PopupMatches(const QString &url)
 {
-    if (!m_usePopupVessa)
+    if (!m_usePopupVessa || !PopupListMatches(m_popupList, url))
         return false;
-    if (!PopupListMatches(m_popupList, url))
-        return false;
-    if (m_options.PopupVessaNotify() && !m_popupNoticeShowing) {
-        // The notice is shown once the page's request has been answered, and one at a
-        // time: a page that opens windows in a loop gets one notice, not hundreds.
-        m_popupNoticeShowing = true;
-        const QPointer<TfrmMain> self(this);
-        QTimer::singleShot(0, this, [self, url] {
-            if (!self)
-                return;
-            const TConfirmResult answer = Confirm(self, QStringLiteral("PopupVessa"),
-                                                  QStringLiteral("PopupVessa closed the following URL:"),
-                                                  url, QString(), QStringLiteral("OK"),
-                                                  QStringLiteral("Don't show me this message again."), false);
-            if (!self)
-                return;
-            if (answer.checked)
-                self->m_options.SetPopupVessaNotify(false);
-            self->m_popupNoticeShowing = false;
-        });
+    SweepDuringPopupFlood();
+    if (m_popupNoticeShowing)
+        return true;
+    bool notify = true;
+    try {
+        notify = m_options.PopupVessaNotify();
+    } catch (const RegistryError &e) {
+        qWarning("tabvane: PopupVessaNotify not read: %s", e.what());
     }
+    if (!notify)
+        return true;
+    // The notice waits until the engine's request has been answered, and shows one at a
+    // time: a page that opens windows in a loop gets one notice, not hundreds.
+    m_popupNoticeShowing = true;
+    const QPointer<TfrmMain> self(this);
+    QTimer::singleShot(0, this, [self, url] {
+        if (!self)
+            return;
+        const TConfirmResult answer = Confirm(self, QStringLiteral("PopupVessa"),
+                                              QStringLiteral("PopupVessa closed the following URL:"),
+                                              url, QString(), QStringLiteral("OK"),
+                                              QStringLiteral("Don't show me this message again."), false);
+        if (!self)
+            return;
+        self->m_popupNoticeShowing = false;
+        if (answer.checked)
+            self->m_options.SetPopupVessaNotify(false);
+    });
     return true;
+}
+
+void TfrmMain::SweepDuringPopupFlood()
+{
+    // Every refused popup restarts the hidden-tab timer, so a page that keeps opening
+    // windows would hold the sweep off for as long as it goes on, and its hidden tabs,
+    // each with an engine page, would pile up. Once the timer has been running for its
+    // whole interval, the sweep runs now instead (after the engine's request returns).
+    const qint64 now = steadyMs();
+    if (!tmrHiddenTabs->isActive() || m_popupSweepStartMs < 0) {
+        m_popupSweepStartMs = now;
+        return;
+    }
+    if (now - m_popupSweepStartMs < tmrHiddenTabs->interval())
+        return;
+    m_popupSweepStartMs = now;
+    const QPointer<TfrmMain> self(this);
+    QTimer::singleShot(0, this, [self] {
+        if (self && !self->m_shutDown)
+            self->CloseHiddenTabs();
+    });
 }
 
 void TfrmMain::AddToPopupVessa(TBrowserTab *tab)
 {
-    if (!tab)
+    if (!tab || tab->IsClosing())
         return;
     const QString address = tab->PopupURL.isEmpty() ? tab->Location() : tab->PopupURL;
+    // A store that cannot be written raises here, before the tab is closed: the page is
+    // not lost for an entry that was never stored.
     m_options.SetPopupVessa(AppendPopupEntry(m_options.PopupVessa(), address));
     CloseTab(tab);
     ReloadPopupList();
 }
 
+void TfrmMain::pmAddToPopupVessaClick()
+{
+    AddToPopupVessa(TabTarget());
+}
+
 void TfrmMain::BuildPopupCommands()
 {
+    if (!pmTab)
+        return;
     if (auto *add = pmTab->findChild<QAction *>(QStringLiteral("pmAddToPopupVessa"))) {
         add->setEnabled(true);
-        connect(add, &QAction::triggered, this, [this] {
-            if (TBrowserTab *tab = TabTarget())
-                AddToPopupVessa(tab);
-        });
+        connect(add, &QAction::triggered, this, &TfrmMain::pmAddToPopupVessaClick);
     }
 }

@@ -133,8 +133,8 @@ QString js(TWebEngineControl &c, const QString &script)
     return c.evaluateBlocking(script, Timeout, nullptr, false).toString();
 }
 
-// Clicks the middle of the element with a real mouse event, as a user would. The page
-// must have drawn itself first: the engine drops input to a page it has not shown yet.
+// Clicks the middle of the element with a real mouse event, as a user would, once the
+// page has drawn two frames (so it is on screen where its layout says).
 bool click(TWebEngineControl &c, const QString &id)
 {
     js(c, "window.tvFramesDrawn = 0;"
@@ -150,7 +150,8 @@ bool click(TWebEngineControl &c, const QString &id)
     if (pos.isEmpty())
         return false;
     QWidget *top = c.widget()->window();
-    const QPoint p = c.widget()->mapTo(top, QPoint(pos.value("x").toInt(), pos.value("y").toInt()));
+    const QPoint p = c.widget()->mapTo(top, QPoint(qRound(pos.value("x").toDouble()),
+                                                          qRound(pos.value("y").toDouble())));
     QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, p);
     return true;
 }
@@ -285,7 +286,8 @@ void TestWebEngineControl::frameCycles()
     const TWebFrame frame = b.log.subFrames.first();
     QVERIFY(frame != b.control.Application());
     QCOMPARE(b.log.loadFrame, frame);
-    QTRY_VERIFY_WITH_TIMEOUT(!b.log.loadFrame, 10000);   // well before the safety delay
+    QTRY_VERIFY_WITH_TIMEOUT(!b.log.loadFrame, Timeout);
+    // Reported by the frame itself (the safety delay gives no NavigateComplete2).
     QVERIFY(b.log.has("NC2 sub " + m_server.urlString("/inner2.html")));
     QVERIFY(!b.log.has("DC2 top"));
 
@@ -426,7 +428,11 @@ void TestWebEngineControl::documentOperations()
     QVERIFY(file.readAll().contains("<title>Written</title>"));
     file.close();
     QFile::remove(path);
-    QVERIFY(!b.control.SaveDocument(QStringLiteral("/nonexistent-dir/x.htm")));
+    QFile blocker(QDir::temp().filePath("tst_webengine_blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QVERIFY(!b.control.SaveDocument(blocker.fileName() + "/x.htm"));
+    blocker.remove();
 
     // Writing while a load is under way waits for the new document.
     b.control.Navigate(m_server.urlString("/a.html"));

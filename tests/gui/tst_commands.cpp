@@ -1,0 +1,429 @@
+// The main window's menus and commands on tabs with scripted web controls: the "&Menu"
+// overflow button, the Open dialog, Clear Addresses, Work Offline, Text Size, Edit
+// Document, help and About, the URL history, IE4-style completion and the band menu.
+
+#include "testenv.h"
+
+#include "app/main_window.h"
+#include "browser/browsertab.h"
+#include "browser/vessabrowser.h"
+#include "components/coolbar.h"
+#include "navigation/editdocument.h"
+#include "navigation/kwcombobox.h"
+#include "navigation/open.h"
+#include "navigation/typedurls.h"
+#include "platform/offline.h"
+#include "platform/registry.h"
+#include "platform/scripted_control.h"
+#include "platform/urlhistory.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+TScriptedControl *control(TBrowserTab *tab)
+{
+    return tab && tab->View() ? qobject_cast<TScriptedControl *>(tab->View()->Control()) : nullptr;
+}
+
+// Runs answer on the next modal dialog once it is up (from inside its event loop).
+void whenModal(QObject *context, std::function<void(QWidget *)> answer)
+{
+    QTimer::singleShot(0, context, [answer] {
+        QWidget *modal = nullptr;
+        if (QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }, 5000))
+            answer(modal);
+    });
+}
+
+void answerQuestion(QObject *context, QMessageBox::StandardButton button)
+{
+    whenModal(context, [button](QWidget *modal) {
+        if (auto *box = qobject_cast<QMessageBox *>(modal))
+            box->button(button)->click();
+    });
+}
+
+QStringList visibleSubMenus(QMenu *menu)
+{
+    QStringList names;
+    for (QAction *action : menu->actions()) {
+        if (action->menu() && action->isVisible())
+            names.append(action->menu()->objectName());
+    }
+    return names;
+}
+
+}
+
+class TestCommands : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { TScriptedControl::Install(); }
+    void init();
+    void cleanup();
+
+    void menuButtonOffersTheCutOffMenus();
+    void openDialogOpensInANewOrTheActiveTab();
+    void clearAddressesAsksFirst();
+    void workOfflineFollowsTheStoredState();
+    void textSizeMenusFollowThePage();
+    void editDocumentRunsTheEditor();
+    void helpAndAbout();
+    void historyRecordsCompletedLoadsOnly();
+    void ie4CompletionInTheAddressBox();
+    void bandMenuMirrorsTheViewMenu();
+    void internetOptionsTellsTheSideBar();
+
+private:
+    TfrmMain *openWindow(int width = 1000);
+    TfrmMain *m_window = nullptr;
+};
+
+void TestCommands::init()
+{
+    TKWOptions options;
+    options.SetConfirmShutdown(false);
+    options.SetStartupMode(QStringLiteral("Home"));
+    options.SetAutoCompleteStyle(TAutoCompleteStyle::IE5);
+    options.SetFullScreen(false);
+    TOffline::SetOffline(false);
+}
+
+void TestCommands::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+}
+
+TfrmMain *TestCommands::openWindow(int width)
+{
+    m_window = new TfrmMain;
+    m_window->SetCloseWithoutConfirmation(true);
+    m_window->resize(width, 600);
+    m_window->show();
+    QApplication::setActiveWindow(m_window);
+    if (!QTest::qWaitForWindowActive(m_window))
+        qWarning("the main window did not become active");
+    return m_window;
+}
+
+void TestCommands::menuButtonOffersTheCutOffMenus()
+{
+    openWindow(1000);
+    QTRY_VERIFY(m_window->pnlMenuBar->width() > 0);
+    QVERIFY(!m_window->tbxMenu->isVisible());
+
+    // Narrow: File still fits, Help does not.
+    auto *file = m_window->findChild<QToolButton *>(QStringLiteral("tbMenuFile"));
+    auto *help = m_window->findChild<QToolButton *>(QStringLiteral("tbMenuHelp"));
+    const int narrow = file->width() * 3;
+    m_window->setMinimumWidth(0);
+    m_window->resize(narrow + 150, 600);
+    QTRY_VERIFY(m_window->pnlMenuBar->width() < help->x() + help->width());
+    QTRY_VERIFY(m_window->tbxMenu->isVisible());
+    QVERIFY(m_window->pnlMenuBarMain->width() + m_window->tbxMenu->width() <= m_window->pnlMenuBar->width());
+
+    m_window->CreateForegroundTab();
+    m_window->PreparePmMenu();
+    const QStringList shown = visibleSubMenus(m_window->mnuMenu);
+    QVERIFY(!shown.contains(QStringLiteral("mnuFile")));
+    for (const char *name : {"mnuHelp", "mnuTools", "mnuTabs"})
+        QVERIFY2(shown.contains(QLatin1String(name)), name);
+    QCOMPARE(m_window->mnuTabs->actions().size(), 2);   // rebuilt for the new tab
+
+    m_window->resize(1000, 600);
+    QTRY_VERIFY(!m_window->tbxMenu->isVisible());
+    m_window->PreparePmMenu();
+    QCOMPARE(visibleSubMenus(m_window->mnuMenu), (QStringList{QStringLiteral("mnuTools"), QStringLiteral("mnuTabs")}));
+}
+
+void TestCommands::openDialogOpensInANewOrTheActiveTab()
+{
+    openWindow();
+    m_window->SetTypedAddresses({QStringLiteral("http://typed.example/")});
+    TBrowserTab *active = m_window->ActiveTab();
+    const QString file = QDir::temp().filePath(QStringLiteral("page.html"));
+
+    QStringList listed;
+    whenModal(this, [&](QWidget *modal) {
+        auto *dialog = qobject_cast<TfrmOpen *>(modal);
+        for (int i = 0; i < dialog->ComboBox1->count(); ++i)
+            listed.append(dialog->ComboBox1->itemText(i));
+        dialog->ComboBox1->setEditText(file);
+        dialog->cmdOK->click();
+    });
+    m_window->actOpenExecute();
+    QCOMPARE(listed, QStringList{QStringLiteral("http://typed.example/")});
+    QCOMPARE(m_window->TabCount(), 2);
+    QVERIFY(m_window->ActiveTab() != active);
+    QCOMPARE(control(m_window->ActiveTab())->navigations().last(), file);
+
+    // Unticked: the active tab stops what it loads, then goes to the address.
+    active = m_window->ActiveTab();
+    control(active)->clearOperations();
+    whenModal(this, [](QWidget *modal) {
+        auto *dialog = qobject_cast<TfrmOpen *>(modal);
+        dialog->ComboBox1->setEditText(QStringLiteral("http://127.0.0.1:1/x"));
+        dialog->chkNewTab->setChecked(false);
+        dialog->cmdOK->click();
+    });
+    m_window->actOpenExecute();
+    QCOMPARE(m_window->TabCount(), 2);
+    const QStringList ops = control(active)->operations();
+    QVERIFY(ops.indexOf(QStringLiteral("Stop")) >= 0);
+    QVERIFY(ops.indexOf(QStringLiteral("Stop")) < ops.indexOf(QStringLiteral("Navigate http://127.0.0.1:1/x")));
+
+    control(active)->clearOperations();
+    whenModal(this, [](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
+    m_window->actOpenExecute();
+    QCOMPARE(m_window->TabCount(), 2);
+    QVERIFY(control(active)->navigations().isEmpty());
+}
+
+void TestCommands::clearAddressesAsksFirst()
+{
+    openWindow();
+    const QStringList typed = {QStringLiteral("http://a.example/"), QStringLiteral("http://b.example/")};
+    TTypedUrls::Save(typed);
+    m_window->SetTypedAddresses(typed);
+    TBrowserTab *tab = m_window->ActiveTab();
+    control(tab)->fireNavigateComplete2(control(tab)->Application(), QStringLiteral("http://127.0.0.1:1/now"));
+    m_window->AddressBox()->setEditText(QStringLiteral("half typed"));
+
+    answerQuestion(this, QMessageBox::No);
+    m_window->mnuToolsFavsClick();
+    QCOMPARE(m_window->TypedAddresses(), typed);
+    QCOMPARE(TTypedUrls::Load(), typed);
+
+    // The band menu's entry asks the same question.
+    answerQuestion(this, QMessageBox::Yes);
+    m_window->pmCustomize->findChild<QAction *>(QStringLiteral("mnuClearAddr"))->trigger();
+    QVERIFY(m_window->TypedAddresses().isEmpty());
+    QVERIFY(TTypedUrls::Load().isEmpty());
+    QVERIFY(TRegistry(RegRoot::CurrentUser).keyExists(TTypedUrls::Key));
+    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("http://127.0.0.1:1/now"));
+}
+
+void TestCommands::workOfflineFollowsTheStoredState()
+{
+    openWindow();
+    auto *file = m_window->findChild<QMenu *>(QStringLiteral("mnuFile"));
+    TOffline::SetOffline(true);   // changed behind the window's back
+    Q_EMIT file->aboutToShow();
+    QVERIFY(m_window->mnuFileWorkOffline->isChecked());
+    m_window->mnuFileWorkOffline->trigger();
+    QVERIFY(!TOffline::IsOffline());
+    QVERIFY(!m_window->mnuFileWorkOffline->isChecked());
+    m_window->mnuFileWorkOffline->trigger();
+    QVERIFY(TOffline::IsOffline());
+    QVERIFY(TOffline::CachedOffline());
+}
+
+void TestCommands::textSizeMenusFollowThePage()
+{
+    openWindow();
+    TBrowserTab *tab = m_window->ActiveTab();
+    control(tab)->setZoom(0);
+    for (const char *name : {"mnuViewTextSize", "pmFont"}) {
+        auto *menu = m_window->findChild<QMenu *>(QLatin1String(name));
+        QVERIFY2(menu, name);
+        Q_EMIT menu->aboutToShow();
+        QStringList checked;
+        for (QAction *item : menu->actions()) {
+            if (item->isChecked())
+                checked.append(item->text());
+        }
+        QCOMPARE(checked, QStringList{QStringLiteral("Smallest")});
+        control(tab)->clearOperations();
+        menu->actions().at(1)->trigger();
+        QCOMPARE(control(tab)->operations(), QStringList{QStringLiteral("SetZoom 3")});
+        control(tab)->setZoom(0);
+    }
+    // The Font button itself sets Medium.
+    control(tab)->clearOperations();
+    m_window->MainToolbar()->findChild<QAction *>(QStringLiteral("tbFontSize"))->trigger();
+    QCOMPARE(control(tab)->operations(), QStringList{QStringLiteral("SetZoom 2")});
+}
+
+void TestCommands::editDocumentRunsTheEditor()
+{
+    const QString output = QDir(qEnvironmentVariable("HOME")).filePath(QStringLiteral("edited.htm"));
+    const QString apps = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
+    QDir().mkpath(apps);
+    QFile entry(apps + QStringLiteral("/copyeditor.desktop"));
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Copy Editor\nMimeType=text/html;\nExec=cp %f \""
+                + output.toUtf8() + "\"\n");
+    entry.close();
+
+    openWindow();
+    TBrowserTab *tab = m_window->ActiveTab();
+    control(tab)->setDocumentHtml(QStringLiteral("<p>page to edit</p>"));
+    Q_EMIT m_window->pmEditDocument->aboutToShow();
+    QAction *editor = nullptr;
+    for (QAction *item : m_window->pmEditDocument->actions()) {
+        if (item->text() == QLatin1String("Copy Editor"))
+            editor = item;
+    }
+    QVERIFY(editor);
+    editor->trigger();
+    QTRY_VERIFY(QFile::exists(output));
+    QFile copy(output);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), QByteArray("<p>page to edit</p>"));
+
+    // An entry without a command, and a page that cannot be saved, end in a message.
+    TRegistry(RegRoot::ClassesRoot).createKey(TEditDocument::OpenWithListKey + QStringLiteral("\\Broken"));
+    for (bool hasDocument : {true, false}) {
+        control(tab)->setHasDocument(hasDocument);
+        m_window->EditDocument(QStringLiteral("Broken"));
+        QMessageBox *message = nullptr;
+        QTRY_VERIFY((message = m_window->findChild<QMessageBox *>(QStringLiteral("msgCommand"))));
+        QVERIFY(message->text().contains(hasDocument ? QLatin1String("could not be started")
+                                                     : QLatin1String("could not be saved")));
+        delete message;
+    }
+}
+
+void TestCommands::helpAndAbout()
+{
+    openWindow();
+    m_window->HelpTopics();
+    QMessageBox *message = nullptr;
+    QTRY_VERIFY((message = m_window->findChild<QMessageBox *>(QStringLiteral("msgCommand"))));
+    QVERIFY(message->text().contains(QLatin1String("help")));
+    delete message;
+    QCOMPARE(m_window->TabCount(), 1);
+
+    const QString guide = qEnvironmentVariable("TABVANE_DATA_DIR") + QStringLiteral("/help/tabvane.html");
+    QDir().mkpath(QFileInfo(guide).absolutePath());
+    QFile file(guide);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<title>Help</title>");
+    file.close();
+    m_window->HelpTopics();
+    QCOMPARE(m_window->TabCount(), 2);
+    QCOMPARE(control(m_window->ActiveTab())->navigations().last(),
+             QUrl::fromLocalFile(QFileInfo(guide).canonicalFilePath()).toString());
+
+    const QStringList lines = m_window->AboutText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.at(0), QStringLiteral("Version 6.01"));
+    QCOMPARE(lines.at(2), QStringLiteral(TABVANE_MAKER_HOST));
+    QVERIFY(lines.at(3).isEmpty());
+    QVERIFY2(lines.at(4).startsWith(QLatin1String("Qt WebEngine: 6.")) && lines.at(4).contains(QLatin1String("Chromium")),
+             qPrintable(lines.at(4)));
+}
+
+void TestCommands::historyRecordsCompletedLoadsOnly()
+{
+    openWindow();
+    TBrowserTab *tab = m_window->ActiveTab();
+    const QString url = QStringLiteral("http://127.0.0.1:1/visited.html");
+    QVERIFY(control(tab)->simulateLoad(url, {QStringLiteral("http://127.0.0.1:1/frame.html")},
+                                       QStringLiteral("Visited Page")));
+    const auto visits = [&url] {
+        for (const THistoryEntry &e : TUrlHistory().Entries())
+            if (e.url == url)
+                return e.visitCount;
+        return 0;
+    };
+    QCOMPARE(visits(), 1);
+    QCOMPARE(TUrlHistory().Entries().first().title, QStringLiteral("Visited Page"));
+    QCOMPARE(TUrlHistory().Entries().size(), 1);   // no entry for the frame
+
+    // A locked tab refuses the navigation; the old document's completion is no visit.
+    tab->SetLocked(true);
+    QVERIFY(control(tab)->fireBeforeNavigate2(control(tab)->Application(), QStringLiteral("http://127.0.0.1:1/b")));
+    control(tab)->fireDocumentComplete(control(tab)->Application(), url);
+    QCOMPARE(visits(), 1);
+
+    // A store that cannot be opened loses the visit, nothing else.
+    tab->SetLocked(false);
+    const QString store = TUrlHistory::DefaultPath();
+    QVERIFY(QFile::remove(store));
+    QVERIFY(QDir().mkdir(store));
+    QVERIFY(control(tab)->simulateLoad(QStringLiteral("http://127.0.0.1:1/lost.html")));
+    QVERIFY(!tab->Loading);
+    QVERIFY(TUrlHistory().Entries().isEmpty());
+    QVERIFY(QDir().rmdir(store));
+}
+
+void TestCommands::ie4CompletionInTheAddressBox()
+{
+    TKWOptions().SetAutoCompleteStyle(TAutoCompleteStyle::IE4);
+    openWindow();
+    m_window->SetTypedAddresses({QStringLiteral("http://www.example.com/")});
+    QLineEdit *edit = m_window->AddressBox()->lineEdit();
+    edit->clear();
+    edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
+    QTest::keyClick(edit, Qt::Key_W);
+    QCOMPARE(edit->text(), QStringLiteral("www.example.com/"));
+    QCOMPARE(edit->selectedText(), QStringLiteral("ww.example.com/"));
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("HTTP://W"));
+    QCOMPARE(edit->text(), QStringLiteral("http://www.example.com/"));
+    QCOMPARE(edit->selectionStart(), 8);
+}
+
+void TestCommands::bandMenuMirrorsTheViewMenu()
+{
+    openWindow();
+    QMenu *menu = m_window->pmCustomize;
+    // A right click on the address label, or on the toolbar (the bar beneath takes it).
+    for (QWidget *target : {static_cast<QWidget *>(m_window->lblAddress), static_cast<QWidget *>(m_window->tbMain)}) {
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(1, 1), target->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(target, &click);
+        QTRY_VERIFY(menu->isVisible());
+        if (target == m_window->tbMain)
+            break;
+        menu->close();
+    }
+    QStringList shown;
+    for (QAction *action : menu->actions()) {
+        if (action->isVisible() && !action->isSeparator())
+            shown.append(action->text() + (action->isChecked() ? QStringLiteral("*") : QString())
+                         + (action->isEnabled() ? QString() : QStringLiteral("-")));
+    }
+    menu->close();
+    QCOMPARE(shown, (QStringList{QStringLiteral("&Address Bar*"), QStringLiteral("&Toolbar*"),
+                                 QStringLiteral("&Links Bar*"), QStringLiteral("&Customize...-"),
+                                 QStringLiteral("&Organize Links...-"), QStringLiteral("&Clear Addresses")}));
+
+    menu->findChild<QAction *>(QStringLiteral("pmCustomizeLinksBar"))->trigger();
+    QVERIFY(!m_window->pmViewLinksBar->isChecked());
+    QVERIFY(!m_window->cbCoolbar->bandVisible(m_window->cbCoolbar->bandIndexOfControl(m_window->pnlLinks)));
+    m_window->pmViewLinksBar->trigger();
+    QVERIFY(m_window->cbCoolbar->bandVisible(m_window->cbCoolbar->bandIndexOfControl(m_window->pnlLinks)));
+}
+
+void TestCommands::internetOptionsTellsTheSideBar()
+{
+    openWindow();
+    QSignalSpy closed(m_window, &TfrmMain::InternetOptionsClosed);
+    m_window->findChild<QAction *>(QStringLiteral("mnuOptionsInternet"))->trigger();
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(control(m_window->ActiveTab())->operations().contains(QStringLiteral("Exec InternetOptions")));
+}
+
+TV_TEST_MAIN_GUI(TestCommands)
+#include "tst_commands.moc"

@@ -1,0 +1,1379 @@
+// TfrmMain on the scripted web control: start-up pages, placement and full screen, the
+// close question and the shutdown sequence, every tab command, the address bar, the
+// toolbar file and the band layout.
+
+#include "testenv.h"
+#include "recordinghost.h"
+
+#include "app/confirm.h"
+#include "app/kwoptions.h"
+#include "app/main_window.h"
+#include "app/useragent.h"
+#include "browser/browsertab.h"
+#include "browser/closeall.h"
+#include "browser/kwpagecontrol.h"
+#include "components/coolbar.h"
+#include "components/logoanimation.h"
+#include "components/statuspanels.h"
+#include "navigation/kwcombobox.h"
+#include "navigation/typedurls.h"
+#include "options/toolbarcatalogue.h"
+#include "platform/inifile.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+#include "platform/scripted_control.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString HomeUrl = QStringLiteral("http://home.test/");
+const QString PageA = QStringLiteral("http://127.0.0.1:1/a.html");
+const QString PageB = QStringLiteral("http://127.0.0.1:1/b.html");
+const QString PageC = QStringLiteral("http://127.0.0.1:1/c.html");
+const QString IEMainKey = QStringLiteral("Software\\Microsoft\\Internet Explorer\\Main");
+QString BandsKey() { return TKWOptions::SettingsKey + QStringLiteral("\\Bands"); }
+
+using Window = std::unique_ptr<TfrmMain>;
+
+Window openWindow(const QString &argument = QString())
+{
+    Window w(new TfrmMain(argument));
+    w->SetCloseWithoutConfirmation(true);
+    return w;
+}
+
+TScriptedControl *ctl(const TBrowserTab *tab) { return ScriptedControlOf(tab); }
+
+// The address the tab was last asked to show.
+QString lastNavigation(const TBrowserTab *tab)
+{
+    const QStringList n = ctl(tab)->navigations();
+    return n.isEmpty() ? QString() : n.last();
+}
+
+QStringList lastNavigations(const TfrmMain &w)
+{
+    QStringList out;
+    for (const TBrowserTab *tab : w.Tabs())
+        out.append(lastNavigation(tab));
+    return out;
+}
+
+int activeIndex(const TfrmMain &w) { return int(w.Tabs().indexOf(w.ActiveTab())); }
+
+// A tab that shows a page: the control reports the address as its location.
+TBrowserTab *withPage(TBrowserTab *tab, const QString &url)
+{
+    ctl(tab)->setLocationURL(url);
+    return tab;
+}
+
+// Toolbar buttons in order, visible ones only, "|" for a separator.
+QStringList shownButtons(const QToolBar *bar)
+{
+    QStringList out;
+    for (QAction *a : bar->actions()) {
+        if (a->isSeparator())
+            out.append(QStringLiteral("|"));
+        else if (a->isVisible())
+            out.append(a->objectName());
+    }
+    return out;
+}
+
+QString toolbarFile() { return TToolbarCatalogue::FileName(); }
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+int bandOf(const TfrmMain &w, QWidget *control) { return w.cbCoolbar->bandIndexOfControl(control); }
+
+}
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    QList<QPointer<QTimer>> m_answerers;
+
+    // Answers the next modal dialog of type T by running act on it.
+    template <typename T>
+    void whenModal(const std::function<void(T *)> &act)
+    {
+        auto *timer = new QTimer(this);
+        timer->setInterval(10);
+        connect(timer, &QTimer::timeout, this, [timer, act] {
+            if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
+                timer->stop();
+                timer->deleteLater();
+                act(dialog);
+            }
+        });
+        timer->start();
+        m_answerers.append(timer);
+    }
+    void answerConfirm(bool ok, bool check)
+    {
+        whenModal<TfrmConfirm>([ok, check](TfrmConfirm *d) {
+            d->chkConfirm->setChecked(check);
+            (ok ? d->cmdOK : d->cmdCancel)->click();
+        });
+    }
+    bool allAnswered() const
+    {
+        for (const QPointer<QTimer> &t : m_answerers) {
+            if (t && t->isActive())
+                return false;
+        }
+        return true;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        TScriptedControl::Install();
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    void init();
+    void cleanup();
+
+    void freshStart();
+    void startupPages_data();
+    void startupPages();
+    void startupGroups();
+    void placement_data();
+    void placement();
+    void fullScreenSaveAndRestore();
+    void fullScreenAtStartKeepsStoredPlacement();
+    void closeQuestion();
+    void shutdownAndRestartWithLast();
+    void userAgentTokenWhileRunning();
+    void damagedSettingStopsCreation();
+
+    void creatingTabs();
+    void closeOneTab();
+    void closeAll();
+    void closeAllConfirmation();
+    void closeAllKeepCurrent();
+    void closeAllShowList();
+    void hiddenTabSweep();
+    void newCommands();
+    void tabChange();
+    void tabsMenu();
+    void tabContextMenu();
+    void tabMenuWithTabsOnTop();
+    void drops();
+
+    void domainCompletionAndEnter();
+    void typedAddresses();
+    void addressNewWin();
+    void pageIconOpensInTabWhenTabvaneIsTheBrowser();
+
+    void toolbarDefaultAndFile();
+    void damagedToolbarFile();
+    void toolbarPictures();
+    void bandLayoutRoundTrip();
+    void damagedBandLayout();
+    void addressLabelDoubleClick();
+    void viewToggles();
+    void statusBarAndLogoLayout();
+};
+
+void TestMainWindow::init()
+{
+    // A fresh user for every test: empty hive, no toolbar file.
+    QFile::remove(TRegistry::hivePath());
+    QFile::remove(toolbarFile());
+    TRegistry().writeString(IEMainKey, QStringLiteral("Start Page"), HomeUrl);
+    QGuiApplication::clipboard()->clear();
+}
+
+void TestMainWindow::cleanup()
+{
+    for (const QPointer<QTimer> &t : std::as_const(m_answerers))
+        delete t.data();
+    m_answerers.clear();
+}
+
+void TestMainWindow::freshStart()
+{
+    QFile::remove(TRegistry::hivePath());   // no home page either
+    Window w = openWindow();
+    QCOMPARE(w->TabCount(), 1);
+    QCOMPARE(lastNavigations(*w), QStringList{QStringLiteral("about:blank")});
+    QCOMPARE(w->HomePage(), QStringLiteral("about:blank"));
+
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(w->pos(), QPoint(10, 10));
+    QCOMPARE(w->size(), QSize(avail.width() - 40, avail.height() - 40));
+    QVERIFY(!w->isMaximized());
+
+    QVERIFY(w->pmViewStatusBar->isChecked() && w->sbStatus->isVisibleTo(w.get()));
+    for (QWidget *band : {w->pnlMenuBar, w->pnlToolbar, w->pnlAddress, w->pnlLinks})
+        QVERIFY2(w->cbCoolbar->bandVisible(bandOf(*w, band)), qPrintable(band->objectName()));
+    QVERIFY(!w->pmViewVessaBar->isChecked());
+    QVERIFY(!w->pnlVessaBar->isVisibleTo(w.get()));
+    QCOMPARE(w->pcPage->GetTabPosition(), TKWPageControl::TabPosition::Bottom);
+    QVERIFY(!w->IsFullScreen());
+    QCOMPARE(TKWOptions().KWID().size(), 36);
+
+    // An empty or blank "Start Page" is no home page either.
+    TRegistry().writeString(IEMainKey, QStringLiteral("Start Page"), QStringLiteral("  "));
+    QCOMPARE(w->HomePage(), QStringLiteral("about:blank"));
+    TRegistry().writeString(IEMainKey, QStringLiteral("Start Page"), HomeUrl);
+    QCOMPARE(w->HomePage(), HomeUrl);
+}
+
+void TestMainWindow::startupPages_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("startupPage");
+    QTest::addColumn<QStringList>("last");        // stored "Last Open Sites" lines
+    QTest::addColumn<bool>("foreground");         // OpenNewInForeground
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QStringList>("pages");       // per tab in strip order
+    QTest::addColumn<int>("active");
+    QTest::addColumn<QString>("firstLoad");       // per tab, "1" when the flag is set
+
+    const QString once = QStringLiteral("http://once.test/");
+    const QString arg = QStringLiteral("http://arg.test/");
+    const QString blank = QStringLiteral("about:blank");
+    const QStringList threeSites = {"url3=" + PageC, "url2=" + PageB, "url1=" + PageA};
+
+    QTest::newRow("home") << "Home" << "" << QStringList() << false << "" << QStringList{HomeUrl} << 0 << "0";
+    QTest::newRow("home and startup page") << "Home" << once << QStringList() << false << ""
+                                           << QStringList{HomeUrl, once} << 0 << "01";
+    QTest::newRow("last, three sites") << "Last" << "" << threeSites << false << ""
+                                       << QStringList{PageA, PageB, PageC} << 0 << "111";
+    QTest::newRow("last, in the foreground") << "Last" << "" << threeSites << true << ""
+                                             << QStringList{PageA, PageB, PageC} << 2 << "111";
+    QTest::newRow("last, gaps and odd names") << "Last" << "" << QStringList{"url9=" + PageC, "home=" + PageB, "url1=" + PageA}
+                                              << false << "" << QStringList{PageA, PageB, PageC} << 0 << "111";
+    QTest::newRow("last, no list") << "Last" << "" << QStringList() << false << "" << QStringList{blank} << 0 << "1";
+    QTest::newRow("last and startup page") << "Last" << once << QStringList{"url2=" + PageB, "url1=" + PageA} << false << ""
+                                           << QStringList{PageA, once, PageB} << 0 << "111";
+    QTest::newRow("last and an argument") << "Last" << "" << QStringList{"url2=" + PageB, "url1=" + PageA} << false << arg
+                                          << QStringList{arg, PageA, PageB} << 0 << "111";
+    QTest::newRow("last and an argument, foreground") << "Last" << "" << QStringList{"url1=" + PageA} << true << arg
+                                                      << QStringList{arg, PageA} << 0 << "11";
+    QTest::newRow("home and an argument") << "Home" << "" << threeSites << false << arg << QStringList{arg} << 0 << "1";
+    QTest::newRow("argument neither address nor file") << "Home" << "" << QStringList() << false << "no such thing"
+                                                       << QStringList{"no such thing"} << 0 << "1";
+    QTest::newRow("group mode without a group") << "VessaGroup" << "" << threeSites << false << ""
+                                                << QStringList{blank} << 0 << "0";
+}
+
+void TestMainWindow::startupPages()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, startupPage);
+    QFETCH(QStringList, last);
+    QFETCH(bool, foreground);
+    QFETCH(QString, argument);
+    QFETCH(QStringList, pages);
+    QFETCH(int, active);
+    QFETCH(QString, firstLoad);
+
+    TKWOptions options;
+    options.SetStartupMode(mode);
+    options.SetStartupPage(startupPage);
+    options.SetLastOpenSites(last);
+    options.SetOpenNewInForeground(foreground);
+    Window w = openWindow(argument);
+    QTRY_VERIFY(!w->tmrLoadCoolbar->isActive());
+
+    QCOMPARE(lastNavigations(*w), pages);
+    QCOMPARE(activeIndex(*w), active);
+    QString flags;
+    for (const TBrowserTab *tab : w->Tabs())
+        flags += tab->FirstLoad ? QLatin1Char('1') : QLatin1Char('0');
+    QCOMPARE(flags, firstLoad);
+    QCOMPARE(options.StartupPage(), QString());
+    // Start-up forces new tabs to the end; afterwards the stored placement applies again.
+    QVERIFY(!w->PlacementAtEnd());
+}
+
+void TestMainWindow::startupGroups()
+{
+    const QString dir = QDir::tempPath() + QStringLiteral("/tst_mainwindow_groups");
+    const QString group = dir + QStringLiteral("/start.vgp");
+    writeFile(group, "[VessaGroup]\r\nblank1=" + PageA.toUtf8() + "\r\nblank2=" + PageB.toUtf8() + "\r\n");
+
+    // The start-up group opens once the window exists, closing the other tabs first.
+    TKWOptions options;
+    options.SetStartupMode(QStringLiteral("VessaGroup"));
+    options.SetStartupVessaGroup(group);
+    options.SetStartupPage(QStringLiteral("http://once.test/"));
+    {
+        Window w = openWindow();
+        QCOMPARE(w->TabCount(), 2);   // the first tab and the start-up page
+        QTRY_COMPARE(lastNavigations(*w), (QStringList{PageA, PageB}));
+    }
+
+    // A group file as the argument, its extension in any case, opens at once with the
+    // first-load flag on its tabs.
+    const QString upper = dir + QStringLiteral("/START2.VGP");
+    QFile::copy(group, upper);
+    options.SetStartupMode(QStringLiteral("Home"));
+    {
+        Window w = openWindow(upper);
+        QCOMPARE(lastNavigations(*w), (QStringList{PageA, PageB}));
+        QVERIFY(w->TabAt(1)->FirstLoad);
+    }
+    QDir(dir).removeRecursively();
+}
+
+void TestMainWindow::placement_data()
+{
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QRect>("expected");   // null: on the primary screen, size cut to it
+
+    QTest::newRow("as stored") << 30 << 40 << 500 << 400 << QRect(30, 40, 500, 400);
+    QTest::newRow("partly off the screen") << -100 << 20 << 500 << 400 << QRect(-100, 20, 500, 400);
+    QTest::newRow("off every screen") << 50000 << 50000 << 500 << 400 << QRect(10, 10, 500, 400);
+    QTest::newRow("far up and left") << -9000 << -9000 << 500 << 400 << QRect(10, 10, 500, 400);
+    QTest::newRow("huge") << 0 << 0 << 1000000 << 1000000 << QRect();
+    QTest::newRow("negative size") << 20 << 20 << -50 << -50 << QRect(20, 20, 200, 150);
+}
+
+void TestMainWindow::placement()
+{
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QRect, expected);
+    // Stored directly: the store itself never writes negative bounds.
+    TKWOptions options;
+    options.WriteInteger(QStringLiteral("Left"), left);
+    options.WriteInteger(QStringLiteral("Top"), top);
+    options.WriteInteger(QStringLiteral("Width"), width);
+    options.WriteInteger(QStringLiteral("Height"), height);
+    Window w = openWindow();
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    if (expected.isNull()) {
+        QVERIFY(avail.contains(QRect(w->pos(), w->size())));
+    } else {
+        QCOMPARE(QRect(w->pos(), w->size()), expected);
+    }
+    w.reset();
+    // Saved back as the store keeps bounds: never negative.
+    QVERIFY(options.Left() >= 0 && options.Top() >= 0);
+}
+
+void TestMainWindow::fullScreenSaveAndRestore()
+{
+    TKWOptions options;
+    options.SetLeft(30);
+    options.SetTop(40);
+    options.SetWidth(500);
+    options.SetHeight(400);
+    options.SetViewToolbar(false);
+    Window w = openWindow();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const QRect normal(w->pos(), w->size());
+    const int toolBand = bandOf(*w, w->pnlToolbar);
+    QVERIFY(!w->cbCoolbar->bandVisible(toolBand));
+
+    w->pmViewFullScreen->trigger();
+    QVERIFY(w->IsFullScreen());
+    QTRY_VERIFY(w->isFullScreen());
+    QVERIFY(!w->sbStatus->isVisible());
+    QVERIFY(w->cbCoolbar->bandVisible(toolBand));     // the toolbar shows in full screen
+    QVERIFY(!w->pmViewToolbar->isVisible());
+    QVERIFY(w->pmViewMenuBar->isVisible());
+    QVERIFY(w->ToolButtonByName(QStringLiteral("tbFullScreen"))->isChecked());
+    // The menu band can be hidden in full screen only.
+    w->pmViewMenuBar->trigger();
+    QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlMenuBar)));
+
+    w->pmViewFullScreen->trigger();
+    QVERIFY(!w->IsFullScreen());
+    QTRY_VERIFY(!w->isFullScreen());
+    QTRY_COMPARE(QRect(w->pos(), w->size()), normal);
+    QVERIFY(w->sbStatus->isVisible());
+    QVERIFY(!w->cbCoolbar->bandVisible(toolBand));
+    QVERIFY(w->cbCoolbar->bandVisible(bandOf(*w, w->pnlMenuBar)));
+    QVERIFY(w->pmViewToolbar->isVisible() && !w->pmViewMenuBar->isVisible());
+    QVERIFY(!w->ToolButtonByName(QStringLiteral("tbFullScreen"))->isChecked());
+
+    // A maximised window is maximised again when full screen ends.
+    w->showMaximized();
+    QTRY_VERIFY(w->isMaximized());
+    w->SetFullScreen(true);
+    QTRY_VERIFY(w->isFullScreen());
+    w->SetFullScreen(false);
+    QTRY_VERIFY(w->isMaximized());
+    QVERIFY(!w->isFullScreen());
+}
+
+void TestMainWindow::fullScreenAtStartKeepsStoredPlacement()
+{
+    TKWOptions options;
+    options.SetLeft(30);
+    options.SetTop(40);
+    options.SetWidth(500);
+    options.SetHeight(400);
+    options.SetFullScreen(true);
+    {
+        Window w = openWindow();
+        QVERIFY(w->IsFullScreen());
+        w->show();
+        QTRY_VERIFY(w->isFullScreen());
+    }
+    // Closed in full screen: the normal placement is stored, not the screen's.
+    QCOMPARE(options.FullScreen(), true);
+    QCOMPARE(QRect(options.Left(), options.Top(), options.Width(), options.Height()), QRect(30, 40, 500, 400));
+    QVERIFY(!options.Maximized());
+
+    Window w = openWindow();
+    w->show();
+    QTRY_VERIFY(w->isFullScreen());
+    w->SetFullScreen(false);
+    QTRY_COMPARE(QRect(w->pos(), w->size()), QRect(30, 40, 500, 400));
+}
+
+void TestMainWindow::closeQuestion()
+{
+    TKWOptions options;
+    Window w = openWindow();
+    w->SetCloseWithoutConfirmation(false);
+    w->show();
+    QVERIFY(options.ConfirmShutdown());
+
+    // "No" with "Don't ask me again": the window stays, the question is switched off.
+    answerConfirm(false, true);
+    QVERIFY(!w->close());
+    QVERIFY(allAnswered());
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->TabCount(), 1);
+    QVERIFY(!options.ConfirmShutdown());
+
+    // Next time nothing is asked.
+    QVERIFY(w->close());
+    QVERIFY(!w->isVisible());
+
+    // "Yes" closes; the unchecked box leaves the setting alone.
+    options.SetConfirmShutdown(true);
+    Window second = openWindow();
+    second->SetCloseWithoutConfirmation(false);
+    second->show();
+    answerConfirm(true, false);
+    QVERIFY(second->close());
+    QVERIFY(allAnswered());
+    QVERIFY(options.ConfirmShutdown());
+}
+
+void TestMainWindow::shutdownAndRestartWithLast()
+{
+    TKWOptions options;
+    options.SetStartupMode(QStringLiteral("Last"));
+    // Tokens of an older version and of the older product name go at start and exit.
+    TRegistry hklm(RegRoot::LocalMachine);
+    hklm.writeString(UserAgentPostPlatformKey, QStringLiteral("Tabvane 5.20"), QStringLiteral("IEAK"));
+    hklm.writeString(UserAgentPostPlatformKey, QStringLiteral("TandemBrowse 2"), QStringLiteral("IEAK"));
+    hklm.writeString(UserAgentPostPlatformKey, QStringLiteral("Other 1.0"), QStringLiteral("IEAK"));
+    {
+        Window w = openWindow();
+        withPage(w->ActiveTab(), PageA);
+        w->CreateForegroundTab();   // no address
+        withPage(w->CreateForegroundTab(), PageC);
+        withPage(w->CreateHiddenTab(), PageB);   // a popup waiting for the filter
+        QCOMPARE(w->TabCount(), 4);
+        w->SetTypedAddresses({PageB, PageA});
+        w->pmViewLinksBar->trigger();
+        w->pmViewStatusBar->trigger();
+        QVERIFY(w->close());
+    }
+    QCOMPARE(options.LastOpenSites(), (QStringList{"url3=" + PageC, "url1=" + PageA}));
+    QCOMPARE(TTypedUrls::Load(), (QStringList{PageB, PageA}));
+    QVERIFY(!options.ViewLinksBar());
+    QVERIFY(!options.ViewStatusBar());
+    QVERIFY(options.ViewToolbar());
+    QCOMPARE(hklm.valueNames(UserAgentPostPlatformKey), QStringList{QStringLiteral("Other 1.0")});
+    QVERIFY(QFile::exists(toolbarFile()));
+    QCOMPARE(TRegistry().subKeyNames(BandsKey()).size(), 4);
+
+    // The next start brings the two pages back in their order, with the saved view.
+    Window w = openWindow();
+    QCOMPARE(lastNavigations(*w), (QStringList{PageA, PageC}));
+    QCOMPARE(activeIndex(*w), 0);
+    QCOMPARE(w->TypedAddresses(), (QStringList{PageB, PageA}));
+    QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlLinks)));
+    QVERIFY(!w->sbStatus->isVisibleTo(w.get()));
+    QVERIFY(hklm.valueExists(UserAgentPostPlatformKey, UserAgentTokenName));
+}
+
+void TestMainWindow::userAgentTokenWhileRunning()
+{
+    TRegistry hklm(RegRoot::LocalMachine);
+    hklm.writeString(UserAgentPostPlatformKey, UserAgentTokenName, QString());   // empty: rewritten
+    Window w = openWindow();
+    QCOMPARE(hklm.readValue(UserAgentPostPlatformKey, UserAgentTokenName).text, QStringLiteral("IEAK"));
+    w.reset();
+    QVERIFY(!hklm.valueExists(UserAgentPostPlatformKey, UserAgentTokenName));
+}
+
+void TestMainWindow::damagedSettingStopsCreation()
+{
+    // A value of the wrong type is the store's error: creation stops with its message, on
+    // this thread, although the settings are read on another.
+    TRegistry().writeDword(TKWOptions::SettingsKey, QStringLiteral("ViewToolbar"), 1);
+    QString message;
+    try {
+        TfrmMain w;
+    } catch (const RegistryError &e) {
+        message = e.message();
+    }
+    QCOMPARE(message, QStringLiteral("Invalid data type for 'ViewToolbar'"));
+}
+
+void TestMainWindow::creatingTabs()
+{
+    Window w = openWindow();
+    TBrowserTab *first = w->ActiveTab();
+    TBrowserTab *second = w->CreateForegroundTab();
+    QCOMPARE(w->ActiveTab(), second);
+    w->ActivateTab(first);
+
+    // Right after the active tab; a background tab leaves the active one active.
+    TBrowserTab *background = w->CreateBackgroundTab();
+    QCOMPARE(w->Tabs(), (QList<TBrowserTab *>{first, background, second}));
+    QCOMPARE(w->ActiveTab(), first);
+    TBrowserTab *hidden = w->CreateHiddenTab();
+    QVERIFY(!hidden->TabVisible());
+    QCOMPARE(w->ActiveTab(), first);
+
+    // A tab opened behind leaves the active tab's progress alone.
+    w->ShowProgressBar();
+    w->ShowProgress(40, 100);
+    w->CreateBackgroundTab();
+    QVERIFY(w->pbProgress->isVisibleTo(w.get()));
+    QCOMPARE(w->sbStatus->PanelText(3), QStringLiteral("40%"));
+
+    w->SetPlacementAtEnd(true);
+    TBrowserTab *atEnd = w->CreateForegroundTab();
+    QCOMPARE(w->Tabs().last(), atEnd);
+
+    // In the foreground when the option says so.
+    w->SetOpenNewInForeground(true);
+    TBrowserTab *front = w->CreateBackgroundTab();
+    QCOMPARE(w->ActiveTab(), front);
+}
+
+void TestMainWindow::closeOneTab()
+{
+    Window w = openWindow();
+    TBrowserTab *a = w->ActiveTab();
+    w->SetPlacementAtEnd(true);
+    TBrowserTab *b = w->CreateForegroundTab();
+    TBrowserTab *c = w->CreateForegroundTab();
+
+    // The leftmost active tab hands over to its right neighbour, any other to its left one.
+    w->ActivateTab(a);
+    w->actCloseExecute();
+    QCOMPARE(w->Tabs(), (QList<TBrowserTab *>{b, c}));
+    QCOMPARE(w->ActiveTab(), b);
+    TBrowserTab *d = w->CreateForegroundTab();
+    w->ActivateTab(c);
+    w->actCloseExecute();
+    QCOMPARE(w->ActiveTab(), b);
+    w->CloseTab(d);
+    QCOMPARE(w->Tabs(), QList<TBrowserTab *>{b});
+
+    // The last tab is reset instead, also while a hidden tab waits for the filter.
+    b->OpenAsHome(PageA);
+    b->SetStickyName(QStringLiteral("Mine"));
+    b->SetLocked(true);
+    b->HideFromCloseAll = true;
+    TBrowserTab *hidden = w->CreateHiddenTab();
+    w->actCloseExecute();
+    QCOMPARE(w->ActiveTab(), b);
+    QVERIFY(b->TabVisible() && !b->IsClosing());
+    QCOMPARE(lastNavigation(b), QStringLiteral("about:blank"));
+    QCOMPARE(b->Caption(), QStringLiteral("Blank"));
+    QVERIFY(b->HomeURL.isEmpty() && b->StickyName.isEmpty() && !b->Locked && !b->HideFromCloseAll);
+    QVERIFY(!hidden->IsClosing());
+
+    // Nothing closes while a group loads.
+    TBrowserTab *e = w->CreateForegroundTab();
+    w->SetGroupLoading(true);
+    w->actCloseExecute();
+    QVERIFY(!e->IsClosing());
+    w->SetGroupLoading(false);
+}
+
+void TestMainWindow::closeAll()
+{
+    TKWOptions().SetConfirmCloseAll(false);
+    Window w = openWindow();
+    w->SetPlacementAtEnd(true);
+    TBrowserTab *first = w->ActiveTab();
+    first->OpenAsHome(PageA);
+    first->SetStickyName(QStringLiteral("Sticky"));
+    first->SetLocked(true);
+    TBrowserTab *locked = w->CreateForegroundTab();
+    locked->SetLocked(true);
+    w->CreateHiddenTab();
+    w->CreateForegroundTab();
+
+    // No mark: the first tab stays, reset, and every other one goes, locked or hidden.
+    w->CloseAll(false);
+    QCOMPARE(w->Tabs(), QList<TBrowserTab *>{first});
+    QCOMPARE(w->ActiveTab(), first);
+    QCOMPARE(lastNavigation(first), QStringLiteral("about:blank"));
+    QCOMPARE(first->Caption(), QStringLiteral("Blank"));
+    QVERIFY(!first->Locked && first->StickyName.isEmpty());
+    QCOMPARE(first->HomeURL, PageA);
+
+    // The third of four is marked: it alone stays, active.
+    TBrowserTab *b = w->CreateForegroundTab();
+    TBrowserTab *marked = w->CreateForegroundTab();
+    w->CreateForegroundTab();
+    marked->HideFromCloseAll = true;
+    Q_UNUSED(b)
+    w->CloseAll(false);
+    QCOMPARE(w->Tabs(), QList<TBrowserTab *>{marked});
+    QCOMPARE(w->ActiveTab(), marked);
+    QVERIFY(marked->HideFromCloseAll);
+
+    // Nothing happens while a group loads.
+    w->CreateForegroundTab();
+    marked->HideFromCloseAll = false;
+    w->SetGroupLoading(true);
+    w->CloseAll(false);
+    QCOMPARE(w->TabCount(), 2);
+    w->SetGroupLoading(false);
+}
+
+void TestMainWindow::closeAllConfirmation()
+{
+    TKWOptions options;
+    Window w = openWindow();
+    w->CreateForegroundTab();
+    w->CreateForegroundTab();
+
+    // "No" with "Don't ask me again": nothing closes, and the next Close All does not ask.
+    answerConfirm(false, true);
+    w->CloseAll(false);
+    QVERIFY(allAnswered());
+    QCOMPARE(w->TabCount(), 3);
+    QVERIFY(!options.ConfirmCloseAll());
+    w->CloseAll(false);
+    QCOMPARE(w->TabCount(), 1);
+
+    // Silent Close All never asks.
+    options.SetConfirmCloseAll(true);
+    w->CreateForegroundTab();
+    w->CloseAll(true);
+    QCOMPARE(w->TabCount(), 1);
+
+    // "Yes" closes and keeps asking.
+    w->CreateForegroundTab();
+    answerConfirm(true, false);
+    w->tbCloseAll->click();
+    QVERIFY(allAnswered());
+    QCOMPARE(w->TabCount(), 1);
+    QVERIFY(options.ConfirmCloseAll());
+}
+
+void TestMainWindow::closeAllKeepCurrent()
+{
+    TKWOptions().SetConfirmCloseAll(false);
+    Window w = openWindow();
+    w->CreateForegroundTab();
+    TBrowserTab *current = w->CreateForegroundTab();
+    w->CreateForegroundTab();
+    w->ActivateTab(current);
+    w->CloseAllKeepCurrent();
+    QCOMPARE(w->Tabs(), QList<TBrowserTab *>{current});
+    QCOMPARE(w->ActiveTab(), current);
+    QVERIFY(!current->HideFromCloseAll);
+
+    // A marked tab elsewhere survives too; the current tab is active again afterwards.
+    TBrowserTab *marked = w->CreateForegroundTab();
+    marked->HideFromCloseAll = true;
+    w->CreateForegroundTab();
+    w->ActivateTab(current);
+    w->CloseAllKeepCurrent();
+    QCOMPARE(w->TabCount(), 2);
+    QCOMPARE(w->ActiveTab(), current);
+    QVERIFY(marked->HideFromCloseAll && !current->HideFromCloseAll);
+}
+
+void TestMainWindow::closeAllShowList()
+{
+    Window w = openWindow();
+    w->SetPlacementAtEnd(true);
+    TBrowserTab *a = w->ActiveTab();
+    a->SetTitle(QStringLiteral("Fish & Chips"));
+    TBrowserTab *b = w->CreateForegroundTab();
+    b->SetStickyName(QStringLiteral("Named"));
+    b->HideFromCloseAll = true;   // no protection in the list
+    TBrowserTab *c = w->CreateForegroundTab();
+    c->SetTitle(QStringLiteral("Third"));
+
+    // Lines in strip order; the second and third stay checked.
+    QStringList lines;
+    whenModal<TfrmCloseAll>([&lines](TfrmCloseAll *d) {
+        for (int i = 0; i < d->lstTabs->count(); ++i)
+            lines.append(d->lstTabs->item(i)->text());
+        d->lstTabs->item(0)->setCheckState(Qt::Unchecked);
+        d->cmdClose->click();
+    });
+    w->CloseAllShowList();
+    QVERIFY(allAnswered());
+    QCOMPARE(lines, (QStringList{QStringLiteral("Fish & Chips"), QStringLiteral("Named"), QStringLiteral("Third")}));
+    QCOMPARE(w->Tabs(), QList<TBrowserTab *>{a});
+
+    // Cancel closes nothing; all lines checked with OK closes all and resets the last.
+    w->CreateForegroundTab();
+    whenModal<TfrmCloseAll>([](TfrmCloseAll *d) { d->cmdCancel->click(); });
+    w->CloseAllShowList();
+    QCOMPARE(w->TabCount(), 2);
+    whenModal<TfrmCloseAll>([](TfrmCloseAll *d) {
+        d->cmdDeselectAll->click();
+        d->cmdSelectAll->click();
+        d->cmdClose->click();
+    });
+    w->CloseAllShowList();
+    QVERIFY(allAnswered());
+    QCOMPARE(w->TabCount(), 1);
+    QCOMPARE(w->ActiveTab()->Caption(), QStringLiteral("Blank"));
+}
+
+void TestMainWindow::hiddenTabSweep()
+{
+    Window w = openWindow();
+    QPointer<TBrowserTab> hidden = w->CreateHiddenTab();
+    QVERIFY(!w->tmrHiddenTabs->isActive());
+    QVERIFY(w->tmrHiddenTabs->isSingleShot());
+    QCOMPARE(w->tmrHiddenTabs->interval(), 2000);
+    w->StartHiddenTabTimer();
+    QTRY_VERIFY_WITH_TIMEOUT(!hidden, 10000);
+    QCOMPARE(w->TabCount(), 1);
+    QVERIFY(!w->tmrHiddenTabs->isActive());
+}
+
+void TestMainWindow::newCommands()
+{
+    TKWOptions options;
+    Window w = openWindow();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    TBrowserTab *first = withPage(w->ActiveTab(), PageA);
+
+    w->actNewExecute();   // NewAction 0, and the address box takes the focus
+    QCOMPARE(lastNavigation(w->ActiveTab()), QStringLiteral("about:blank"));
+    QCOMPARE(w->Tabs().indexOf(w->ActiveTab()), 1);
+    QTRY_VERIFY(w->cboAddress->hasFocus());
+
+    w->ActivateTab(first);
+    w->actNewCurrentExecute();
+    QCOMPARE(lastNavigation(w->ActiveTab()), PageA);
+    QCOMPARE(w->ActiveTab()->HomeURL, PageA);
+    w->actNewHomeExecute();
+    QCOMPARE(lastNavigation(w->ActiveTab()), HomeUrl);
+    w->actNewBlankExecute();
+    QCOMPARE(lastNavigation(w->ActiveTab()), QStringLiteral("about:blank"));
+    w.reset();
+
+    // NewAction 1 copies the active tab's address without making it the tab home; 2 goes home.
+    options.SetNewAction(1);
+    w = openWindow();
+    withPage(w->ActiveTab(), PageB);
+    w->actNewExecute();
+    QCOMPARE(lastNavigation(w->ActiveTab()), PageB);
+    QVERIFY(w->ActiveTab()->HomeURL.isEmpty());
+    w.reset();
+    options.SetNewAction(2);
+    w = openWindow();
+    w->actNewExecute();
+    QCOMPARE(lastNavigation(w->ActiveTab()), HomeUrl);
+
+    // New Clipboard: enabled with text only; an idle blank tab is reused.
+    QGuiApplication::clipboard()->clear();
+    emit w->pmNew->aboutToShow();
+    QVERIFY(!w->pmNewClipboard->isEnabled());
+    QGuiApplication::clipboard()->setText(QStringLiteral("  ") + PageC + QStringLiteral("\n"));
+    emit w->pmNew->aboutToShow();
+    QVERIFY(w->pmNewClipboard->isEnabled());
+    TBrowserTab *blank = withPage(w->ActiveTab(), QStringLiteral("about:blank"));
+    const int count = w->TabCount();
+    w->actNewClipboardExecute();
+    QCOMPARE(w->TabCount(), count);
+    QCOMPARE(lastNavigation(blank), PageC);
+    QCOMPARE(blank->HomeURL, PageC);
+    withPage(blank, PageC);
+    w->actNewClipboardExecute();
+    QCOMPARE(w->TabCount(), count + 1);
+    QCOMPARE(w->ActiveTab()->HomeURL, PageC);
+    // A busy blank tab is not taken.
+    TBrowserTab *busy = withPage(w->ActiveTab(), QStringLiteral("about:blank"));
+    busy->Loading = true;
+    w->OpenUrlByPreference(PageA, true);
+    QCOMPARE(w->TabCount(), count + 2);
+    // Without the new-tab preference the active tab navigates and keeps its tab home.
+    TBrowserTab *active = w->ActiveTab();
+    w->OpenUrlByPreference(PageB, false);
+    QCOMPARE(lastNavigation(active), PageB);
+    QCOMPARE(active->HomeURL, PageA);
+    w->OpenUrlByPreference(QString(), true);
+    QCOMPARE(w->TabCount(), count + 2);
+}
+
+void TestMainWindow::tabChange()
+{
+    Window w = openWindow();
+    TBrowserTab *a = w->ActiveTab();
+    ctl(a)->simulateLoad(PageA, {}, QStringLiteral("A"));
+    QCOMPARE(w->cboAddress->currentText(), PageA);
+    TBrowserTab *b = w->CreateBackgroundTab();
+    ctl(b)->setLocationURL(QStringLiteral("about:blank"));
+    b->CanGoBack = true;
+    b->Secure = true;
+
+    w->ShowStatusText(QStringLiteral("status"));
+    w->ShowProgressBar();
+    w->ShowProgress(50, 100);
+    w->SelectNextTab(true);
+    QCOMPARE(w->ActiveTab(), b);
+    QCOMPARE(w->cboAddress->currentText(), QString());   // about:blank shows as nothing
+    QCOMPARE(w->sbStatus->PanelText(0), QString());
+    QCOMPARE(w->sbStatus->PanelText(3), QString());
+    QVERIFY(!w->pbProgress->isVisibleTo(w.get()));
+    QVERIFY(w->actBack->isEnabled() && !w->actForward->isEnabled());
+    QVERIFY(w->imgSecure->isVisibleTo(w.get()));
+    QVERIFY(b->Viewed);
+
+    // A busy tab keeps its unseen mark; the logo runs while the active tab loads.
+    b->Loading = true;
+    w->SelectNextTab(true);
+    QCOMPARE(w->ActiveTab(), a);
+    QVERIFY(!w->imgLogo->Active());
+    QVERIFY(!w->imgSecure->isVisibleTo(w.get()));
+    b->Viewed = false;
+    w->SelectNextTab(false);
+    QVERIFY(!b->Viewed);
+    QVERIFY(w->imgLogo->Active());
+
+    // Selecting wraps around and skips hidden tabs.
+    w->CreateHiddenTab();
+    w->ActivateTab(a);
+    w->SelectNextTab(false);
+    QCOMPARE(w->ActiveTab(), b);
+}
+
+void TestMainWindow::tabsMenu()
+{
+    Window w = openWindow();
+    w->SetPlacementAtEnd(true);
+    TBrowserTab *first = w->ActiveTab();
+    first->SetTitle(QStringLiteral("about:blank"));
+    for (int i = 2; i <= 12; ++i)
+        w->CreateForegroundTab()->SetTitle(QStringLiteral("Page %1").arg(i));
+    w->TabAt(1)->SetStickyName(QStringLiteral("R&D"));
+    withPage(w->TabAt(2), PageC);
+    w->CreateHiddenTab();   // closed before the menu is built
+
+    emit w->mnuTabs->aboutToShow();
+    const QList<QAction *> items = w->mnuTabs->actions();
+    QCOMPARE(items.size(), 12);
+    QCOMPARE(w->TabCount(), 12);
+    QCOMPARE(items.at(0)->text(), QStringLiteral("&1    Blank"));
+    QCOMPARE(items.at(1)->text(), QStringLiteral("&2    R&&D"));
+    QCOMPARE(items.at(8)->text(), QStringLiteral("&9    Page 9"));
+    QCOMPARE(items.at(9)->text(), QStringLiteral("      Page 10"));
+    QCOMPARE(items.at(11)->text(), QStringLiteral("      Page 12"));
+    QCOMPARE(items.at(2)->statusTip(), PageC);
+
+    items.at(10)->trigger();
+    QCOMPARE(w->ActiveTab(), w->TabAt(10));
+
+    // Rebuilt from scratch each time; an item whose tab is gone does nothing.
+    QPointer<QAction> stale = items.at(11);
+    w->CloseTab(w->TabAt(11));
+    emit w->mnuTabs->aboutToShow();
+    QCOMPARE(w->mnuTabs->actions().size(), 11);
+    QVERIFY(!stale);
+}
+
+void TestMainWindow::tabContextMenu()
+{
+    Window w = openWindow();
+    TBrowserTab *a = w->ActiveTab();
+    TBrowserTab *b = w->CreateBackgroundTab();
+    // What the strip reports for a right click on a tab header (-1: off the headers).
+    const auto rightClick = [&](int tab) {
+        emit w->pcPage->TabRightButtonDown(tab);
+        emit w->pcPage->TabContextMenu(tab, w->mapToGlobal(QPoint(20, 20)));
+        w->pmTab->hide();
+    };
+
+    b->HomeURL = PageB;
+    b->SetStickyName(QStringLiteral("Bee"));
+    rightClick(1);
+    QCOMPARE(w->TabTarget(), b);
+    QCOMPARE(w->pmTabStickyName->text(), QStringLiteral("Clear Sticky Name"));
+    QVERIFY(w->pmTabHome->isEnabled());
+    QVERIFY(!w->pmTabLocked->isChecked() && !w->pmTabHideFromCloseAll->isChecked());
+
+    w->pmTabLocked->trigger();
+    QVERIFY(b->Locked);
+    w->pmTabHideFromCloseAll->trigger();
+    QVERIFY(b->HideFromCloseAll);
+    w->pmTabStickyName->trigger();   // clears it
+    QVERIFY(b->StickyName.isEmpty());
+    w->pmTabHomeClick();
+    QCOMPARE(lastNavigation(b), PageB);
+    QCOMPARE(w->ActiveTab(), a);
+
+    rightClick(0);
+    QCOMPARE(w->TabTarget(), a);
+    QCOMPARE(w->pmTabStickyName->text(), QStringLiteral("Set Sticky Name"));
+    QVERIFY(!w->pmTabHome->isEnabled());
+    QVERIFY(!w->pmTabLocked->isChecked());
+    whenModal<QInputDialog>([](QInputDialog *d) {
+        QCOMPARE(d->windowTitle(), QStringLiteral("Set Sticky Name"));
+        QCOMPARE(d->labelText(), QStringLiteral("Enter a StickyName for the selected tab:"));
+        d->setTextValue(QStringLiteral("Mine"));
+        d->accept();
+    });
+    w->pmTabStickyName->trigger();
+    QVERIFY(allAnswered());
+    QCOMPARE(a->StickyName, QStringLiteral("Mine"));
+
+    // The tab menu's Close closes the target, not the active tab.
+    w->pmTabCloseClick();
+    QCOMPARE(w->Tabs(), QList<TBrowserTab *>{b});
+
+    // Off the tabs there is no target: the commands do nothing.
+    rightClick(-1);
+    QVERIFY(!w->TabTarget());
+    w->pmTabCloseClick();
+    w->pmTabLockedClick();
+    QCOMPARE(w->TabCount(), 1);
+}
+
+void TestMainWindow::tabMenuWithTabsOnTop()
+{
+    TKWOptions().SetTabsDown(false);
+    Window w = openWindow();
+    QCOMPARE(w->pcPage->GetTabPosition(), TKWPageControl::TabPosition::Top);
+    const QList<QAction *> items = w->pmTab->actions();
+    QVERIFY(items.size() > 4);
+    QCOMPARE(items.at(0)->objectName(), QStringLiteral("pmTabClose"));
+    QCOMPARE(items.at(1)->menu() ? items.at(1)->menu()->objectName() : QString(), QStringLiteral("pmTabCloseAll"));
+    QCOMPARE(items.at(2), w->pmTabHideFromCloseAll);
+    QVERIFY(items.at(3)->isSeparator());
+    QVERIFY(!items.last()->isSeparator());
+    for (int i = 1; i < items.size(); ++i)
+        QVERIFY2(!(items.at(i)->isSeparator() && items.at(i - 1)->isSeparator()), "two separators in a row");
+}
+
+void TestMainWindow::drops()
+{
+    Window w = openWindow();
+    TBrowserTab *a = w->ActiveTab();
+    TBrowserTab *b = w->CreateBackgroundTab();
+    const QStringList aBefore = ctl(a)->navigations();
+
+    // On the active tab: a new background tab whose home is the address.
+    w->OnTextDropped(0, QStringLiteral("  ") + PageA + QStringLiteral("\n"));
+    QCOMPARE(w->TabCount(), 3);
+    QCOMPARE(w->ActiveTab(), a);
+    TBrowserTab *fresh = w->TabAt(1);
+    QCOMPARE(lastNavigation(fresh), PageA);
+    QCOMPARE(fresh->HomeURL, PageA);
+
+    // On another tab: that tab navigates and keeps its tab home.
+    b->HomeURL = PageC;
+    w->OnTextDropped(2, PageB);
+    QCOMPARE(lastNavigation(b), PageB);
+    QCOMPARE(b->HomeURL, PageC);
+
+    // An Internet shortcut file gives its address; one without an address opens nothing.
+    const QString dir = QDir::tempPath() + QStringLiteral("/tst_mainwindow_drops");
+    writeFile(dir + QStringLiteral("/Link.URL"), "[InternetShortcut]\r\nURL = " + PageC.toUtf8() + " \r\n");
+    writeFile(dir + QStringLiteral("/Empty.url"), "[InternetShortcut]\r\nIconIndex=0\r\n");
+    w->OnTextDropped(2, dir + QStringLiteral("/Link.URL"));
+    QCOMPARE(lastNavigation(b), PageC);
+    w->OnTextDropped(2, dir + QStringLiteral("/Empty.url"));
+    QCOMPARE(lastNavigation(b), PageC);
+    QDir(dir).removeRecursively();
+
+    // Off the tab headers, or nothing but blanks: nothing happens.
+    w->OnTextDropped(-1, PageB);
+    w->OnTextDropped(0, QStringLiteral("   "));
+    QCOMPARE(w->TabCount(), 3);
+    QCOMPARE(ctl(a)->navigations(), aBefore);
+}
+
+void TestMainWindow::domainCompletionAndEnter()
+{
+    TKWOptions options;
+    options.SetCtrlPost(QStringLiteral(".co.uk"));
+    options.SetShiftPre(QString());
+    options.SetShiftPost(QString());
+    Window w = openWindow();
+    TScriptedControl *control = ctl(w->ActiveTab());
+    const auto enter = [&](const QString &text, Qt::KeyboardModifiers mods) -> QString {
+        w->cboAddress->setEditText(text);
+        if (!w->cboAddressKeyDown(Qt::Key_Return, mods))
+            return QStringLiteral("(Enter not consumed)");
+        return lastNavigation(w->ActiveTab());
+    };
+    QCOMPARE(enter(QStringLiteral("word"), Qt::NoModifier), QStringLiteral("word"));
+    QCOMPARE(enter(QStringLiteral("word"), Qt::ControlModifier), QStringLiteral("http://www.word.co.uk"));
+    QCOMPARE(enter(QStringLiteral("word.co.uk/"), Qt::ControlModifier), QStringLiteral("http://www.word.co.uk/"));
+    QCOMPARE(enter(QStringLiteral("www.word.com"), Qt::ControlModifier), QStringLiteral("http://www.www.word.com"));
+    QCOMPARE(enter(QStringLiteral("word"), Qt::ShiftModifier), QStringLiteral("word"));   // both halves empty
+    QCOMPARE(enter(QStringLiteral("word.org/"), Qt::ControlModifier | Qt::ShiftModifier), QStringLiteral("http://www.word.org/"));
+    QCOMPARE(enter(QStringLiteral("word"), Qt::ControlModifier | Qt::ShiftModifier), QStringLiteral("http://www.word.org"));
+    QCOMPARE(w->cboAddress->currentText(), QStringLiteral("http://www.word.org"));
+    // The page gets the focus for the load.
+    QVERIFY(control->count(QStringLiteral("UIActivate")) > 0);
+    QVERIFY(w->ActiveTab()->FocusOnLoad);
+
+    // Modifier keys alone are swallowed; other keys go on to the box.
+    QVERIFY(w->cboAddressKeyDown(Qt::Key_Control, Qt::ControlModifier));
+    QVERIFY(!w->cboAddressKeyDown(Qt::Key_A, Qt::NoModifier));
+
+    // Through the keyboard: Ctrl+Enter in the box's edit field.
+    w->cboAddress->setEditText(QStringLiteral("typed"));
+    QTest::keyClick(w->cboAddress->lineEdit(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(lastNavigation(w->ActiveTab()), QStringLiteral("http://www.typed.co.uk"));
+
+    // Go, and an empty box does nothing.
+    w->ShowGoButton(true);
+    QVERIFY(w->tbGo->isVisible());
+    const int before = control->navigations().size();
+    w->cboAddress->setEditText(QString());
+    w->tbGo->trigger();
+    w->cboAddressKeyDown(Qt::Key_Enter, Qt::NoModifier);
+    QCOMPARE(control->navigations().size(), before);
+    w->cboAddress->setEditText(PageA);
+    w->tbGo->trigger();
+    QCOMPARE(lastNavigation(w->ActiveTab()), PageA);
+}
+
+void TestMainWindow::typedAddresses()
+{
+    // url1, url2 and url4: the gap ends the list.
+    TRegistry reg;
+    reg.writeString(TTypedUrls::Key, QStringLiteral("url1"), PageA);
+    reg.writeString(TTypedUrls::Key, QStringLiteral("url2"), PageB);
+    reg.writeString(TTypedUrls::Key, QStringLiteral("url4"), PageC);
+    Window w = openWindow();
+    QCOMPARE(w->TypedAddresses(), (QStringList{PageA, PageB}));
+    TScriptedControl *control = ctl(w->ActiveTab());
+    const auto confirm = [&](const QString &text) {
+        w->cboAddress->setEditText(text);
+        w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
+        control->fireBeforeNavigate2(control->Application(), text);
+    };
+
+    // A navigation the user did not type stays out, a typed one goes to the top.
+    control->fireBeforeNavigate2(control->Application(), PageC);
+    QCOMPARE(w->TypedAddresses(), (QStringList{PageA, PageB}));
+    confirm(PageC);
+    QCOMPARE(w->TypedAddresses(), (QStringList{PageC, PageA, PageB}));
+    // Typed again: moved up, not doubled. Frames never count.
+    confirm(PageB);
+    QCOMPARE(w->TypedAddresses(), (QStringList{PageB, PageC, PageA}));
+    w->cboAddress->setEditText(QStringLiteral("frame"));
+    w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
+    control->fireBeforeNavigate2(TScriptedControl::subFrame(1), QStringLiteral("http://frame.test/"));
+    control->fireBeforeNavigate2(control->Application(), QStringLiteral("http://frame.test/"));
+    QCOMPARE(w->TypedAddresses().first(), QStringLiteral("http://frame.test/"));
+
+    // Enter on an empty box leaves no flag behind for the next link.
+    w->cboAddress->setEditText(QString());
+    w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
+    control->fireBeforeNavigate2(control->Application(), QStringLiteral("http://link.test/"));
+    QVERIFY(!w->TypedAddresses().contains(QStringLiteral("http://link.test/")));
+
+    // Choosing an entry navigates at once and keeps its place.
+    const QStringList before = w->TypedAddresses();
+    w->cboAddress->setCurrentIndex(2);
+    emit w->cboAddress->activated(2);
+    QCOMPARE(lastNavigation(w->ActiveTab()), before.at(2));
+    control->fireBeforeNavigate2(control->Application(), before.at(2));
+    QCOMPARE(w->TypedAddresses(), before);
+
+    // At most 25: the 26th distinct address drops the oldest.
+    for (int i = 0; i < 30; ++i)
+        confirm(QStringLiteral("http://%1.test/").arg(i));
+    QCOMPARE(w->TypedAddresses().size(), 25);
+    QCOMPARE(w->TypedAddresses().first(), QStringLiteral("http://29.test/"));
+    QCOMPARE(w->TypedAddresses().last(), QStringLiteral("http://5.test/"));
+
+    // The box shows the address of the load, nothing for about:blank.
+    w->ShowAddress(QStringLiteral("about:blank"));
+    QCOMPARE(w->cboAddress->currentText(), QString());
+    const QStringList saved = w->TypedAddresses();
+    w.reset();
+    QCOMPARE(TTypedUrls::Load(), saved);
+}
+
+void TestMainWindow::addressNewWin()
+{
+    TKWOptions().SetAddressNewWin(true);
+    Window w = openWindow();
+    w->SetTypedAddresses({PageA, PageB});
+    w->cboAddress->setEditText(PageC);
+    w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
+    QCOMPARE(w->TabCount(), 2);
+    QCOMPARE(lastNavigation(w->ActiveTab()), PageC);
+    w->cboAddress->setCurrentIndex(1);
+    emit w->cboAddress->activated(1);
+    QCOMPARE(w->TabCount(), 3);
+    QCOMPARE(lastNavigation(w->ActiveTab()), PageB);
+}
+
+void TestMainWindow::pageIconOpensInTabWhenTabvaneIsTheBrowser()
+{
+    // The desktop's browser is Tabvane: the address opens here instead of in xdg-open.
+    const QString apps = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications/tabvane.desktop");
+    writeFile(apps, "[Desktop Entry]\nType=Application\nName=Tabvane\nExec=tabvane %u\n");
+    writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/mimeapps.list"),
+              "[Default Applications]\nx-scheme-handler/http=tabvane.desktop\ntext/html=tabvane.desktop\n");
+    Window w = openWindow();
+    withPage(w->ActiveTab(), PageA);
+    w->imgIELinkMouseDown();
+    QCOMPARE(w->TabCount(), 2);
+    QCOMPARE(lastNavigation(w->ActiveTab()), PageA);
+    QFile::remove(apps);
+    QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/mimeapps.list"));
+}
+
+void TestMainWindow::toolbarDefaultAndFile()
+{
+    {
+        Window w = openWindow();
+        QCOMPARE(shownButtons(w->MainToolbar()).join(QLatin1Char(' ')),
+                 QStringLiteral("tbNew | tbBack tbForward | tbStop tbRefresh tbHome tbSearch | tbAddFavorite "
+                                "tbFavorites | tbVessaBar tbMail tbFontSize | tbPrint tbViewSource tbLoadImages "
+                                "tbFullScreen"));
+        QVERIFY(w->ToolButtonByName(QStringLiteral("tbFullScreen")));
+        QVERIFY(!w->ToolButtonByName(QStringLiteral("tbNoSuchButton")));
+        // The New button drops down the New menu.
+        QCOMPARE(w->ToolButtonByName(QStringLiteral("tbNew"))->menu(), w->pmNew);
+        QAction *refresh = w->MainToolbar()->actions().at(7);
+        QCOMPARE(refresh->toolTip(), QStringLiteral("Refresh"));
+        QCOMPARE(refresh->statusTip(), QStringLiteral("Reloads the current browser tab"));
+    }
+    // Written at exit: one line per button, "Sep" + position for separators.
+    const TIniPairs pairs = TIniFile(toolbarFile()).ReadSectionPairs(QStringLiteral("Toolbar"));
+    QStringList lines;
+    for (const TIniPair &p : pairs)
+        lines.append(p.first + QLatin1Char('=') + p.second);
+    QCOMPARE(lines.join(QLatin1Char(' ')),
+             QStringLiteral("0=1 1=0 Sep2=1 2=1 3=1 Sep5=1 4=1 5=1 6=1 7=1 Sep10=1 8=1 9=1 Sep13=1 10=1 11=1 "
+                            "12=1 Sep17=1 13=1 14=1 15=1 16=1 17=0 18=0 19=0 20=0"));
+
+    // Read back as written: a hidden button stays hidden, the order is the file's.
+    writeFile(toolbarFile(), "[Toolbar]\r\n6=1\r\nSep1=1\r\n2=0\r\n0=1\r\n");
+    Window w = openWindow();
+    QCOMPARE(shownButtons(w->MainToolbar()).join(QLatin1Char(' ')), QStringLiteral("tbHome | tbNew"));
+    QCOMPARE(w->MainToolbar()->actions().size(), 4);
+}
+
+void TestMainWindow::damagedToolbarFile()
+{
+    // Keys that are not numbers are skipped, "Sep" lines are separators whatever their
+    // value, and an id the catalogue does not know keeps its place as a bare button.
+    writeFile(toolbarFile(), "[toolbar]\r\n5=0\r\nabc=1\r\nSeparator=0\r\n 3 = 1 \r\n99=1\r\n=1\r\nnot a line\r\n");
+    {
+        Window w = openWindow();
+        const QList<QAction *> actions = w->MainToolbar()->actions();
+        QCOMPARE(actions.size(), 4);
+        QVERIFY(!actions.at(0)->isVisible());
+        QCOMPARE(actions.at(0)->objectName(), QStringLiteral("tbRefresh"));
+        QVERIFY(actions.at(1)->isSeparator());
+        QCOMPARE(actions.at(2)->objectName(), QStringLiteral("tbForward"));
+        QCOMPARE(actions.at(3)->data().toInt(), 99);
+        QVERIFY(actions.at(3)->text().isEmpty() && !actions.at(3)->isEnabled());
+    }
+    QStringList keys;
+    for (const TIniPair &p : TIniFile(toolbarFile()).ReadSectionPairs(QStringLiteral("Toolbar")))
+        keys.append(p.first + QLatin1Char('=') + p.second);
+    QCOMPARE(keys, (QStringList{"5=0", "Sep1=1", "3=1", "99=1"}));
+
+    // A file with no button line at all is taken as missing: the default toolbar.
+    for (const QByteArray &content : {QByteArray(), QByteArray("\0\0garbage\xff", 10), QByteArray("[Other]\r\n1=1\r\n")}) {
+        writeFile(toolbarFile(), content);
+        Window w = openWindow();
+        QCOMPARE(w->MainToolbar()->actions().size(), 26);
+    }
+}
+
+void TestMainWindow::toolbarPictures()
+{
+    Window w = openWindow();
+    // Grey until the mouse is over the button, unless colour is always on.
+    QAction *home = w->ToolButtonByName(QStringLiteral("tbHome"))->defaultAction();
+    const QSize size = w->MainToolbar()->iconSize();
+    const QImage cold = home->icon().pixmap(size, QIcon::Normal).toImage();
+    const QImage hot = home->icon().pixmap(size, QIcon::Active).toImage();
+    QVERIFY(!cold.isNull() && !hot.isNull());
+    QVERIFY(cold.allGray());
+    QVERIFY(!hot.allGray());
+    w->ApplyToolbarColor(true);
+    QVERIFY(!home->icon().pixmap(size, QIcon::Normal).toImage().allGray());
+    for (QAction *a : w->MainToolbar()->actions()) {
+        if (!a->isSeparator())
+            QVERIFY2(!a->icon().isNull(), qPrintable(a->objectName()));
+    }
+}
+
+void TestMainWindow::bandLayoutRoundTrip()
+{
+    {
+        Window w = openWindow();
+        w->resize(700, 500);
+        QTRY_VERIFY(!w->tmrLoadCoolbar->isActive());
+        // Links first, in a row of its own; the address band after the toolbar.
+        const int links = bandOf(*w, w->pnlLinks);
+        w->cbCoolbar->moveBand(links, 0);
+        w->cbCoolbar->setBandBreak(1, true);
+        w->cbCoolbar->setBandWidth(0, 300);
+    }
+    QCOMPARE(TRegistry().readValue(BandsKey() + QStringLiteral("\\Band0"), QStringLiteral("Name")).text, QStringLiteral("Links"));
+    Window w = openWindow();
+    w->resize(700, 500);
+    QTRY_VERIFY(!w->tmrLoadCoolbar->isActive());
+    QStringList names;
+    for (int i = 0; i < w->cbCoolbar->bandCount(); ++i)
+        names.append(w->cbCoolbar->bandName(i));
+    QCOMPARE(names, (QStringList{"Links", "Menu", "Tool", "Address"}));
+    QVERIFY(w->cbCoolbar->bandBreak(1));
+    QVERIFY(w->cbCoolbar->bandBreak(2));
+    QVERIFY(w->cbCoolbar->bandBreak(3));
+}
+
+void TestMainWindow::damagedBandLayout()
+{
+    // Unknown names and missing keys are skipped; widths come as numbers or as text and are
+    // kept within reason.
+    TRegistry reg;
+    reg.writeString(BandsKey() + QStringLiteral("\\Band0"), QStringLiteral("Name"), QStringLiteral("Address"));
+    reg.writeDword(BandsKey() + QStringLiteral("\\Band0"), QStringLiteral("Width"), quint32(-500));
+    reg.writeString(BandsKey() + QStringLiteral("\\Band1"), QStringLiteral("Name"), QStringLiteral("Sidebar"));
+    reg.writeString(BandsKey() + QStringLiteral("\\Band2"), QStringLiteral("Name"), QStringLiteral("tool"));
+    reg.writeString(BandsKey() + QStringLiteral("\\Band2"), QStringLiteral("Width"), QStringLiteral("99999999"));
+    reg.writeString(BandsKey() + QStringLiteral("\\Band2"), QStringLiteral("Break"), QStringLiteral("0"));
+    reg.writeDword(BandsKey() + QStringLiteral("\\Band3"), QStringLiteral("Name"), 7);
+    Window w = openWindow();
+    w->resize(700, 500);
+    w->show();
+    QTRY_VERIFY(!w->tmrLoadCoolbar->isActive());
+    QCOMPARE(w->cbCoolbar->bandName(0), QStringLiteral("Address"));
+    QCOMPARE(w->cbCoolbar->bandName(2), QStringLiteral("Tool"));
+    QVERIFY(!w->cbCoolbar->bandBreak(2));
+    for (int i = 0; i < w->cbCoolbar->bandCount(); ++i) {
+        QVERIFY(w->cbCoolbar->bandWidth(i) >= w->cbCoolbar->bandMinWidth(i));
+        QVERIFY(w->cbCoolbar->bandRect(i).right() <= w->cbCoolbar->width());
+    }
+}
+
+void TestMainWindow::addressLabelDoubleClick()
+{
+    Window w = openWindow();
+    w->resize(700, 500);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const int address = bandOf(*w, w->pnlAddress);
+    QVERIFY(w->cbCoolbar->bandWidth(address) >= 100);
+    QTest::mouseDClick(w->lblAddress, Qt::LeftButton);
+    QCOMPARE(w->cbCoolbar->bandWidth(address), w->cbCoolbar->model().minLength(address));
+    QVERIFY(w->cboAddress->x() > w->imgIELink->geometry().right());   // label and icon stay
+    QTest::mouseDClick(w->lblAddress, Qt::LeftButton);
+    QVERIFY(w->cbCoolbar->bandWidth(address) > 400);
+}
+
+void TestMainWindow::viewToggles()
+{
+    TKWOptions options;
+    {
+        Window w = openWindow();
+        w->pmViewToolbar->trigger();
+        w->pmViewAddressBar->trigger();
+        QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlToolbar)));
+        QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlAddress)));
+        QVERIFY(w->cbCoolbar->bandVisible(bandOf(*w, w->pnlLinks)));
+        // New does not reach for a hidden address box.
+        w->actNewExecute();
+        QVERIFY(!w->cboAddress->hasFocus());
+    }
+    QVERIFY(!options.ViewToolbar());
+    QVERIFY(!options.ViewAddressBar());
+    QVERIFY(options.ViewLinksBar());
+    Window w = openWindow();
+    QVERIFY(!w->pmViewToolbar->isChecked());
+    QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlToolbar)));
+}
+
+void TestMainWindow::statusBarAndLogoLayout()
+{
+    Window w = openWindow();
+    w->resize(640, 480);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    TStatusPanels *sb = w->sbStatus;
+    QCOMPARE(sb->PanelWidth(0), sb->width() - (19 + 152 + 35 + 36));
+    QCOMPARE(sb->PanelWidth(1), 19);
+    QCOMPARE(sb->PanelWidth(2), 152);
+    QCOMPARE(w->pbProgress->x(), sb->PanelWidth(0) + sb->PanelWidth(1) + 3);
+    QCOMPARE(w->imgSecure->x(), sb->PanelWidth(0) + 2);
+    w->resize(900, 480);
+    QTRY_COMPARE(sb->PanelWidth(0), sb->width() - (19 + 152 + 35 + 36));
+
+    // Hints: the long part goes to the first panel.
+    QStatusTipEvent tip(QStringLiteral("Short|The long part"));
+    QApplication::sendEvent(w.get(), &tip);
+    QCOMPARE(sb->PanelText(0), QStringLiteral("The long part"));
+
+    // Tall bands: a narrow logo panel with the close buttons under the logo. One row:
+    // a wide panel with the buttons beside it.
+    QVERIFY(w->gpLogo->height() >= 32 + 21);
+    QCOMPARE(w->gpLogo->width(), 36);
+    w->pmViewToolbar->trigger();
+    w->pmViewAddressBar->trigger();
+    w->pmViewLinksBar->trigger();
+    QTRY_COMPARE(w->gpLogo->width(), 72);
+    QCOMPARE(w->tbCloseAll->y(), w->tbClose->y());
+}
+
+TV_TEST_MAIN_GUI(TestMainWindow)
+#include "tst_mainwindow.moc"
