@@ -14,6 +14,8 @@
 #include "browser/browsertab.h"
 #include "groups/vessagroup.h"
 
+#include "benchcommon.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -31,30 +33,6 @@ namespace {
 
 constexpr int EntryCount = 50;
 constexpr int TimeoutMs = 60000;
-
-double median(QList<double> v)
-{
-    if (v.isEmpty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const int n = int(v.size());
-    return n % 2 ? v.at(n / 2) : (v.at(n / 2 - 1) + v.at(n / 2)) / 2;
-}
-
-bool waitFor(const std::function<bool()> &done)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > TimeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        // Outside an event loop, processEvents leaves deleteLater() to a loop that never
-        // comes: closed tabs and views would pile up.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return true;
-}
 
 // Fresh addresses each round, so no round is served from the engine's cache.
 QStringList roundUrls(const TTestHttpServer &server, int round)
@@ -79,7 +57,7 @@ double runTabvane(TfrmMain &w, const QString &groupPath, const QStringList &urls
     QElapsedTimer clock;
     clock.start();
     w.OpenGroup(groupPath, true, false);
-    const bool loaded = waitFor([&] {
+    const bool loaded = TBench::WaitFor([&] {
         const QList<TBrowserTab *> tabs = w.Tabs();
         if (tabs.size() != urls.size())
             return false;
@@ -88,7 +66,7 @@ double runTabvane(TfrmMain &w, const QString &groupPath, const QStringList &urls
                 return false;
         }
         return true;
-    });
+    }, TimeoutMs);
     const double ms = loaded ? clock.nsecsElapsed() / 1e6 : -1;
     if (!loaded) {
         const QList<TBrowserTab *> tabs = w.Tabs();
@@ -102,7 +80,7 @@ double runTabvane(TfrmMain &w, const QString &groupPath, const QStringList &urls
         }
     }
     w.CloseAll(true);
-    waitFor([&] { return w.TabCount() == 1; });
+    TBench::WaitFor([&] { return w.TabCount() == 1; }, TimeoutMs);
     return ms;
 }
 
@@ -119,7 +97,7 @@ double runBare(QTabWidget &tabsWidget, const QStringList &urls)
         view->load(QUrl(url));
         views.append(view);
     }
-    const double ms = waitFor([&] { return finished >= urls.size(); }) ? clock.nsecsElapsed() / 1e6 : -1;
+    const double ms = TBench::WaitFor([&] { return finished >= urls.size(); }, TimeoutMs) ? clock.nsecsElapsed() / 1e6 : -1;
     for (const QPointer<QWebEngineView> &view : std::as_const(views)) {
         tabsWidget.removeTab(tabsWidget.indexOf(view));
         delete view.data();
@@ -133,22 +111,8 @@ int main(int argc, char **argv)
 {
     // A folder of this run for everything Tabvane writes; the real home is never touched.
     QTemporaryDir root;
-    if (!root.isValid())
+    if (!TBench::PrepareEnvironment(root))
         return 1;
-    for (const char *var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR",
-                            "HOME", "TABVANE_DATA_DIR"}) {
-        const QString dir = root.path() + QLatin1Char('/') + QLatin1String(var);
-        QDir().mkpath(dir);
-        qputenv(var, dir.toLocal8Bit());
-    }
-    QFile::setPermissions(root.path() + QStringLiteral("/XDG_RUNTIME_DIR"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qunsetenv("TABVANE_REGISTRY");
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (::geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     const int rounds = qMax(1, argc > 1 ? QByteArray(argv[1]).toInt() : 5);
@@ -198,8 +162,8 @@ int main(int argc, char **argv)
             out.flush();
         }
     }
-    const double tv = median(tvOpen);
-    const double plain = median(bareOpen);
+    const double tv = TBench::Median(tvOpen);
+    const double plain = TBench::Median(bareOpen);
     out << QString::asprintf("median until all %d loaded   tabvane %8.1f ms   bare %8.1f ms   ratio %.3f\n",
                              EntryCount, tv, plain, plain > 0 ? tv / plain : 0.0);
     window.close();

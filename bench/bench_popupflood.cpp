@@ -13,6 +13,8 @@
 #include "app/main_window.h"
 #include "browser/browsertab.h"
 
+#include "benchcommon.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,15 +27,6 @@
 namespace {
 
 constexpr int TimeoutMs = 300000;
-
-double median(QList<double> v)
-{
-    if (v.isEmpty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const int n = int(v.size());
-    return n % 2 ? v.at(n / 2) : (v.at(n / 2 - 1) + v.at(n / 2)) / 2;
-}
 
 int hiddenTabs(const TfrmMain &w)
 {
@@ -85,22 +78,8 @@ int main(int argc, char **argv)
 {
     // A folder of this run for everything Tabvane writes; the real home is never touched.
     QTemporaryDir root;
-    if (!root.isValid())
+    if (!TBench::PrepareEnvironment(root))
         return 1;
-    for (const char *var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR",
-                            "HOME", "TABVANE_DATA_DIR"}) {
-        const QString dir = root.path() + QLatin1Char('/') + QLatin1String(var);
-        QDir().mkpath(dir);
-        qputenv(var, dir.toLocal8Bit());
-    }
-    QFile::setPermissions(root.path() + QStringLiteral("/XDG_RUNTIME_DIR"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qunsetenv("TABVANE_REGISTRY");
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (::geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     const int rounds = qMax(1, argc > 1 ? QByteArray(argv[1]).toInt() : 3);
@@ -145,7 +124,7 @@ int main(int argc, char **argv)
         out.flush();
     }
     out << QString::asprintf("median  loop ended %8.1f ms  last hidden tab swept %8.1f ms  longest pause %6.1f ms\n",
-                             median(loops), median(sweeps), median(pauses));
+                             TBench::Median(loops), TBench::Median(sweeps), TBench::Median(pauses));
     window.close();
     return 0;
 }

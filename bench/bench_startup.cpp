@@ -12,6 +12,8 @@
 
 #include "app/kwoptions.h"
 
+#include "benchcommon.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -37,15 +39,6 @@ struct TProgram {
     QStringList extraArgs;
     QList<double> times;   // ms, counted runs only
 };
-
-double median(QList<double> v)
-{
-    if (v.isEmpty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const int n = int(v.size());
-    return n % 2 ? v.at(n / 2) : (v.at(n / 2 - 1) + v.at(n / 2)) / 2;
-}
 
 // Starts the program on the page and returns the milliseconds until the page's onload
 // called back; -1 when it never did. The program is then ended as a desktop session would.
@@ -88,19 +81,8 @@ int main(int argc, char **argv)
     // Everything the programs write goes to a folder of this run: the real home is never
     // touched, and each program keeps its profile and settings from run to run.
     QTemporaryDir root;
-    if (!root.isValid())
+    if (!TBench::PrepareEnvironment(root))
         return 1;
-    for (const char *var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR",
-                            "HOME", "TABVANE_DATA_DIR"}) {
-        const QString dir = root.path() + QLatin1Char('/') + QLatin1String(var);
-        QDir().mkpath(dir);
-        qputenv(var, dir.toLocal8Bit());
-    }
-    QFile::setPermissions(root.path() + QStringLiteral("/XDG_RUNTIME_DIR"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qunsetenv("TABVANE_REGISTRY");
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QCoreApplication app(argc, argv);
     const int runs = qMax(1, argc > 1 ? QByteArray(argv[1]).toInt() : 7);
@@ -141,8 +123,8 @@ int main(int argc, char **argv)
             out.flush();
         }
     }
-    const double tabvane = median(programs.at(0).times);
-    const double bare = median(programs.at(1).times);
+    const double tabvane = TBench::Median(programs.at(0).times);
+    const double bare = TBench::Median(programs.at(1).times);
     out << QString::asprintf("median  tabvane %8.1f ms   bare %8.1f ms   ratio %.3f\n", tabvane, bare,
                              bare > 0 ? tabvane / bare : 0.0);
     return 0;

@@ -12,6 +12,8 @@
 #include "app/main_window.h"
 #include "browser/browsertab.h"
 
+#include "benchcommon.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -35,29 +37,6 @@ struct TPhases {
     double close = -1;
 };
 
-double median(QList<double> v)
-{
-    if (v.isEmpty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const int n = int(v.size());
-    return n % 2 ? v.at(n / 2) : (v.at(n / 2 - 1) + v.at(n / 2)) / 2;
-}
-
-bool waitFor(const std::function<bool()> &done)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > TimeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        // Outside a running event loop, objects deleted later go only when asked.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return true;
-}
-
 QString pageUrl(TTestHttpServer &server, int round, int i)
 {
     return server.urlString(QStringLiteral("/tab.html?r=%1&i=%2").arg(round).arg(i));
@@ -76,20 +55,20 @@ TPhases runTabvane(TfrmMain &w, TTestHttpServer &server, int round)
         tab->NavigateTo(urls.last());
         tabs.append(tab);
     }
-    const bool opened = waitFor([&] {
+    const bool opened = TBench::WaitFor([&] {
         for (int i = 0; i < TabCount; ++i) {
             if (!tabs.at(i) || tabs.at(i)->Loading || tabs.at(i)->Location() != urls.at(i))
                 return false;
         }
         return true;
-    });
+    }, TimeoutMs);
     if (opened)
         p.open = clock.nsecsElapsed() / 1e6;
     clock.restart();
     w.CloseAll(true);
-    const bool closed = waitFor([&] {
+    const bool closed = TBench::WaitFor([&] {
         return std::all_of(tabs.begin(), tabs.end(), [](const QPointer<TBrowserTab> &t) { return t.isNull(); });
-    });
+    }, TimeoutMs);
     if (closed && opened)
         p.close = clock.nsecsElapsed() / 1e6;
     return p;
@@ -109,16 +88,16 @@ TPhases runBare(QTabWidget &tabsWidget, TTestHttpServer &server, int round)
         view->load(QUrl(pageUrl(server, round, i)));
         views.append(view);
     }
-    if (waitFor([&] { return finished >= TabCount; }))
+    if (TBench::WaitFor([&] { return finished >= TabCount; }, TimeoutMs))
         p.open = clock.nsecsElapsed() / 1e6;
     clock.restart();
     for (const QPointer<QWebEngineView> &view : std::as_const(views)) {
         tabsWidget.removeTab(tabsWidget.indexOf(view));
         view->deleteLater();
     }
-    const bool closed = waitFor([&] {
+    const bool closed = TBench::WaitFor([&] {
         return std::all_of(views.begin(), views.end(), [](const QPointer<QWebEngineView> &v) { return v.isNull(); });
-    });
+    }, TimeoutMs);
     if (closed && p.open >= 0)
         p.close = clock.nsecsElapsed() / 1e6;
     return p;
@@ -130,22 +109,8 @@ int main(int argc, char **argv)
 {
     // A folder of this run for everything Tabvane writes; the real home is never touched.
     QTemporaryDir root;
-    if (!root.isValid())
+    if (!TBench::PrepareEnvironment(root))
         return 1;
-    for (const char *var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR",
-                            "HOME", "TABVANE_DATA_DIR"}) {
-        const QString dir = root.path() + QLatin1Char('/') + QLatin1String(var);
-        QDir().mkpath(dir);
-        qputenv(var, dir.toLocal8Bit());
-    }
-    QFile::setPermissions(root.path() + QStringLiteral("/XDG_RUNTIME_DIR"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qunsetenv("TABVANE_REGISTRY");
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (::geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     const int rounds = qMax(1, argc > 1 ? QByteArray(argv[1]).toInt() : 5);
@@ -190,11 +155,11 @@ int main(int argc, char **argv)
     }
     const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
     out << QString::asprintf("median open   tabvane %8.1f ms   bare %8.1f ms   ratio %.3f\n",
-                             median(tvOpen), median(bareOpen), ratio(median(tvOpen), median(bareOpen)));
+                             TBench::Median(tvOpen), TBench::Median(bareOpen), ratio(TBench::Median(tvOpen), TBench::Median(bareOpen)));
     out << QString::asprintf("median close  tabvane %8.1f ms   bare %8.1f ms   ratio %.3f\n",
-                             median(tvClose), median(bareClose), ratio(median(tvClose), median(bareClose)));
-    const double tvTotal = median(tvOpen) + median(tvClose);
-    const double bareTotal = median(bareOpen) + median(bareClose);
+                             TBench::Median(tvClose), TBench::Median(bareClose), ratio(TBench::Median(tvClose), TBench::Median(bareClose)));
+    const double tvTotal = TBench::Median(tvOpen) + TBench::Median(tvClose);
+    const double bareTotal = TBench::Median(bareOpen) + TBench::Median(bareClose);
     out << QString::asprintf("median total  tabvane %8.1f ms   bare %8.1f ms   ratio %.3f\n", tvTotal, bareTotal,
                              ratio(tvTotal, bareTotal));
     window.close();

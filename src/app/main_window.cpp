@@ -245,7 +245,11 @@ void TfrmMain::FormCreate()
     m_flyswatEnabled = s.flyswatEnabled;
 
     // The tray icon takes the window's picture when the tray subsystem sets it up.
-    setWindowIcon(QIcon(QStringLiteral(":/app/tabvane.svg")));
+    // Dialogs (the confirmation dialog among them) show the application's icon.
+    const QIcon appIcon(QStringLiteral(":/app/tabvane.svg"));
+    setWindowIcon(appIcon);
+    if (QApplication::windowIcon().isNull())
+        QApplication::setWindowIcon(appIcon);
 
     // IE4 mode: the browser version the platform reports. No Linux engine reports 4.
     m_ie4Mode = s.ie4Mode;
