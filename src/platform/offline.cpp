@@ -10,6 +10,14 @@ const QString StateValue = QStringLiteral("GlobalUserOffline");
 
 // -1: not read yet; 0 online; 1 offline.
 std::atomic<int> g_cached{-1};
+std::function<void(bool)> g_changed;
+
+void remember(bool offline)
+{
+    const int old = g_cached.exchange(offline ? 1 : 0);
+    if (old != (offline ? 1 : 0) && g_changed)
+        g_changed(offline);
+}
 }
 
 namespace TOffline {
@@ -26,19 +34,24 @@ bool IsOffline()
     } catch (const RegistryError &) {
         offline = false;
     }
-    g_cached = offline ? 1 : 0;
+    remember(offline);
     return offline;
 }
 
 bool SetOffline(bool offline)
 {
-    g_cached = offline ? 1 : 0;
+    remember(offline);
     try {
         TRegistry(RegRoot::CurrentUser).writeDword(StateKey, StateValue, offline ? 1u : 0u);
     } catch (const RegistryError &) {
         return false;
     }
     return true;
+}
+
+void SetChangeHandler(std::function<void(bool offline)> handler)
+{
+    g_changed = std::move(handler);
 }
 
 bool CachedOffline()

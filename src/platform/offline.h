@@ -4,6 +4,8 @@
 // missing or 0 = online). While offline the web engine refuses network requests
 // (http, https, ftp, ws, wss), so pages show the engine's error page.
 
+#include <functional>
+
 namespace TOffline {
 // Reads the state from the hive (a value that cannot be read counts as online) and
 // remembers it for the request filter.
@@ -14,4 +16,7 @@ bool SetOffline(bool offline);
 // The state last read or written, without touching the hive (read once on first use).
 // Called for every network request the engine makes.
 bool CachedOffline();
+// Called (on the GUI thread) whenever the known state changes: the web profile filters
+// requests only while offline, so online requests never wait for the filter.
+void SetChangeHandler(std::function<void(bool offline)> handler);
 }

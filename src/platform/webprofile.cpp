@@ -96,7 +96,16 @@ TWebProfile::TWebProfile(QObject *parent) : QObject(parent)
     m_profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     m_profile->setDownloadPath(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
-    m_profile->setUrlRequestInterceptor(new TOfflineInterceptor(this));
+    // The request filter is installed only while offline: every request it sees makes a
+    // trip through the GUI thread.
+    auto *interceptor = new TOfflineInterceptor(this);
+    const QPointer<QWebEngineProfile> profile(m_profile);
+    TOffline::SetChangeHandler([profile, interceptor](bool offline) {
+        if (profile)
+            profile->setUrlRequestInterceptor(offline ? interceptor : nullptr);
+    });
+    if (TOffline::CachedOffline())
+        m_profile->setUrlRequestInterceptor(interceptor);
     m_defaultUserAgent = m_profile->httpUserAgent();
 
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,
@@ -106,6 +115,7 @@ TWebProfile::TWebProfile(QObject *parent) : QObject(parent)
 
 TWebProfile::~TWebProfile()
 {
+    TOffline::SetChangeHandler(nullptr);
     if (g_instance == this)
         g_instance = nullptr;
 }
