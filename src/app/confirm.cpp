@@ -1,14 +1,16 @@
 #include "app/confirm.h"
 
+#include "components/dialogplacement.h"
+
 #include <QApplication>
-#include <algorithm>
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
+
+#include <algorithm>
 
 TConfirmResult Confirm(QWidget *owner, const QString &caption, const QString &title,
                        const QString &prompt, const QString &okText, const QString &cancelText,
@@ -102,12 +104,7 @@ void TfrmConfirm::Setup(const QString &caption, const QString &title, const QStr
 void TfrmConfirm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    const QScreen *screen =
-        parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (screen) {
-        const QRect avail = screen->availableGeometry();
-        move(avail.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-    }
+    CenterOnScreen(this);
     if (chkConfirm->isVisible())
         chkConfirm->setFocus();
     else if (cmdOK->isVisible())

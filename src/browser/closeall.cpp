@@ -1,9 +1,9 @@
 #include "browser/closeall.h"
 
-#include <QGuiApplication>
+#include "components/dialogplacement.h"
+
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 
 TfrmCloseAll::TfrmCloseAll(const QStringList &lines, QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
@@ -87,10 +87,5 @@ void TfrmCloseAll::cmdCloseClick()
 void TfrmCloseAll::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    const QScreen *screen =
-        parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-    if (screen) {
-        const QRect avail = screen->availableGeometry();
-        move(avail.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-    }
+    CenterOnScreen(this);
 }

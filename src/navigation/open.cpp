@@ -1,5 +1,7 @@
 #include "navigation/open.h"
 
+#include "components/dialogplacement.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -10,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 TfrmOpen::TfrmOpen(QWidget *owner, const QStringList &addressEntries)
     : QDialog(owner), m_entries(addressEntries)
@@ -101,8 +102,7 @@ void TfrmOpen::SetNewTabVisible(bool visible)
 void TfrmOpen::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    CenterOnScreen(this);
     FormActivate();
 }
 
