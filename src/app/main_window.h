@@ -215,8 +215,6 @@ public:
     void pmAddToPopupVessaClick();             // for the tab menu's target tab
 
 private:
-    void SweepDuringPopupFlood();
-    qint64 m_popupSweepStartMs = -1;           // when the running sweep period began
 
 public:
     // Tests and the hand-over: whether closing asks the user.

@@ -182,7 +182,11 @@ void TfrmMain::hiddenTabTimerFired()
 
 void TfrmMain::StartHiddenTabTimer()
 {
-    tmrHiddenTabs->start();
+    // A running sweep timer is not restarted: a page that keeps opening windows would
+    // otherwise hold the sweep off for as long as it goes on, and its hidden tabs would
+    // pile up.
+    if (!tmrHiddenTabs->isActive())
+        tmrHiddenTabs->start();
 }
 
 void TfrmMain::CloseAll(bool silent)

@@ -13,18 +13,6 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <chrono>
-
-namespace {
-
-qint64 steadyMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-}
-
 void TfrmMain::ReloadPopupList()
 {
     try {
@@ -39,7 +27,6 @@ bool TfrmMain::PopupMatches(const QString &url)
 {
     if (!m_usePopupVessa || !PopupListMatches(m_popupList, url))
         return false;
-    SweepDuringPopupFlood();
     if (m_popupNoticeShowing)
         return true;
     bool notify = true;
@@ -70,26 +57,6 @@ bool TfrmMain::PopupMatches(const QString &url)
     return true;
 }
 
-void TfrmMain::SweepDuringPopupFlood()
-{
-    // Every refused popup restarts the hidden-tab timer, so a page that keeps opening
-    // windows would hold the sweep off for as long as it goes on, and its hidden tabs,
-    // each with an engine page, would pile up. Once the timer has been running for its
-    // whole interval, the sweep runs now instead (after the engine's request returns).
-    const qint64 now = steadyMs();
-    if (!tmrHiddenTabs->isActive() || m_popupSweepStartMs < 0) {
-        m_popupSweepStartMs = now;
-        return;
-    }
-    if (now - m_popupSweepStartMs < tmrHiddenTabs->interval())
-        return;
-    m_popupSweepStartMs = now;
-    const QPointer<TfrmMain> self(this);
-    QTimer::singleShot(0, this, [self] {
-        if (self && !self->m_shutDown)
-            self->CloseHiddenTabs();
-    });
-}
 
 void TfrmMain::AddToPopupVessa(TBrowserTab *tab)
 {
