@@ -2,10 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -94,161 +96,225 @@ struct Cursor {
     }
 };
 
-// Reads a quoted string starting at the opening quote. "\\" and "\"" are escapes; any other
-// backslash stays as it is, which is how paths in hand-written files are usually meant.
-bool readQuoted(Cursor &c, QString *out)
+// Reads a quoted string starting at the opening quote. "\\" and "\"" are the only escapes:
+// the Windows registry editor drops a line with any other backslash sequence (such as a
+// "C:\Path" written without doubling), so the caller skips it. The string is still read to
+// its end, so that the rest of the line can be found.
+enum class Quoted { Ok, Unterminated, BadEscape };
+Quoted readQuoted(Cursor &c, QString *out, QString *problem)
 {
-    if (c.peek() != QLatin1Char('"'))
-        return false;
-    ++c.pos;
+    ++c.pos;   // the opening quote
     QString s;
+    Quoted result = Quoted::Ok;
     while (!c.atEnd()) {
         const QChar ch = c.text.at(c.pos++);
         if (ch == QLatin1Char('"')) {
             *out = s;
-            return true;
+            return result;
         }
-        if (ch == QLatin1Char('\\') && !c.atEnd()
-            && (c.peek() == QLatin1Char('\\') || c.peek() == QLatin1Char('"'))) {
-            s += c.text.at(c.pos++);
+        if (ch == QLatin1Char('\\') && !c.atEnd()) {
+            const QChar next = c.text.at(c.pos++);
+            if (next != QLatin1Char('\\') && next != QLatin1Char('"') && result == Quoted::Ok) {
+                *problem = QStringLiteral("unknown escape \"\\%1\" in a string").arg(next);
+                result = Quoted::BadEscape;
+            }
+            s += next;
             continue;
         }
         s += ch;
     }
-    return false;
+    *problem = QStringLiteral("unterminated string");
+    return Quoted::Unterminated;
 }
 
+// The data of a line without its ";" comment (dword, hex and "-" data hold no ";").
+QString withoutComment(const QString &data)
+{
+    const int semicolon = data.indexOf(QLatin1Char(';'));
+    return (semicolon < 0 ? data : data.left(semicolon)).trimmed();
+}
+
+// Comma-separated two-digit bytes; one comma may end the list.
 bool parseHexBytes(const QString &list, QByteArray *out)
 {
     QByteArray bytes;
-    const QString trimmed = list.trimmed();
-    if (trimmed.isEmpty()) {
-        *out = bytes;
-        return true;
-    }
-    const QStringList parts = trimmed.split(QLatin1Char(','));
-    for (const QString &part : parts) {
-        const QString p = part.trimmed();
-        if (p.isEmpty() || p.size() > 2)
-            return false;
-        bool ok = false;
-        const uint v = p.toUInt(&ok, 16);
-        if (!ok)
-            return false;
-        bytes.append(char(v));
+    QString trimmed = list.trimmed();
+    if (trimmed.endsWith(QLatin1Char(',')))
+        trimmed.chop(1);
+    if (!trimmed.isEmpty()) {
+        for (const QString &part : trimmed.split(QLatin1Char(','))) {
+            const QString p = part.trimmed();
+            if (p.isEmpty() || p.size() > 2)
+                return false;
+            for (QChar ch : p) {
+                if (ch.unicode() >= 0x80 || !isxdigit(ch.toLatin1()))
+                    return false;
+            }
+            bytes.append(char(p.toUInt(nullptr, 16)));
+        }
     }
     *out = bytes;
     return true;
 }
 
-enum class Outcome { Value, Delete, Skip, Error };
+// The strings of REG_MULTI_SZ data: each ends with a NUL and an empty string ends the list.
+QStringList splitMulti(const QString &text)
+{
+    QStringList strings;
+    for (const QString &s : text.split(QChar(0))) {
+        if (s.isEmpty())
+            break;
+        strings << s;
+    }
+    return strings;
+}
 
-// Parses the data part of a value line (after "="). `more` supplies continuation lines.
-template <typename NextLine>
-Outcome parseData(const QString &data, bool wideStrings, NextLine more, RegValue *value,
+quint64 littleEndian(const QByteArray &bytes)
+{
+    quint64 v = 0;
+    for (int i = bytes.size() - 1; i >= 0; --i)
+        v = v << 8 | uchar(bytes[i]);
+    return v;
+}
+
+// Hex data goes on over the following lines while a line ends with "\" (a ";" comment may
+// follow it). The file may end inside the data: what came so far counts. A "\" on a line
+// without any data before it continues nothing, and the value is refused.
+bool joinHexLines(const QString &first, const QStringList &lines, int *index, QString *joined,
                   QString *problem)
 {
+    const int colon = first.indexOf(QLatin1Char(':'));
+    QString out = colon < 0 ? QString() : first.left(colon + 1);
+    QString piece = withoutComment(colon < 0 ? first : first.mid(colon + 1));
+    bool lone = false;
+    while (piece.endsWith(QLatin1Char('\\'))) {
+        piece.chop(1);
+        piece = piece.trimmed();
+        lone = lone || piece.isEmpty();
+        out += piece;
+        piece.clear();
+        if (*index >= lines.size())
+            break;
+        piece = withoutComment(lines.at((*index)++));
+    }
+    out += piece;
+    if (lone) {
+        *problem = QStringLiteral("a \"\\\" continues a line that holds no data");
+        return false;
+    }
+    *joined = out;
+    return true;
+}
+
+enum class Outcome { Value, Delete, Skip };
+
+// Parses the data part of a value line (after "="), hex data already joined from its
+// continuation lines. On Skip, *problem says why the line is dropped.
+Outcome parseData(const QString &data, bool wideStrings, RegValue *value, QString *problem)
+{
     const QString d = data.trimmed();
-    if (d == QLatin1String("-"))
+    if (d.startsWith(QLatin1Char('-')) && withoutComment(d.mid(1)).isEmpty())
         return Outcome::Delete;
     if (d.startsWith(QLatin1Char('"'))) {
         Cursor c{d};
         QString text;
-        if (!readQuoted(c, &text)) {
-            *problem = QStringLiteral("unterminated string");
-            return Outcome::Error;
-        }
+        if (readQuoted(c, &text, problem) != Quoted::Ok)
+            return Outcome::Skip;
         c.skipBlanks();
         if (!c.atEnd() && c.peek() != QLatin1Char(';')) {
             *problem = QStringLiteral("unexpected text after the string");
-            return Outcome::Error;
+            return Outcome::Skip;
         }
         value->type = RegType::Sz;
         value->text = text;
         return Outcome::Value;
     }
     if (d.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
-        const QString digits = d.mid(6).trimmed();
+        const QString digits = withoutComment(d.mid(6));
         bool ok = false;
         const uint v = digits.toUInt(&ok, 16);
         if (!ok || digits.isEmpty() || digits.size() > 8 || digits.startsWith(QLatin1Char('+'))) {
-            *problem = QStringLiteral("invalid dword data \"%1\"").arg(digits);
-            return Outcome::Error;
+            *problem = QStringLiteral("invalid dword data \"%1\"").arg(digits.left(40));
+            return Outcome::Skip;
         }
         value->type = RegType::Dword;
         value->dword = v;
         return Outcome::Value;
     }
-    if (d.startsWith(QLatin1String("hex"), Qt::CaseInsensitive)) {
-        const int colon = d.indexOf(QLatin1Char(':'));
-        if (colon < 0) {
-            *problem = QStringLiteral("invalid hex data");
-            return Outcome::Error;
-        }
-        const QString kind = d.left(colon).mid(3).trimmed();
-        int type = 3;
-        if (!kind.isEmpty()) {
-            bool ok = false;
-            if (kind.size() >= 3 && kind.startsWith(QLatin1Char('(')) && kind.endsWith(QLatin1Char(')')))
-                type = kind.mid(1, kind.size() - 2).toInt(&ok, 16);
-            if (!ok) {
-                *problem = QStringLiteral("invalid hex type \"%1\"").arg(kind);
-                return Outcome::Error;
-            }
-        }
-        QString list = d.mid(colon + 1).trimmed();
-        while (list.endsWith(QLatin1Char('\\'))) {
-            list.chop(1);
-            QString next;
-            if (!more(&next)) {
-                *problem = QStringLiteral("the file ends inside hex data");
-                return Outcome::Error;
-            }
-            list += next.trimmed();
-        }
-        QByteArray bytes;
-        if (!parseHexBytes(list, &bytes)) {
-            *problem = QStringLiteral("invalid hex data");
-            return Outcome::Error;
-        }
-        switch (type) {
-        case 1:
-        case 2:
-            // Version 5 files carry strings as UTF-16LE; REGEDIT4 files in the ANSI code page.
-            if (!wideStrings) {
-                value->text = QString::fromLatin1(bytes);
-                if (value->text.endsWith(QChar(0)))
-                    value->text.chop(1);
-            } else if (!fromUtf16le(bytes, &value->text)) {
-                *problem = QStringLiteral("string data of odd length");
-                return Outcome::Error;
-            }
-            value->type = type == 1 ? RegType::Sz : RegType::ExpandSz;
-            return Outcome::Value;
-        case 3:
-            value->type = RegType::Binary;
-            value->binary = bytes;
-            return Outcome::Value;
-        case 4:
-        case 5:
-            if (bytes.size() != 4) {
-                *problem = QStringLiteral("dword data must have four bytes");
-                return Outcome::Error;
-            }
-            value->type = RegType::Dword;
-            value->dword = type == 4
-                ? quint32(uchar(bytes[0])) | quint32(uchar(bytes[1])) << 8
-                      | quint32(uchar(bytes[2])) << 16 | quint32(uchar(bytes[3])) << 24
-                : quint32(uchar(bytes[3])) | quint32(uchar(bytes[2])) << 8
-                      | quint32(uchar(bytes[1])) << 16 | quint32(uchar(bytes[0])) << 24;
-            return Outcome::Value;
-        default:
-            *problem = QStringLiteral("values of type hex(%1) are not supported").arg(type, 0, 16);
+    if (!d.startsWith(QLatin1String("hex"), Qt::CaseInsensitive)) {
+        *problem = QStringLiteral("unrecognised data \"%1\"").arg(d.left(40));
+        return Outcome::Skip;
+    }
+    const int colon = d.indexOf(QLatin1Char(':'));
+    if (colon < 0) {
+        *problem = QStringLiteral("invalid hex data");
+        return Outcome::Skip;
+    }
+    const QString kind = d.left(colon).mid(3).trimmed();
+    int type = 3;
+    if (!kind.isEmpty()) {
+        bool ok = false;
+        if (kind.size() >= 3 && kind.startsWith(QLatin1Char('(')) && kind.endsWith(QLatin1Char(')')))
+            type = kind.mid(1, kind.size() - 2).toInt(&ok, 16);
+        if (!ok) {
+            *problem = QStringLiteral("invalid hex type \"%1\"").arg(kind.left(20));
             return Outcome::Skip;
         }
     }
-    *problem = QStringLiteral("unrecognised data \"%1\"").arg(d.left(40));
-    return Outcome::Error;
+    QByteArray bytes;
+    if (!parseHexBytes(d.mid(colon + 1), &bytes)) {
+        *problem = QStringLiteral("invalid hex data");
+        return Outcome::Skip;
+    }
+    QString text;
+    switch (type) {
+    case 1:
+    case 2:
+    case 7:
+        // Version 5 files carry strings as UTF-16LE; REGEDIT4 files in the ANSI code page.
+        if (!wideStrings) {
+            text = QString::fromLatin1(bytes);
+        } else if (!fromUtf16le(bytes, &text)) {
+            *problem = QStringLiteral("string data of odd length");
+            return Outcome::Skip;
+        }
+        if (type == 7) {
+            value->type = RegType::MultiSz;
+            value->multi = splitMulti(text);
+            return Outcome::Value;
+        }
+        if (text.endsWith(QChar(0)))
+            text.chop(1);
+        value->type = type == 1 ? RegType::Sz : RegType::ExpandSz;
+        value->text = text;
+        return Outcome::Value;
+    case 3:
+        value->type = RegType::Binary;
+        value->binary = bytes;
+        return Outcome::Value;
+    case 4:
+    case 5:
+    case 0xb:
+        // No data reads as zero; otherwise the size must be the type's.
+        if (!bytes.isEmpty() && bytes.size() != (type == 0xb ? 8 : 4)) {
+            *problem = QStringLiteral("hex(%1) data must have %2 bytes")
+                           .arg(type, 0, 16).arg(type == 0xb ? 8 : 4);
+            return Outcome::Skip;
+        }
+        if (type == 5)
+            std::reverse(bytes.begin(), bytes.end());
+        if (type == 0xb) {
+            value->type = RegType::Qword;
+            value->qword = littleEndian(bytes);
+        } else {
+            value->type = RegType::Dword;
+            value->dword = quint32(littleEndian(bytes));
+        }
+        return Outcome::Value;
+    default:
+        *problem = QStringLiteral("values of type hex(%1) are not supported").arg(type, 0, 16);
+        return Outcome::Skip;
+    }
 }
 
 const QLatin1String NotFound(
@@ -265,16 +331,18 @@ public:
 private:
     struct Options {
         QStringList positional;
+        bool help = false;
         bool hasV = false, ve = false, va = false, s = false, f = false, y = false;
-        bool hasT = false, hasD = false;
-        QString v, t, d;
+        bool hasT = false, hasD = false, hasSeparator = false;
+        QString v, t, d, separator;
     };
 
     int usage(QTextStream &to, int code);
     int syntax(const QString &why);
     int fail(const QString &message);
     int registryFailure(const RegistryError &e);
-    bool parseOptions(const QStringList &args, const QString &allowed, Options *o);
+    bool parseOptions(const QStringList &args, const QString &positionals, const QString &allowed,
+                      Options *o);
     bool keyArgument(const QString &arg, RegRoot *root, QString *path);
     bool ask(const QString &question);
 
@@ -294,7 +362,7 @@ int Tool::usage(QTextStream &to, int code)
     to << "Usage: tabvane-reg OPERATION [arguments]\n"
           "\n"
           "  query  KEY [/v NAME | /ve] [/s]\n"
-          "  add    KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]\n"
+          "  add    KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d DATA] [/f]\n"
           "  delete KEY [/v NAME | /ve | /va] [/f]\n"
           "  export KEY FILE [/y]\n"
           "  import FILE\n"
@@ -302,16 +370,19 @@ int Tool::usage(QTextStream &to, int code)
           "KEY    ROOT\\path; ROOT is HKCU, HKLM, HKCR or HKEY_CURRENT_USER,\n"
           "       HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT.\n"
           "/v     the value NAME; /ve the unnamed (Default) value; /va every value of KEY.\n"
-          "/s     query KEY and every key below it.\n"
-          "/t     REG_SZ (default), REG_EXPAND_SZ, REG_DWORD (decimal or 0x hex),\n"
-          "       REG_BINARY (hex digits).\n"
-          "/d     the data to store.\n"
+          "       add without /v or /ve sets the (Default) value (empty unless /d).\n"
+          "/s     query: KEY and every key below it; add: the character that separates\n"
+          "       the strings of REG_MULTI_SZ data (default \\0, also /se).\n"
+          "/t     REG_SZ (default), REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD\n"
+          "       (decimal or 0x hex), REG_BINARY (hex digits).\n"
+          "/d     the data to store; REG_DWORD and REG_QWORD need it.\n"
           "/f     overwrite or delete without asking.\n"
           "/y     overwrite FILE without asking.\n"
           "\n"
           "export writes the .reg format (\"Windows Registry Editor Version 5.00\") in UTF-8\n"
           "with LF line ends; import also reads UTF-16LE files with a byte order mark, as\n"
-          "the Windows registry editor writes them. The hive is "
+          "the Windows registry editor writes them. Like Windows, import skips a line it\n"
+          "cannot read, names it on stderr and applies the rest. The hive is "
        << TRegistry::hivePath() << "\n(set TABVANE_REGISTRY to use another file).\n";
     to.flush();
     return code;
@@ -339,52 +410,72 @@ int Tool::registryFailure(const RegistryError &e)
     return fail(text);
 }
 
-// Options are recognised only when their letters are in `allowed`, so a file name that
-// starts with "/" stays an argument.
-bool Tool::parseOptions(const QStringList &args, const QString &allowed, Options *o)
+// The arguments named in `positionals` ("KEY", "KEY FILE") come first, as the Windows reg
+// tool takes them; after them only the switches in `allowed` may follow, each at most
+// once ("v:" takes an argument). "/?" or "/h" anywhere asks for the usage.
+bool Tool::parseOptions(const QStringList &args, const QString &positionals, const QString &allowed,
+                        Options *o)
 {
+    const QStringList names = positionals.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList switches = allowed.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QHash<QString, QString> given;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
-        const bool looksLikeOption = a.size() >= 2
+        const bool looksLikeSwitch = a.size() >= 2
             && (a.startsWith(QLatin1Char('/')) || a.startsWith(QLatin1Char('-')));
-        const QString name = looksLikeOption ? a.mid(1).toLower() : QString();
-        if (!looksLikeOption || !allowed.split(QLatin1Char(' ')).contains(name)) {
+        const QString name = looksLikeSwitch ? a.mid(1).toLower() : QString();
+        if (name == QLatin1String("?") || name == QLatin1String("h")) {
+            o->help = true;
+            return true;
+        }
+        const bool flag = switches.contains(name);
+        const bool withArgument = switches.contains(name + QLatin1Char(':'));
+        if (i < names.size()) {
+            if (flag || withArgument) {
+                syntax(QStringLiteral("%1 given where %2 belongs.").arg(a, names[i]));
+                return false;
+            }
             o->positional << a;
             continue;
         }
-        const auto takeArgument = [&](bool *given, QString *target) {
-            if (*given) {
-                syntax(QStringLiteral("%1 given twice.").arg(a));
-                return false;
-            }
+        if (!flag && !withArgument) {
+            syntax(QStringLiteral("Unexpected argument \"%1\".").arg(a));
+            return false;
+        }
+        if (given.contains(name)) {
+            syntax(QStringLiteral("%1 given twice.").arg(a));
+            return false;
+        }
+        if (withArgument) {
             if (i + 1 >= args.size()) {
                 syntax(QStringLiteral("%1 needs an argument.").arg(a));
                 return false;
             }
-            *target = args[++i];
-            *given = true;
-            return true;
-        };
-        if (name == QLatin1String("v")) {
-            if (!takeArgument(&o->hasV, &o->v))
-                return false;
-        } else if (name == QLatin1String("t")) {
-            if (!takeArgument(&o->hasT, &o->t))
-                return false;
-        } else if (name == QLatin1String("d")) {
-            if (!takeArgument(&o->hasD, &o->d))
-                return false;
-        } else if (name == QLatin1String("ve")) {
-            o->ve = true;
-        } else if (name == QLatin1String("va")) {
-            o->va = true;
-        } else if (name == QLatin1String("s")) {
-            o->s = true;
-        } else if (name == QLatin1String("f")) {
-            o->f = true;
-        } else if (name == QLatin1String("y")) {
-            o->y = true;
+            given.insert(name, args[++i]);
+        } else {
+            given.insert(name, QString());
         }
+    }
+    o->hasV = given.contains(QStringLiteral("v"));
+    o->v = given.value(QStringLiteral("v"));
+    o->hasT = given.contains(QStringLiteral("t"));
+    o->t = given.value(QStringLiteral("t"));
+    o->hasD = given.contains(QStringLiteral("d"));
+    o->d = given.value(QStringLiteral("d"));
+    o->ve = given.contains(QStringLiteral("ve"));
+    o->va = given.contains(QStringLiteral("va"));
+    o->f = given.contains(QStringLiteral("f"));
+    o->y = given.contains(QStringLiteral("y"));
+    if (switches.contains(QStringLiteral("s:"))) {
+        // add: "/s" (and "/se") name the REG_MULTI_SZ separator.
+        if (given.contains(QStringLiteral("s")) && given.contains(QStringLiteral("se"))) {
+            syntax(QStringLiteral("Use only one of /s and /se."));
+            return false;
+        }
+        o->hasSeparator = given.contains(QStringLiteral("s")) || given.contains(QStringLiteral("se"));
+        o->separator = given.value(QStringLiteral("s"), given.value(QStringLiteral("se")));
+    } else {
+        o->s = given.contains(QStringLiteral("s"));
     }
     if (int(o->hasV) + int(o->ve) + int(o->va) > 1) {
         syntax(QStringLiteral("Use only one of /v, /ve and /va."));
@@ -393,9 +484,13 @@ bool Tool::parseOptions(const QStringList &args, const QString &allowed, Options
     return true;
 }
 
+// A key named with an empty part ("HKCU\", "HKCU\Software\\X") is refused rather than
+// taken as its root or its parent.
 bool Tool::keyArgument(const QString &arg, RegRoot *root, QString *path)
 {
-    if (RegFile::parseKeyName(arg, root, path))
+    const QString trimmed = arg.trimmed();
+    if (RegFile::parseKeyName(trimmed, root, path) && !trimmed.endsWith(QLatin1Char('\\'))
+        && !trimmed.contains(QLatin1String("\\\\")))
         return true;
     fail(QStringLiteral("ERROR: Invalid key name \"%1\". Keys start with HKCU, HKLM or HKCR.").arg(arg));
     return false;
@@ -470,10 +565,15 @@ int Tool::query(const Options &o)
             m_out.flush();
             return 0;
         }
-        m_out << '\n' << RegFile::fullKeyName(root, path) << '\n';
-        for (const RegValue &v : reg.values(path))
-            m_out << RegFile::queryLine(v) << '\n';
+        // The key's own block only when it has values (or nothing at all to list); a key of
+        // subkeys alone lists just their names, as the Windows reg tool does.
+        const QList<RegValue> values = reg.values(path);
         const QStringList subkeys = reg.subKeyNames(path);
+        if (!values.isEmpty() || subkeys.isEmpty()) {
+            m_out << '\n' << RegFile::fullKeyName(root, path) << '\n';
+            for (const RegValue &v : values)
+                m_out << RegFile::queryLine(v) << '\n';
+        }
         m_out << '\n';
         for (const QString &sub : subkeys)
             m_out << RegFile::fullKeyName(root, path.isEmpty() ? sub : path + QLatin1Char('\\') + sub)
@@ -486,6 +586,22 @@ int Tool::query(const Options &o)
     }
 }
 
+// Decimal or 0x hex, at most `max`.
+bool parseNumber(const QString &text, quint64 max, quint64 *out)
+{
+    const QString d = text.trimmed();
+    const bool hex = d.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const QString digits = hex ? d.mid(2) : d;
+    if (digits.isEmpty() || !digits.at(0).isLetterOrNumber())
+        return false;
+    bool ok = false;
+    const quint64 v = digits.toULongLong(&ok, hex ? 16 : 10);
+    if (!ok || v > max)
+        return false;
+    *out = v;
+    return true;
+}
+
 int Tool::add(const Options &o)
 {
     if (o.positional.size() != 1)
@@ -494,34 +610,52 @@ int Tool::add(const Options &o)
     QString path;
     if (!keyArgument(o.positional[0], &root, &path))
         return 1;
+    // Without /v the (Default) value is set, to the empty string unless /d says otherwise.
     RegValue value;
     value.name = o.hasV ? o.v : QString();
     value.type = RegType::Sz;
     if (o.hasT && !RegFile::parseTypeName(o.t, &value.type)) {
         const QString t = o.t.toUpper();
-        if (t == QLatin1String("REG_MULTI_SZ") || t == QLatin1String("REG_QWORD")
-            || t == QLatin1String("REG_NONE") || t == QLatin1String("REG_DWORD_BIG_ENDIAN"))
+        if (t == QLatin1String("REG_NONE") || t == QLatin1String("REG_DWORD_BIG_ENDIAN")
+            || t == QLatin1String("REG_DWORD_LITTLE_ENDIAN") || t == QLatin1String("REG_LINK")
+            || t == QLatin1String("REG_FULL_RESOURCE_DESCRIPTOR"))
             return fail(QStringLiteral("ERROR: %1 values are not supported by this registry.").arg(t));
         return fail(QStringLiteral("ERROR: Invalid type \"%1\".").arg(o.t));
     }
+    if (o.hasSeparator && value.type != RegType::MultiSz)
+        return syntax(QStringLiteral("A separator is only used with REG_MULTI_SZ."));
+    if (!o.hasD && (value.type == RegType::Dword || value.type == RegType::Qword))
+        return syntax(QStringLiteral("%1 needs /d DATA.").arg(RegFile::typeName(value.type)));
     switch (value.type) {
     case RegType::Sz:
     case RegType::ExpandSz:
         value.text = o.d;
         break;
-    case RegType::Dword: {
-        const QString d = o.d.trimmed();
-        bool ok = d.isEmpty();
-        qulonglong v = 0;
-        if (!d.isEmpty()) {
-            const bool hex = d.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
-            v = hex ? d.mid(2).toULongLong(&ok, 16) : d.toULongLong(&ok, 10);
-            ok = ok && !d.startsWith(QLatin1Char('+')) && v <= 0xFFFFFFFFull;
-        }
-        if (!ok)
-            return fail(QStringLiteral("ERROR: Invalid REG_DWORD data \"%1\" (a number from 0 to "
-                                       "4294967295, or 0x hex).").arg(o.d));
+    case RegType::Dword:
+    case RegType::Qword: {
+        const bool dword = value.type == RegType::Dword;
+        quint64 v = 0;
+        if (!parseNumber(o.d, dword ? 0xFFFFFFFFull : ~quint64(0), &v))
+            return fail(QStringLiteral("ERROR: Invalid %1 data \"%2\" (a number from 0 to %3, or 0x hex).")
+                            .arg(RegFile::typeName(value.type), o.d,
+                                 QString::number(dword ? 0xFFFFFFFFull : ~quint64(0))));
         value.dword = quint32(v);
+        value.qword = v;
+        break;
+    }
+    case RegType::MultiSz: {
+        // The strings are split at "\0" (two characters) or at the /s character; a
+        // separator at the end ends the list and adds no string.
+        const QString separator = o.hasSeparator ? o.separator : QStringLiteral("\\0");
+        if (o.hasSeparator && separator.size() != 1)
+            return syntax(QStringLiteral("The separator must be one character."));
+        QStringList strings = o.d.isEmpty() ? QStringList() : o.d.split(separator);
+        if (!strings.isEmpty() && strings.last().isEmpty())
+            strings.removeLast();
+        if (strings.contains(QString()))
+            return fail(QStringLiteral("ERROR: Invalid REG_MULTI_SZ data \"%1\": a string of it is empty.")
+                            .arg(o.d));
+        value.multi = strings;
         break;
     }
     case RegType::Binary: {
@@ -538,19 +672,14 @@ int Tool::add(const Options &o)
     case RegType::None:
         break;
     }
-    const bool setsValue = o.hasV || o.ve || o.hasT || o.hasD;
     TRegistry reg(root);
     try {
-        if (!setsValue) {
-            reg.createKey(path);
-        } else {
-            if (!o.f && reg.valueExists(path, value.name)
-                && !ask(QStringLiteral("Value %1 exists, overwrite(Yes/No)?")
-                            .arg(RegFile::displayName(value.name)))) {
-                return fail(Cancelled);
-            }
-            reg.writeValue(path, value);
+        if (!o.f && reg.valueExists(path, value.name)
+            && !ask(QStringLiteral("Value %1 exists, overwrite(Yes/No)?")
+                        .arg(RegFile::displayName(value.name)))) {
+            return fail(Cancelled);
         }
+        reg.writeValue(path, value);
     } catch (const RegistryError &e) {
         return registryFailure(e);
     }
@@ -652,8 +781,8 @@ int Tool::import(const Options &o)
     const RegFile::ParseResult parsed = RegFile::parse(bytes);
     if (!parsed.ok)
         return fail(QStringLiteral("ERROR: %1: %2. Nothing was imported.").arg(fileName, parsed.error));
-    for (const QString &w : parsed.warnings)
-        m_err << "WARNING: " << fileName << ": " << w << '\n';
+    for (const RegFile::Skipped &skipped : parsed.skipped)
+        m_err << "WARNING: " << fileName << ':' << skipped.line << ": " << skipped.message << '\n';
     m_err.flush();
     try {
         TRegistry::apply(parsed.changes);
@@ -670,23 +799,31 @@ int Tool::run(const QStringList &args)
     if (args.isEmpty())
         return syntax(QStringLiteral("No operation given."));
     const QString verb = args[0].toLower();
-    if (verb == QLatin1String("/?") || verb == QLatin1String("-?") || verb == QLatin1String("-h")
-        || verb == QLatin1String("--help") || verb == QLatin1String("help"))
+    if (verb == QLatin1String("/?") || verb == QLatin1String("-?") || verb == QLatin1String("/h")
+        || verb == QLatin1String("-h") || verb == QLatin1String("--help") || verb == QLatin1String("help"))
         return usage(m_out, 0);
     const QStringList rest = args.mid(1);
-    if (rest.contains(QLatin1String("/?")))
-        return usage(m_out, 0);
-    Options o;
-    if (verb == QLatin1String("query"))
-        return parseOptions(rest, QStringLiteral("v ve s"), &o) ? query(o) : 1;
-    if (verb == QLatin1String("add"))
-        return parseOptions(rest, QStringLiteral("v ve t d f"), &o) ? add(o) : 1;
-    if (verb == QLatin1String("delete"))
-        return parseOptions(rest, QStringLiteral("v ve va f"), &o) ? remove(o) : 1;
-    if (verb == QLatin1String("export"))
-        return parseOptions(rest, QStringLiteral("y"), &o) ? exportKey(o) : 1;
-    if (verb == QLatin1String("import"))
-        return parseOptions(rest, QString(), &o) ? import(o) : 1;
+    struct Verb {
+        const char *name;
+        const char *positionals;
+        const char *switches;
+        int (Tool::*handler)(const Options &);
+    };
+    static const Verb verbs[] = {
+        {"query", "KEY", "v: ve s", &Tool::query},
+        {"add", "KEY", "v: ve t: d: s: se: f", &Tool::add},
+        {"delete", "KEY", "v: ve va f", &Tool::remove},
+        {"export", "KEY FILE", "y", &Tool::exportKey},
+        {"import", "FILE", "", &Tool::import},
+    };
+    for (const Verb &v : verbs) {
+        if (verb != QLatin1String(v.name))
+            continue;
+        Options o;
+        if (!parseOptions(rest, QLatin1String(v.positionals), QLatin1String(v.switches), &o))
+            return 1;
+        return o.help ? usage(m_out, 0) : (this->*v.handler)(o);
+    }
     return syntax(QStringLiteral("Unknown operation \"%1\".").arg(args[0]));
 }
 
@@ -728,6 +865,10 @@ QString typeName(RegType type)
         return QStringLiteral("REG_DWORD");
     case RegType::Binary:
         return QStringLiteral("REG_BINARY");
+    case RegType::MultiSz:
+        return QStringLiteral("REG_MULTI_SZ");
+    case RegType::Qword:
+        return QStringLiteral("REG_QWORD");
     case RegType::None:
         break;
     }
@@ -736,7 +877,8 @@ QString typeName(RegType type)
 
 bool parseTypeName(const QString &name, RegType *type)
 {
-    for (RegType t : {RegType::Sz, RegType::ExpandSz, RegType::Dword, RegType::Binary}) {
+    for (RegType t : {RegType::Sz, RegType::ExpandSz, RegType::Dword, RegType::Binary,
+                      RegType::MultiSz, RegType::Qword}) {
         if (name.compare(typeName(t), Qt::CaseInsensitive) == 0) {
             *type = t;
             return true;
@@ -753,8 +895,12 @@ QString displayData(const RegValue &value)
         return value.text;
     case RegType::Dword:
         return QStringLiteral("0x") + QString::number(value.dword, 16);
+    case RegType::Qword:
+        return QStringLiteral("0x") + QString::number(value.qword, 16);
     case RegType::Binary:
         return QString::fromLatin1(value.binary.toHex().toUpper());
+    case RegType::MultiSz:
+        return value.multi.join(QLatin1String("\\0"));   // as the Windows reg tool shows it
     case RegType::None:
         break;
     }
@@ -798,9 +944,6 @@ QString decodeText(const QByteArray &bytes)
         return QStringDecoder(QStringDecoder::Utf16BE)(bytes.mid(2));
     if (startsWith({0xEF, 0xBB, 0xBF}))
         return QString::fromUtf8(bytes.mid(3));
-    // UTF-16LE without a mark still shows itself by the zero byte after "W" or "R".
-    if (bytes.size() >= 2 && bytes[0] != '\0' && bytes[1] == '\0')
-        return QStringDecoder(QStringDecoder::Utf16LE)(bytes);
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
     if (!utf8.hasError())
@@ -812,111 +955,148 @@ QString decodeText(const QByteArray &bytes)
 ParseResult parse(const QByteArray &bytes)
 {
     ParseResult result;
+    // Windows reads a file as UTF-16 only after its byte order mark; without one the zero
+    // bytes beside the header's letters make it no registry file. Say so rather than
+    // reporting a garbled first line.
+    if (bytes.size() >= 2 && (bytes[0] == '\0') != (bytes[1] == '\0')) {
+        result.error = QStringLiteral("line 1: not a registry file: the text is UTF-16 without a byte "
+                                      "order mark, which Windows does not import either (save it as "
+                                      "UTF-16 with a byte order mark, or as UTF-8)");
+        return result;
+    }
     QStringList lines = decodeText(bytes).split(QLatin1Char('\n'));
     for (QString &line : lines) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
     }
     int index = 0;
-    const auto failAt = [&](int lineNumber, const QString &why) {
-        result.ok = false;
-        result.error = QStringLiteral("line %1: %2").arg(lineNumber).arg(why);
-        result.changes.clear();
-        return result;
-    };
-
     while (index < lines.size() && lines[index].trimmed().isEmpty())
         ++index;
     if (index >= lines.size()
         || (lines[index].trimmed() != Header5 && lines[index].trimmed() != Header4)) {
-        return failAt(index + 1, QStringLiteral("not a registry file (the first line must be \"%1\")")
-                                     .arg(Header5));
+        result.error = QStringLiteral("line %1: not a registry file (the first line must be \"%2\")")
+                           .arg(index + 1).arg(Header5);
+        return result;
     }
     const bool wideStrings = lines[index].trimmed() == Header5;
     ++index;
 
-    bool inSection = false;
-    bool skipping = false;   // a section of a root this hive does not hold
+    // Like the Windows registry editor, a line that cannot be read is skipped and the rest of
+    // the file still counts; a key line that is skipped takes the values under it along.
+    enum class State { BeforeFirstKey, Open, Deleted, Skipped };
+    State state = State::BeforeFirstKey;
     RegRoot root = RegRoot::CurrentUser;
     QString path;
+    int skippedKey = -1;        // its entry in result.skipped
+    int skippedValues = 0;      // value lines under it
+    const auto endSection = [&] {
+        if (state == State::Skipped && skippedValues > 0) {
+            result.skipped[skippedKey].message += skippedValues == 1
+                ? QStringLiteral(" with the value line under it")
+                : QStringLiteral(" with the %1 value lines under it").arg(skippedValues);
+        }
+    };
+    const auto skipKey = [&](int lineNumber, const QString &why) {
+        state = State::Skipped;
+        skippedKey = result.skipped.size();
+        skippedValues = 0;
+        result.skipped << Skipped{lineNumber, why + QStringLiteral("; the key is skipped")};
+    };
+
     while (index < lines.size()) {
         const int lineNumber = index + 1;
-        const QString line = lines[index++];
-        const QString trimmed = line.trimmed();
-        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char(';')))
+        const QString trimmed = lines[index++].trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#')))
             continue;
         if (trimmed.startsWith(QLatin1Char('['))) {
-            if (!trimmed.endsWith(QLatin1Char(']')))
-                return failAt(lineNumber, QStringLiteral("a key line must end with \"]\""));
-            QString name = trimmed.mid(1, trimmed.size() - 2).trimmed();
+            endSection();
+            if (!trimmed.endsWith(QLatin1Char(']'))) {
+                skipKey(lineNumber, QStringLiteral("a key line must end with \"]\""));
+                continue;
+            }
+            QString name = trimmed.mid(1, trimmed.size() - 2);
             const bool remove = name.startsWith(QLatin1Char('-'));
             if (remove)
-                name = name.mid(1).trimmed();
-            inSection = true;
-            skipping = false;
+                name = name.mid(1);
+            if (name.startsWith(QLatin1Char(' ')) || name.startsWith(QLatin1Char('\t'))) {
+                skipKey(lineNumber, QStringLiteral("a blank before the key name"));
+                continue;
+            }
             if (!parseKeyName(name, &root, &path)) {
-                const QString head = name.section(QLatin1Char('\\'), 0, 0);
+                const QString head = name.trimmed().section(QLatin1Char('\\'), 0, 0);
                 bool foreign = false;
                 for (const char *f : ForeignRoots)
                     foreign = foreign || head.compare(QLatin1String(f), Qt::CaseInsensitive) == 0;
-                if (!foreign)
-                    return failAt(lineNumber, QStringLiteral("unknown root key \"%1\"").arg(head));
-                result.warnings << QStringLiteral("line %1: keys under %2 are not kept; skipped")
-                                       .arg(lineNumber).arg(head);
-                skipping = true;
+                skipKey(lineNumber, foreign ? QStringLiteral("keys under %1 are not kept").arg(head)
+                                            : QStringLiteral("unknown root key \"%1\"").arg(head.left(40)));
                 continue;
             }
-            if (remove) {
-                if (path.isEmpty())
-                    return failAt(lineNumber, QStringLiteral("a root key cannot be deleted"));
-                result.changes << RegChange{RegChange::DeleteKey, root, path, RegValue()};
-                skipping = true;   // values under a deleted key are ignored, as the editor does
-            } else {
-                result.changes << RegChange{RegChange::CreateKey, root, path, RegValue()};
+            if (std::any_of(path.cbegin(), path.cend(), [](QChar ch) { return ch.unicode() < 0x20; })) {
+                skipKey(lineNumber, QStringLiteral("a key name may not hold control characters"));
+                continue;
             }
+            if (remove && path.isEmpty()) {
+                skipKey(lineNumber, QStringLiteral("a root key cannot be deleted"));
+                continue;
+            }
+            state = remove ? State::Deleted : State::Open;
+            result.changes << RegChange{remove ? RegChange::DeleteKey : RegChange::CreateKey, root,
+                                        path, RegValue()};
             continue;
         }
-        if (!inSection)
-            return failAt(lineNumber, QStringLiteral("a value before the first key"));
 
+        // A value line: its name, "=", and the data (hex data with its continuation lines,
+        // read first so that they are never taken for lines of their own).
         Cursor c{trimmed};
         RegValue value;
+        QString problem;
+        bool good = true;
         if (c.peek() == QLatin1Char('@')) {
             ++c.pos;
-        } else if (!readQuoted(c, &value.name)) {
-            return failAt(lineNumber, QStringLiteral("a value name must be quoted or @"));
+        } else if (c.peek() == QLatin1Char('"')) {
+            good = readQuoted(c, &value.name, &problem) == Quoted::Ok;
+        } else {
+            problem = QStringLiteral("a value name must be quoted or @");
+            good = false;
         }
         c.skipBlanks();
-        if (c.peek() != QLatin1Char('='))
-            return failAt(lineNumber, QStringLiteral("\"=\" expected after the value name"));
-        ++c.pos;
-        QString problem;
-        const auto more = [&](QString *next) {
-            if (index >= lines.size())
-                return false;
-            *next = lines[index++];
-            return true;
-        };
-        const Outcome outcome = parseData(trimmed.mid(c.pos), wideStrings, more, &value, &problem);
-        switch (outcome) {
-        case Outcome::Error:
-            return failAt(lineNumber, problem);
-        case Outcome::Skip:
-            result.warnings << QStringLiteral("line %1: %2; \"%3\" skipped")
-                                   .arg(lineNumber).arg(problem, value.name);
-            break;
-        case Outcome::Delete:
-            if (!skipping) {
-                RegChange change{RegChange::DeleteValue, root, path, value};
-                result.changes << change;
+        QString data;
+        if (c.peek() == QLatin1Char('=')) {
+            data = trimmed.mid(c.pos + 1).trimmed();
+            if (data.startsWith(QLatin1String("hex"), Qt::CaseInsensitive)) {
+                QString hexProblem;
+                if (!joinHexLines(data, lines, &index, &data, &hexProblem) && good) {
+                    problem = hexProblem;
+                    good = false;
+                }
             }
-            break;
-        case Outcome::Value:
-            if (!skipping)
-                result.changes << RegChange{RegChange::SetValue, root, path, value};
-            break;
+        } else if (good) {
+            problem = QStringLiteral("\"=\" expected after the value name");
+            good = false;
         }
+        Outcome outcome = Outcome::Skip;
+        if (good)
+            outcome = parseData(data, wideStrings, &value, &problem);
+
+        if (state == State::Skipped) {
+            ++skippedValues;
+            continue;
+        }
+        if (state == State::BeforeFirstKey) {
+            result.skipped << Skipped{lineNumber, QStringLiteral("a value before the first key; the line is skipped")};
+            continue;
+        }
+        if (outcome == Outcome::Skip) {
+            result.skipped << Skipped{lineNumber, problem + QStringLiteral("; the line is skipped")};
+            continue;
+        }
+        if (state == State::Deleted)
+            continue;   // values under a deleted key are ignored, as the editor does
+        result.changes << RegChange{outcome == Outcome::Delete ? RegChange::DeleteValue
+                                                               : RegChange::SetValue,
+                                    root, path, value};
     }
+    endSection();
     result.ok = true;
     return result;
 }
@@ -949,6 +1129,21 @@ bool exportText(RegRoot root, const QList<RegKeyContents> &keys, QString *text, 
                 out += lead + QStringLiteral("dword:")
                     + QString::number(v.dword, 16).rightJustified(8, QLatin1Char('0'));
                 break;
+            case RegType::Qword: {
+                QByteArray bytes;
+                for (int i = 0; i < 8; ++i)
+                    bytes.append(char(v.qword >> (8 * i)));
+                out += hexData(lead + QStringLiteral("hex(b):"), bytes);
+                break;
+            }
+            case RegType::MultiSz: {
+                QByteArray bytes;
+                for (const QString &s : v.multi)
+                    bytes += utf16le(s);
+                bytes.append(2, '\0');   // the empty string that ends the list
+                out += hexData(lead + QStringLiteral("hex(7):"), bytes);
+                break;
+            }
             case RegType::Binary:
             case RegType::None:
                 out += hexData(lead + QStringLiteral("hex:"), v.binary);

@@ -4,7 +4,8 @@
 //
 // Export writes UTF-8 without a byte order mark and LF line ends. Import reads UTF-16LE
 // with a byte order mark (as the Windows registry editor writes it), UTF-16BE with a mark,
-// and UTF-8 with or without one, with CR LF or LF line ends.
+// and UTF-8 with or without one, with CR LF or LF line ends. UTF-16 without a mark is no
+// registry file, as on Windows.
 
 #include "platform/registry.h"
 
@@ -30,10 +31,18 @@ QString queryLine(const RegValue &value);     // "    name    REG_SZ    data"
 // Text of a byte stream in one of the accepted encodings (see above).
 QString decodeText(const QByteArray &bytes);
 
+// A line of a registry file that import leaves out, and why.
+struct Skipped {
+    int line = 0;
+    QString message;
+};
+
+// A file is refused (!ok) only when it is no registry file at all; a line that cannot be
+// read, or that the hive cannot hold, is skipped and the rest of the file still applies.
 struct ParseResult {
     bool ok = false;
     QString error;              // with the line number, when !ok
-    QStringList warnings;       // entries skipped because the hive cannot hold them
+    QList<Skipped> skipped;     // in file order
     QList<RegChange> changes;   // in file order: a section creates its key first
 };
 ParseResult parse(const QByteArray &bytes);

@@ -368,6 +368,32 @@ void checkWritable(const RegValue &value)
 {
     if (value.type == RegType::None)
         throw HiveFailure{QStringLiteral("no data type given")};
+    if (value.type == RegType::MultiSz) {
+        // A NUL ends each string of the list and an empty string ends the list.
+        for (const QString &s : value.multi) {
+            if (s.isEmpty() || s.contains(QChar(0)))
+                throw HiveFailure{QStringLiteral("a REG_MULTI_SZ string may not be empty or hold a NUL")};
+        }
+    }
+}
+
+// REG_MULTI_SZ data as stored: each string in UTF-8 followed by a NUL byte.
+QByteArray packMulti(const QStringList &strings)
+{
+    QByteArray data;
+    for (const QString &s : strings)
+        data += s.toUtf8() + '\0';
+    return data;
+}
+
+QStringList unpackMulti(const QByteArray &data)
+{
+    QStringList strings;
+    for (const QByteArray &part : data.split('\0')) {
+        if (!part.isEmpty())
+            strings << QString::fromUtf8(part);
+    }
+    return strings;
 }
 
 void storeValue(Hive &hive, qint64 keyId, const RegValue &value)
@@ -385,6 +411,12 @@ void storeValue(Hive &hive, qint64 keyId, const RegValue &value)
         break;
     case RegType::Dword:
         st.bind(5, qint64(value.dword));
+        break;
+    case RegType::Qword:
+        st.bind(5, qint64(value.qword));   // the bit pattern; read back as unsigned
+        break;
+    case RegType::MultiSz:
+        st.bindBlob(5, packMulti(value.multi));
         break;
     case RegType::Binary:
     case RegType::None:
@@ -421,6 +453,14 @@ RegValue valueFromRow(const Statement &st, int first)
     case int(RegType::Dword):
         v.type = RegType::Dword;
         v.dword = quint32(st.integer(first + 2));
+        break;
+    case int(RegType::Qword):
+        v.type = RegType::Qword;
+        v.qword = quint64(st.integer(first + 2));
+        break;
+    case int(RegType::MultiSz):
+        v.type = RegType::MultiSz;
+        v.multi = unpackMulti(st.blob(first + 2));
         break;
     default:
         // Binary, and any type this version does not know, as raw bytes.

@@ -13,7 +13,8 @@
 
 enum class RegRoot { CurrentUser, LocalMachine, ClassesRoot };
 
-enum class RegType { None = 0, Sz = 1, ExpandSz = 2, Binary = 3, Dword = 4 };
+// The numbers are the Windows type codes, which the hive stores and ".reg" files name.
+enum class RegType { None = 0, Sz = 1, ExpandSz = 2, Binary = 3, Dword = 4, MultiSz = 7, Qword = 11 };
 
 struct RegValue {
     QString name;          // "" is the unnamed (default) value
@@ -21,6 +22,8 @@ struct RegValue {
     QString text;          // REG_SZ / REG_EXPAND_SZ
     quint32 dword = 0;     // REG_DWORD
     QByteArray binary;     // REG_BINARY
+    QStringList multi{};   // REG_MULTI_SZ: the strings, none empty and none holding a NUL
+    quint64 qword = 0;     // REG_QWORD
     bool exists() const { return type != RegType::None; }
 };
 

@@ -168,6 +168,8 @@ private Q_SLOTS:
         reg.writeBinary(Key, QStringLiteral("bin"), QByteArray("\x00\x01\xff", 3));
         reg.writeBinary(Key, QStringLiteral("empty"), QByteArray());
         reg.writeString(Key, QStringLiteral("blank"), QString());
+        reg.writeValue(Key, RegValue{QStringLiteral("multi"), RegType::MultiSz, {}, 0, {}, {"a", "\u20ac b"}, 0});
+        reg.writeValue(Key, RegValue{QStringLiteral("qword"), RegType::Qword, {}, 0, {}, {}, 0xFFFFFFFF00000001ull});
 
         QCOMPARE(reg.readValue(Key, QStringLiteral("sz")).text, text);
         const RegValue expand = reg.readValue(Key, QStringLiteral("expand"));
@@ -178,6 +180,10 @@ private Q_SLOTS:
         const RegValue empty = reg.readValue(Key, QStringLiteral("empty"));
         QVERIFY(empty.exists() && empty.type == RegType::Binary && empty.binary.isEmpty());
         QVERIFY(reg.valueExists(Key, QStringLiteral("blank")));
+        const RegValue multi = reg.readValue(Key, QStringLiteral("multi"));
+        QVERIFY(multi.type == RegType::MultiSz && multi.multi == (QStringList{"a", "\u20ac b"}));
+        const RegValue qword = reg.readValue(Key, QStringLiteral("qword"));
+        QVERIFY(qword.type == RegType::Qword && qword.qword == 0xFFFFFFFF00000001ull);
         QVERIFY(!reg.readValue(Key, QStringLiteral("missing")).exists());
 
         // A rewrite may change the type, and keeps the place.
@@ -188,7 +194,11 @@ private Q_SLOTS:
                  QStringLiteral("Invalid data type for 'x'"));
         QCOMPARE(errorOf([&] { reg.writeValue(Key, RegValue{QStringLiteral("y"), RegType::None, {}, 0, {}}); }),
                  QStringLiteral("Invalid data type for 'y'"));
+        // An empty string would end a REG_MULTI_SZ list early.
+        QCOMPARE(errorOf([&] { reg.writeValue(Key, RegValue{QStringLiteral("z"), RegType::MultiSz, {}, 0, {}, {"a", ""}, 0}); }),
+                 QStringLiteral("Failed to set data for 'z'"));
         QVERIFY(!reg.valueExists(Key, QStringLiteral("x")));
+        QVERIFY(!reg.valueExists(Key, QStringLiteral("z")));
     }
 
     void keysDeleteWithTheirSubtreeOnly()
