@@ -11,6 +11,7 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -42,8 +43,9 @@ QString messageOf(const std::exception &e)
     return QString::fromUtf8(e.what());
 }
 
-// The second instance's part: pass the argument on and wake the running windows.
-void handOver(TKWOptions *options, const QStringList &arguments, const TInstanceLock &lock)
+// The second instance's part: pass the argument on and wake the running windows. Returns
+// how many windows answered.
+int handOver(TKWOptions *options, const QStringList &arguments, const TInstanceLock &lock)
 {
     if (options) {
         try {
@@ -58,6 +60,32 @@ void handOver(TKWOptions *options, const QStringList &arguments, const TInstance
         QThread::msleep(HandOverRetryMs);
         answered = TWakeupBroadcast::send();
     }
+    return answered;
+}
+
+// Whether a message box would reach a person: a real display, not an offscreen platform.
+bool displayForMessages()
+{
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith(QLatin1String("xcb"))
+        && !platform.startsWith(QLatin1String("wayland")))
+        return false;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// A second start whose hand-over no window took: say so rather than end silently.
+void reportNoAnswer(char *programName, const QStringList &arguments)
+{
+    const QString argument = arguments.value(0);
+    QString text = QStringLiteral("Tabvane is already running but did not answer");
+    text += argument.isEmpty() ? QStringLiteral(".") : QStringLiteral(": %1 was not opened.").arg(argument);
+    printLine(text);
+    if (!displayForMessages())
+        return;
+    int qtArgc = 1;
+    char *qtArgv[] = {programName, nullptr};
+    QApplication app(qtArgc, qtArgv);
+    QMessageBox::warning(nullptr, QStringLiteral("Tabvane"), text);
 }
 
 // Ends a dialog's event loop so that the main window can close underneath it.
@@ -174,12 +202,13 @@ int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow
         }
         if (!allowMultiInstance) {
             if (lock.tryAcquire()) {
-                handOver(options.get(), arguments, lock);
-                return 0;
+                if (handOver(options.get(), arguments, lock) > 0)
+                    return 0;
+                reportNoAnswer(argv[0], arguments);
+                return 1;
             }
             if (!lock.error().isEmpty())
-                printLine(QStringLiteral("cannot take the instance lock %1: %2")
-                              .arg(lock.path(), lock.error()));
+                printLine(QStringLiteral("cannot take the instance lock: %1").arg(lock.error()));
         }
     }
 
