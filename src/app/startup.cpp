@@ -79,6 +79,7 @@ void reportNoAnswer(char *programName, const QStringList &arguments)
     const QString argument = arguments.value(0);
     QString text = QStringLiteral("Tabvane is already running but did not answer");
     text += argument.isEmpty() ? QStringLiteral(".") : QStringLiteral(": %1 was not opened.").arg(argument);
+    text += QStringLiteral(" Close the running Tabvane and start it again.");
     printLine(text);
     if (!displayForMessages())
         return;
