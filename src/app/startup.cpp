@@ -89,6 +89,18 @@ void reportNoAnswer(char *programName, const QStringList &arguments)
     QMessageBox::warning(nullptr, QStringLiteral("Tabvane"), text);
 }
 
+// Shows a message once no dialog is open: the window may show its own start-up message
+// first, and a second box on top of it would go to stderr instead.
+void showWhenNoDialog(QObject *context, const QString &message)
+{
+    QTimer::singleShot(0, context, [context, message] {
+        if (QApplication::activeModalWidget())
+            QTimer::singleShot(200, context, [context, message] { showWhenNoDialog(context, message); });
+        else
+            TTabvaneApplication::ShowError(message);
+    });
+}
+
 // Ends a dialog's event loop so that the main window can close underneath it.
 void closeModalWidgets()
 {
@@ -197,6 +209,9 @@ int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow
         bool allowMultiInstance = false;
         try {
             options = std::make_unique<TKWOptions>();
+            options->SetWrongTypeHandler([&startErrors](const QString &message) {
+                startErrors.append(message + QStringLiteral("\n\nTabvane uses the default value of such a setting."));
+            });
             allowMultiInstance = options->AllowMultiInstance();
         } catch (const std::exception &e) {
             startErrors.append(messageOf(e));
@@ -252,8 +267,8 @@ int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow
     shutdown->setWindow(window);
     if (!shutdown->requested()) {
         window->show();
-        for (const QString &message : qAsConst(startErrors))
-            QTimer::singleShot(0, &app, [message] { TTabvaneApplication::ShowError(message); });
+        if (!startErrors.isEmpty())
+            showWhenNoDialog(&app, startErrors.join(QLatin1Char('\n')));
         app.exec();
     }
     delete window.data();
