@@ -56,6 +56,11 @@ bool THandOverReceiver::IsListening() const
     return m_listener && m_listener->isListening();
 }
 
+QString THandOverReceiver::ErrorString() const
+{
+    return m_listener ? m_listener->errorString() : QString();
+}
+
 void THandOverReceiver::Receive()
 {
     QString text;

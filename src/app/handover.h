@@ -47,6 +47,7 @@ public:
     // handled in whatever event loop runs next, a dialog's nested loop included.
     bool Listen();
     bool IsListening() const;
+    QString ErrorString() const;   // why Listen failed
 
     // Handles one wake-up: consume "CommandLine", come to the front, open the text.
     void Receive();

@@ -21,11 +21,21 @@ QString listKey(const QString &subkey)
     return TKWOptions::SettingsKey + QLatin1Char('\\') + subkey;
 }
 
+QString wrongTypeMessage(const RegValue &value)
+{
+    return u"Invalid data type for '%1'"_s.arg(value.name);
+}
+
+bool isText(const RegValue &value)
+{
+    return value.type == RegType::Sz || value.type == RegType::ExpandSz;
+}
+
 // String data as the store sees it: text up to the first NUL.
 QString storedText(const RegValue &value)
 {
-    if (value.type != RegType::Sz && value.type != RegType::ExpandSz)
-        throw RegistryError(u"Invalid data type for '%1'"_s.arg(value.name));
+    if (!isText(value))
+        throw RegistryError(wrongTypeMessage(value));
     const int nul = value.text.indexOf(QChar(0));
     return nul < 0 ? value.text : value.text.left(nul);
 }
@@ -81,7 +91,15 @@ QString TKWOptions::ReadString(const QString &name, const QString &def) const
             return def;
         throw;
     }
-    return value.exists() ? storedText(value) : def;
+    return value.exists() && readable(value) ? storedText(value) : def;
+}
+
+bool TKWOptions::readable(const RegValue &value) const
+{
+    if (isText(value) || !m_wrongType)
+        return true;   // storedText raises the store's error for a wrong type
+    m_wrongType(wrongTypeMessage(value));
+    return false;
 }
 
 void TKWOptions::WriteString(const QString &name, const QString &value)
@@ -123,6 +141,8 @@ QStringList TKWOptions::ReadList(const QString &subkey) const
     }
     QStringList lines;
     for (const RegValue &v : values) {
+        if (!readable(v))
+            continue;
         const QString data = storedText(v);
         if (!data.isEmpty())
             lines << v.name + QLatin1Char('=') + data;

@@ -7,6 +7,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+struct RegValue;
 
 enum class TAutoCompleteStyle { None = 0, IE4 = 1, IE5 = 2 };
 
@@ -16,6 +19,12 @@ public:
     static const QString SettingsKey;  // RootKey + "\CurrentVersion"
 
     TKWOptions();   // opens (creates) the root key; a failure here is not an error
+
+    // A value of the wrong registry type raises "Invalid data type for '%s'". With a
+    // handler set, it reads as its default instead (a list skips the entry) and the
+    // handler gets that message: a damaged value then costs a message, not the operation.
+    using TWrongTypeHandler = std::function<void(const QString &message)>;
+    void SetWrongTypeHandler(TWrongTypeHandler handler) { m_wrongType = std::move(handler); }
 
     // Start-up and instance
     bool AllowMultiInstance() const;       void SetAllowMultiInstance(bool v);
@@ -106,5 +115,8 @@ public:
     void WriteList(const QString &subkey, const QStringList &lines);
 
 private:
+    bool readable(const RegValue &value) const;
+
     bool m_rootOpened = false;   // false: the root key could not be opened; reads give defaults
+    TWrongTypeHandler m_wrongType;
 };

@@ -3,6 +3,7 @@
 
 #include "app/main_window.h"
 
+#include "app/application.h"
 #include "app/confirm.h"
 #include "app/handover.h"
 #include "app/startup.h"
@@ -33,6 +34,8 @@
 #include <QUuid>
 #include <QWindow>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <thread>
 
@@ -79,6 +82,7 @@ struct TfrmMain::TStartupSettings {
     bool flyswatShowLinks{};
     bool flyswatEnabled{};
     QStringList typedUrls;
+    bool typedUrlsRead{};
     TDomainCompletion completion;
     QString kwid;
     bool showGo{};
@@ -118,6 +122,8 @@ struct TfrmMain::TStartupSettings {
     QStringList lastOpenSites;
     QString homePage;
 
+    // Damaged values read as their defaults; their messages are shown once the window is up.
+    QStringList problems;
     // The first failure; creation raises it again on the GUI thread.
     bool failed{};
     QString errorMessage;
@@ -138,15 +144,19 @@ void TfrmMain::TStartupSettings::read()
         } catch (const RegistryError &) {
             ie4Mode = false;
         }
-        const TKWOptions o;
+        TKWOptions o;
+        o.SetWrongTypeHandler([this](const QString &message) { problems.append(message); });
         toolbarShowColor = o.ToolbarShowColor();
         useCustomIcons = o.UseCustomIcons();
         flyswatShowLinks = o.FlyswatShowLinks();
         flyswatEnabled = o.FlyswatEnabled();
         try {
             typedUrls = TTypedUrls::Load();
+            typedUrlsRead = true;
         } catch (const RegistryError &e) {
-            qWarning("tabvane: typed addresses not loaded: %s", e.what());
+            problems.append(QStringLiteral("The typed addresses could not be read (%1); "
+                                           "they are not saved when Tabvane closes.")
+                                    .arg(e.message()));
         }
         completion.Load(o);
         kwid = o.KWID();
@@ -231,6 +241,17 @@ void TfrmMain::FormCreate()
     }
     if (s.failed)
         throw RegistryError(s.errorMessage, s.errorDetail);
+    // Later reads of a damaged value by this window read its default, told once.
+    m_options.SetWrongTypeHandler([this](const QString &message) { ReportProblems({message}); });
+    // The start-up writes are not worth the start: a failure is told with the rest.
+    m_startProblems = s.problems;
+    const auto startStep = [this](const std::function<void()> &run) {
+        try {
+            run();
+        } catch (const RegistryError &e) {
+            m_startProblems.append(e.message());
+        }
+    };
 
     BuildWidgets();
     BuildMenus();
@@ -261,10 +282,11 @@ void TfrmMain::FormCreate()
     ReloadPopupList();
     m_completion = s.completion;   // LoadAddressCompletion, read with the rest
     SetTypedAddresses(s.typedUrls);
+    m_typedAddressesRead = s.typedUrlsRead;
     // Call site of the search subsystem: the search-bar favourites and engines menus are
     // built here. Call site of the mail subsystem: the mail menu is built here.
 
-    EnsureKWID(s.kwid);
+    startStep([&] { EnsureKWID(s.kwid); });
 
     ShowGoButton(s.showGo);
     m_disableAltShortcuts = s.disableAltShortcuts;
@@ -310,7 +332,7 @@ void TfrmMain::FormCreate()
 
     // Call site of the default-browser offer: made here when AskDefaultBrowser is set.
     if (!s.askDefaultBrowser)
-        m_options.SetAskDefaultBrowser(false);
+        startStep([this] { m_options.SetAskDefaultBrowser(false); });
 
     ApplyTabPosition(s.tabsDown);
 
@@ -343,7 +365,35 @@ void TfrmMain::FormCreate()
     tmrLoadCoolbar->start();
 
     m_handOver = new THandOverReceiver(this, this);
-    m_handOver->Listen();
+    if (!m_handOver->Listen())
+        m_startProblems.append(QStringLiteral("Tabvane cannot be reached by later starts (%1): an "
+                                              "address opened from another program will not arrive here.")
+                                       .arg(m_handOver->ErrorString()));
+    if (!m_startProblems.isEmpty()) {
+        QTimer::singleShot(0, this, [this, problems = m_startProblems] { ReportProblems(problems); });
+        m_startProblems.clear();
+    }
+}
+
+void TfrmMain::ReportProblems(const QStringList &messages)
+{
+    QStringList fresh;
+    for (const QString &message : messages) {
+        if (!m_reportedProblems.contains(message) && !fresh.contains(message))
+            fresh.append(message);
+    }
+    if (fresh.isEmpty())
+        return;
+    for (const QString &message : qAsConst(fresh))
+        m_reportedProblems.insert(message);
+    // A value of the wrong type is read as its default; say so once, after the list.
+    const bool typeProblem = std::any_of(fresh.cbegin(), fresh.cend(), [](const QString &m) {
+        return m.startsWith(QLatin1String("Invalid data type for"));
+    });
+    QString text = fresh.join(QLatin1Char('\n'));
+    if (typeProblem)
+        text += QStringLiteral("\n\nTabvane uses the default value of such a setting.");
+    TTabvaneApplication::ShowError(text);
 }
 
 void TfrmMain::EnsureKWID(const QString &stored)
@@ -438,7 +488,11 @@ void TfrmMain::OpenInitialPages(const TStartupSettings &settings)
         ActivateTab(first);
         second->FirstLoad = true;
         second->NavigateTo(startupPage);
-        m_options.SetStartupPage(QString());
+        try {
+            m_options.SetStartupPage(QString());
+        } catch (const RegistryError &e) {
+            m_startProblems.append(e.message());
+        }
     }
 
     const auto restoreSite = [this, &dataOf](const QString &line) {
@@ -613,13 +667,20 @@ void TfrmMain::Shutdown()
         return;
     m_shutDown = true;
 
-    // A failing step must not cost the steps after it: each one that fails is reported
-    // and the rest still run.
-    const auto step = [](const char *what, const std::function<void()> &run) {
+    // A failing step must not cost the steps after it: the rest still run, and one message
+    // at the end names every group of settings that was not saved.
+    QStringList unsaved;
+    QString firstError;
+    const auto step = [&unsaved, &firstError](const QString &what, const std::function<void()> &run) {
         try {
             run();
-        } catch (const RegistryError &e) {
-            qWarning("tabvane: %s not saved: %s", what, e.what());
+        } catch (const std::exception &e) {
+            if (!unsaved.contains(what))
+                unsaved.append(what);
+            if (firstError.isEmpty()) {
+                const auto *reg = dynamic_cast<const RegistryError *>(&e);
+                firstError = reg ? reg->message() : QString::fromLocal8Bit(e.what());
+            }
         }
     };
 
@@ -629,7 +690,8 @@ void TfrmMain::Shutdown()
     tmrHiddenTabs->stop();
     tmrLoadCoolbar->stop();
 
-    SaveToolbarButtons();
+    if (!SaveToolbarButtons())
+        unsaved.append(QStringLiteral("the toolbar buttons"));
     UpdateUserAgentToken(false);
     CloseHiddenTabs();
 
@@ -647,9 +709,9 @@ void TfrmMain::Shutdown()
             tab->CloseTab();
         }
     }
-    step("Last Open Sites", [&] { m_options.SetLastOpenSites(sites); });
+    step(QStringLiteral("the open sites"), [&] { m_options.SetLastOpenSites(sites); });
 
-    step("options", [this] {
+    step(QStringLiteral("the options"), [this] {
         m_options.SetDisableALTShortcuts(m_disableAltShortcuts);
         m_options.SetOpenNewInForeground(m_openNewInForeground);
         m_options.SetAddressNewWin(m_addressNewWin);
@@ -658,8 +720,8 @@ void TfrmMain::Shutdown()
         m_options.SetShowGo(m_showGo);
         m_options.SetCBAutoExpand(m_cbAutoExpand);
     });
-    step("window placement", [this] { SavePlacement(); });
-    step("options", [this] {
+    step(QStringLiteral("the window placement"), [this] { SavePlacement(); });
+    step(QStringLiteral("the options"), [this] {
         m_options.SetOpenNewAtEnd(m_openNewAtEnd);
         m_options.SetVessaBarWidth(pnlVessaBar->width());
         m_options.SetLimitTitleLength(m_limitTitleLength);
@@ -667,8 +729,8 @@ void TfrmMain::Shutdown()
         m_options.SetFullScreen(m_fullScreen);
         m_options.SetUsePopupVessa(m_usePopupVessa);
     });
-    step("band layout", [this] { SaveBandLayout(); });
-    step("view settings", [this] {
+    step(QStringLiteral("the band layout"), [this] { SaveBandLayout(); });
+    step(QStringLiteral("the view settings"), [this] {
         m_options.SetViewVessaBar(pmViewVessaBar->isChecked());
         m_options.SetViewToolbar(pmViewToolbar->isChecked());
         m_options.SetViewAddressBar(pmViewAddressBar->isChecked());
@@ -676,9 +738,24 @@ void TfrmMain::Shutdown()
         m_options.SetViewStatusBar(pmViewStatusBar->isChecked());
         m_options.SetVGCloseFirst(m_vgCloseFirst);
     });
-    step("typed addresses", [this] { TTypedUrls::Save(TypedAddresses()); });
+    // A list that could not be read at start is not written over the stored one.
+    if (m_typedAddressesRead)
+        step(QStringLiteral("the typed addresses"), [this] { TTypedUrls::Save(TypedAddresses()); });
     SetTypedAddresses(QStringList());
     cboAddress->setEditText(QString());
+
+    if (!unsaved.isEmpty()) {
+        QString text = QStringLiteral("Tabvane could not save: %1.").arg(unsaved.join(QStringLiteral(", ")));
+        if (!firstError.isEmpty())
+            text += QStringLiteral("\n\n") + firstError;
+        // Closed by a signal, the session is ending and nobody would answer a message box.
+        if (ShutdownBySignal(this)) {
+            std::fprintf(stderr, "tabvane: %s\n", qPrintable(text));
+            std::fflush(stderr);
+        } else {
+            TTabvaneApplication::ShowError(text);
+        }
+    }
 }
 
 void TfrmMain::RestoreAndRaise()

@@ -23,6 +23,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
+#include <QSet>
 #include <QStringList>
 
 class QAction;
@@ -143,7 +144,7 @@ public:
     void CreateToolbarButton(int id);          // at the front, as the catalogue says
     void ResetToolbar();
     void LoadToolbarButtons();
-    void SaveToolbarButtons();
+    bool SaveToolbarButtons();                 // false: tbmain.dat could not be written
     void LoadBandLayout();
     void SaveBandLayout();
     void ApplyToolbarColor(bool color);
@@ -242,6 +243,9 @@ private:
     void EnsureKWID(const QString &stored);
     void RestorePlacement(QRect wanted, bool maximized);
     void SavePlacement();
+    // Shows failures that did not stop the window (damaged settings, no wake-up listener)
+    // in one message box; a message already shown is not shown again.
+    void ReportProblems(const QStringList &messages);
 
     // main_window_ui.cpp
     void BuildWidgets();
@@ -262,6 +266,7 @@ private:
 
     // address_bar.cpp
     void NavigateAddress(const QString &text);
+    void ScopeTypedAddressFlag(TBrowserTab *tab);
 
     // group_commands.cpp, popup_commands.cpp
     void BuildGroupMenu();
@@ -374,6 +379,11 @@ private:
     bool m_groupLoading = false;
     bool m_placementAtEnd = false;
     bool m_typedAddressFlag = false;
+    QPointer<TBrowserTab> m_typedTab;            // the tab the typed address went to
+    QMetaObject::Connection m_typedWatch;        // its next top-level before-navigate
+    bool m_typedAddressesRead = false;   // false: the stored list is not written over
+    QStringList m_startProblems;         // collected while the window is created
+    QSet<QString> m_reportedProblems;
     int m_tabTargetIndex = -1;
     bool m_closeWithoutConfirmation = false;
     bool m_shutDown = false;

@@ -11,6 +11,7 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -42,8 +43,9 @@ QString messageOf(const std::exception &e)
     return QString::fromUtf8(e.what());
 }
 
-// The second instance's part: pass the argument on and wake the running windows.
-void handOver(TKWOptions *options, const QStringList &arguments, const TInstanceLock &lock)
+// The second instance's part: pass the argument on and wake the running windows. Returns
+// how many windows answered.
+int handOver(TKWOptions *options, const QStringList &arguments, const TInstanceLock &lock)
 {
     if (options) {
         try {
@@ -58,6 +60,45 @@ void handOver(TKWOptions *options, const QStringList &arguments, const TInstance
         QThread::msleep(HandOverRetryMs);
         answered = TWakeupBroadcast::send();
     }
+    return answered;
+}
+
+// Whether a message box would reach a person: a real display, not an offscreen platform.
+bool displayForMessages()
+{
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith(QLatin1String("xcb"))
+        && !platform.startsWith(QLatin1String("wayland")))
+        return false;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// A second start whose hand-over no window took: say so rather than end silently.
+void reportNoAnswer(char *programName, const QStringList &arguments)
+{
+    const QString argument = arguments.value(0);
+    QString text = QStringLiteral("Tabvane is already running but did not answer");
+    text += argument.isEmpty() ? QStringLiteral(".") : QStringLiteral(": %1 was not opened.").arg(argument);
+    text += QStringLiteral(" Close the running Tabvane and start it again.");
+    printLine(text);
+    if (!displayForMessages())
+        return;
+    int qtArgc = 1;
+    char *qtArgv[] = {programName, nullptr};
+    QApplication app(qtArgc, qtArgv);
+    QMessageBox::warning(nullptr, QStringLiteral("Tabvane"), text);
+}
+
+// Shows a message once no dialog is open: the window may show its own start-up message
+// first, and a second box on top of it would go to stderr instead.
+void showWhenNoDialog(QObject *context, const QString &message)
+{
+    QTimer::singleShot(0, context, [context, message] {
+        if (QApplication::activeModalWidget())
+            QTimer::singleShot(200, context, [context, message] { showWhenNoDialog(context, message); });
+        else
+            TTabvaneApplication::ShowError(message);
+    });
 }
 
 // Ends a dialog's event loop so that the main window can close underneath it.
@@ -168,18 +209,22 @@ int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow
         bool allowMultiInstance = false;
         try {
             options = std::make_unique<TKWOptions>();
+            options->SetWrongTypeHandler([&startErrors](const QString &message) {
+                startErrors.append(message + QStringLiteral("\n\nTabvane uses the default value of such a setting."));
+            });
             allowMultiInstance = options->AllowMultiInstance();
         } catch (const std::exception &e) {
             startErrors.append(messageOf(e));
         }
         if (!allowMultiInstance) {
             if (lock.tryAcquire()) {
-                handOver(options.get(), arguments, lock);
-                return 0;
+                if (handOver(options.get(), arguments, lock) > 0)
+                    return 0;
+                reportNoAnswer(argv[0], arguments);
+                return 1;
             }
             if (!lock.error().isEmpty())
-                printLine(QStringLiteral("cannot take the instance lock %1: %2")
-                              .arg(lock.path(), lock.error()));
+                printLine(QStringLiteral("cannot take the instance lock: %1").arg(lock.error()));
         }
     }
 
@@ -222,8 +267,8 @@ int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow
     shutdown->setWindow(window);
     if (!shutdown->requested()) {
         window->show();
-        for (const QString &message : qAsConst(startErrors))
-            QTimer::singleShot(0, &app, [message] { TTabvaneApplication::ShowError(message); });
+        if (!startErrors.isEmpty())
+            showWhenNoDialog(&app, startErrors.join(QLatin1Char('\n')));
         app.exec();
     }
     delete window.data();

@@ -12,7 +12,8 @@ class QWidget;
 // The window is shown by the caller and deleted after the event loop has ended.
 using TMainWindowFactory = std::function<QWidget *(const QStringList &arguments)>;
 
-// Runs the program; the result is the process exit code, 0 in every path.
+// Runs the program; the result is the process exit code: 0, or 1 for a second start that
+// no running window answered.
 int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow);
 
 // What the program does with its command line before any window exists.

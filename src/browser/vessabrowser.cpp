@@ -1,5 +1,7 @@
 #include "browser/vessabrowser.h"
 
+#include "platform/paths.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -11,12 +13,12 @@ namespace {
 // Longest title part of a file name; longer titles would exceed the file system's limit.
 const int MaxTitleFileName = 100;
 
+// This run's private temporary folder with a trailing "/"; "" when there is none. A shared
+// folder such as /tmp would let another user predict, replace or read these files.
 QString tempDir()
 {
-    QString dir = QDir::tempPath();
-    if (!dir.endsWith(QLatin1Char('/')))
-        dir += QLatin1Char('/');
-    return dir;
+    const QString dir = TPaths::RunTempDir();
+    return dir.isEmpty() ? dir : dir + QLatin1Char('/');
 }
 }
 
@@ -178,10 +180,11 @@ bool TVessaBrowser::LinksShown() const
 
 QString TVessaBrowser::SaveToTempFile()
 {
-    if (!m_control->HasDocument())
+    const QString dir = tempDir();
+    if (!m_control->HasDocument() || dir.isEmpty())
         return QString();
     // A unique "tmp*.htm" name made in one step: no later rename can fail or collide.
-    QTemporaryFile file(tempDir() + QStringLiteral("tmpXXXXXX.htm"));
+    QTemporaryFile file(dir + QStringLiteral("tmpXXXXXX.htm"));
     file.setAutoRemove(false);
     if (!file.open())
         return QString();
@@ -250,9 +253,9 @@ QByteArray TVessaBrowser::WithBaseTag(const QString &baseHref, const QByteArray 
 
 QString TVessaBrowser::SaveWithBaseHref()
 {
-    if (!m_control->HasDocument())
-        return QString();
     const QString dir = tempDir();
+    if (!m_control->HasDocument() || dir.isEmpty())
+        return QString();
     const QString name = FileNameSafeTitle(m_control->LocationName()).left(MaxTitleFileName);
     const QString work = dir + name + QStringLiteral(".tmp");
     const QString result = dir + name + QStringLiteral(".htm");

@@ -70,14 +70,40 @@ void TfrmMain::cboAddressClick()
 void TfrmMain::NavigateAddress(const QString &text)
 {
     TBrowserTab *tab = m_addressNewWin ? CreateForegroundTab() : ActiveTab();
-    if (!tab)
+    if (!tab) {
+        m_typedAddressFlag = false;
         return;
+    }
+    if (m_typedAddressFlag)
+        ScopeTypedAddressFlag(tab);
     tab->NavigateTo(text);
     if (TVessaBrowser *view = tab->View()) {
         view->Control()->UIActivate();
         tab->FocusOnLoad = true;
         view->setFocus();
     }
+}
+
+void TfrmMain::ScopeTypedAddressFlag(TBrowserTab *tab)
+{
+    // The flag belongs to the navigation the typed address starts in this tab: the tab's
+    // next top-level before-navigate. The tab's own handler runs first and records the
+    // address when it goes ahead; when it does not (a locked tab sends it to a new tab, a
+    // "javascript:" address runs in the page), the flag goes with it instead of marking the
+    // next unrelated navigation as typed.
+    m_typedTab = tab;
+    disconnect(m_typedWatch);
+    TWebControl *control = tab->View() ? tab->View()->Control() : nullptr;
+    if (!control)
+        return;
+    m_typedWatch = connect(control, &TWebControl::BeforeNavigate2, this,
+                           [this, control](TWebFrame frame, const QString &, bool *) {
+        if (frame != control->Application())
+            return;
+        disconnect(m_typedWatch);
+        m_typedAddressFlag = false;
+        m_typedTab = nullptr;
+    }, Qt::DirectConnection);
 }
 
 void TfrmMain::tbGoClick()
@@ -89,7 +115,7 @@ void TfrmMain::tbGoClick()
 void TfrmMain::RecordTypedAddress(const QString &url)
 {
     QStringList list = TypedAddresses();
-    const bool typed = m_typedAddressFlag;
+    const bool typed = m_typedAddressFlag && m_typedTab && m_typedTab == ActiveTab();
     TTypedUrls::Record(list, url, typed);
     if (list != TypedAddresses())
         SetTypedAddresses(list);

@@ -183,6 +183,7 @@ void TfrmMain::mnuToolsFavsClick()
     SetTypedAddresses(QStringList());
     try {
         TTypedUrls::Save(QStringList());
+        m_typedAddressesRead = true;   // the stored list is the window's now
     } catch (const RegistryError &e) {
         ShowCommandMessage(QStringLiteral("The address history could not be cleared: %1")
                                    .arg(QString::fromLocal8Bit(e.what())));
@@ -240,13 +241,11 @@ void TfrmMain::ShowAbout()
 
 QString TfrmMain::HelpFile()
 {
-    // The data folder first (a build tree or a portable copy), then beside the program,
-    // then an installed copy under share/.
-    const QStringList places = {
-        TPaths::Join(TPaths::DataDir(), HelpFileName),
-        TPaths::Join(TPaths::ProgramDir(), HelpFileName),
-        TPaths::Join(TPaths::ProgramDir(), QStringLiteral("../share/tabvane/") + HelpFileName),
-    };
+    // A copy in the user's data folder first, then the one shipped with the program (a
+    // build tree, or the installed share folder).
+    QStringList places = {TPaths::Join(TPaths::DataDir(), HelpFileName)};
+    for (const QString &dir : TPaths::ShippedDirs())
+        places.append(TPaths::Join(dir, HelpFileName));
     for (const QString &place : places) {
         const QFileInfo info(place);
         if (info.isFile() && info.isReadable())
@@ -259,8 +258,8 @@ void TfrmMain::HelpTopics()
 {
     const QString guide = HelpFile();
     if (guide.isEmpty()) {
-        ShowCommandMessage(QStringLiteral("The help file %1 could not be found beside Tabvane.")
-                                   .arg(QDir::toNativeSeparators(TPaths::Join(TPaths::DataDir(), HelpFileName))));
+        ShowCommandMessage(QStringLiteral("The help file %1 could not be found.")
+                                   .arg(QDir::toNativeSeparators(TPaths::Join(TPaths::ShippedDirs().constLast(), HelpFileName))));
         return;
     }
     if (TBrowserTab *tab = CreateForegroundTab())

@@ -223,7 +223,7 @@ void TfrmMain::LoadToolbarButtons()
     tbMain->adjustSize();
 }
 
-void TfrmMain::SaveToolbarButtons()
+bool TfrmMain::SaveToolbarButtons()
 {
     QList<TToolbarItem> items;
     for (QAction *action : tbMain->actions()) {
@@ -232,9 +232,7 @@ void TfrmMain::SaveToolbarButtons()
         item.visible = action->isSeparator() || action->isVisible();
         items.append(item);
     }
-    if (!TToolbarCatalogue::WriteLayout(TToolbarCatalogue::FileName(), items))
-        qWarning("tabvane: the toolbar layout could not be written to %s",
-                 qPrintable(TToolbarCatalogue::FileName()));
+    return TToolbarCatalogue::WriteLayout(TToolbarCatalogue::FileName(), items);
 }
 
 void TfrmMain::ApplyToolbarColor(bool color)

@@ -155,8 +155,10 @@ QStringList socketNames(const QString &folder)
 }
 
 TInstanceLock::TInstanceLock(const QString &name)
-    : m_path(TPaths::Join(TPaths::RuntimeDir(), name))
 {
+    const QString folder = TPaths::RuntimeDir(&m_error);
+    if (!folder.isEmpty())
+        m_path = TPaths::Join(folder, name);
 }
 
 TInstanceLock::~TInstanceLock()
@@ -167,12 +169,12 @@ TInstanceLock::~TInstanceLock()
 
 bool TInstanceLock::tryAcquire()
 {
-    if (m_fd >= 0)
-        return false;
+    if (m_fd >= 0 || m_path.isEmpty())
+        return false;   // without a private folder error() says why
     const QByteArray native = QFile::encodeName(m_path);
     const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        m_error = m_path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
     int r;
@@ -187,13 +189,13 @@ bool TInstanceLock::tryAcquire()
     ::close(fd);
     if (err == EWOULDBLOCK)
         return true;
-    m_error = QString::fromLocal8Bit(std::strerror(err));
+    m_error = m_path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(err));
     return false;
 }
 
 bool TInstanceLock::heldElsewhere() const
 {
-    if (m_fd >= 0)
+    if (m_fd >= 0 || m_path.isEmpty())
         return false;
     const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
@@ -214,14 +216,16 @@ TWakeupListener::~TWakeupListener()
         m_server->close();   // removes the socket file
 }
 
-QString TWakeupListener::socketFolder()
+QString TWakeupListener::socketFolder(QString *error)
 {
-    return TPaths::RuntimeDir();
+    return TPaths::RuntimeDir(error);
 }
 
 int TWakeupListener::removeStaleSockets()
 {
     const QString folder = socketFolder();
+    if (folder.isEmpty())
+        return 0;
     int removed = 0;
     for (const QString &name : socketNames(folder)) {
         if (isStale(folder, name) && QFile::remove(QDir(folder).filePath(name)))
@@ -234,15 +238,18 @@ bool TWakeupListener::listen()
 {
     if (isListening())
         return true;
+    const QString folder = socketFolder(&m_error);
+    if (folder.isEmpty())
+        return false;
     removeStaleSockets();
-    const QString path = QDir(socketFolder()).filePath(ownSocketName());
+    const QString path = QDir(folder).filePath(ownSocketName());
     QLocalServer::removeServer(path);   // a leftover of an earlier process with our pid
     if (!m_server) {
         m_server = new QLocalServer(this);
         connect(m_server, &QLocalServer::newConnection, this, &TWakeupListener::acceptConnections);
     }
     if (!m_server->listen(path)) {
-        m_error = m_server->errorString();
+        m_error = path + QStringLiteral(": ") + m_server->errorString();
         return false;
     }
     m_error.clear();
@@ -308,6 +315,8 @@ namespace TWakeupBroadcast {
 int send(int timeoutMs)
 {
     const QString folder = TWakeupListener::socketFolder();
+    if (folder.isEmpty())
+        return 0;
     const QString own = ownSocketName();
     int answered = 0;
     for (const QString &name : socketNames(folder)) {

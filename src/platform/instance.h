@@ -53,7 +53,8 @@ public:
     QString errorString() const { return m_error; }
 
     // Socket folder and file names shared with TWakeupBroadcast.
-    static QString socketFolder();
+    // "" when the folder cannot be used safely; *error then says why.
+    static QString socketFolder(QString *error = nullptr);
     static QString socketPrefix() { return QStringLiteral("wake-"); }
     // Removes the socket files in the folder whose owner is gone. Returns how many.
     static int removeStaleSockets();

@@ -184,7 +184,7 @@ QList<THistoryEntry> collect(Statement &st)
 
 QString TUrlHistory::DefaultPath()
 {
-    return TPaths::Join(TPaths::UserDataDir(), QStringLiteral("history.db"));
+    return TPaths::Join(TPaths::DataDir(), QStringLiteral("history.db"));
 }
 
 bool TUrlHistory::IsRecordable(const QString &url)

@@ -89,7 +89,7 @@ TWebProfile::TWebProfile(QObject *parent) : QObject(parent)
             + QString::number(QRandomGenerator::system()->generate64(), 36);
 
     m_profile = new QWebEngineProfile(QStringLiteral("Tabvane"), this);
-    m_profile->setPersistentStoragePath(TPaths::Join(TPaths::UserDataDir(), QStringLiteral("WebEngine")));
+    m_profile->setPersistentStoragePath(TPaths::Join(TPaths::DataDir(), QStringLiteral("WebEngine")));
     const QString cache = cacheHome() + QStringLiteral("/tabvane/WebEngine");
     QDir().mkpath(cache);
     m_profile->setCachePath(cache);

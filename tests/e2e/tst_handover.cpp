@@ -5,6 +5,7 @@
 #include "testenv.h"
 
 #include "app/kwoptions.h"
+#include "platform/instance.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 
@@ -134,6 +135,32 @@ private slots:
         TKWOptions options;
         options.SetCommandLine(QString());
         options.SetAllowMultiInstance(false);
+    }
+
+    void unansweredSecondStartSaysSo()
+    {
+        // The running window cannot listen (the socket path is longer than the system
+        // allows): a later start finds the lock held but gets no answer, and says so.
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QString deep = qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/') + QString(120, QLatin1Char('d'));
+        QVERIFY(QDir().mkpath(deep));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(deep));
+        const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", oldRuntime); });
+
+        m_started.push_back(std::make_unique<TTabvane>(QStringList{}));
+        TTabvane *first = m_started.back().get();
+        QVERIFY(first->process().waitForStarted(StartTimeoutMs));
+        TInstanceLock probe;
+        QVERIFY(QTest::qWaitFor([&] { return probe.heldElsewhere() || !first->running(); }, StartTimeoutMs));
+        QVERIFY(first->running());
+
+        TTabvane second({QStringLiteral("http://second.test/")});
+        QVERIFY(second.process().waitForFinished(StartTimeoutMs));
+        QCOMPARE(second.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.process().exitCode(), 1);
+        QVERIFY2(second.log().contains(QLatin1String("did not answer: http://second.test/ was not opened")),
+                 qPrintable(second.log()));
+        QVERIFY(first->running());
     }
 
     void secondWithoutArgument()

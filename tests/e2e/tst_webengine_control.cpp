@@ -6,6 +6,7 @@
 #include "browser/vessabrowser.h"
 #include "platform/offline.h"
 #include "platform/pagedialogs.h"
+#include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/webengine_control.h"
 #include "platform/webprofile.h"
@@ -452,7 +453,7 @@ void TestWebEngineControl::saveWithBaseHref()
     QCOMPARE(view.PageTitle(), QStringLiteral("Tab: A&B 2.0"));
 
     const QString path = view.SaveWithBaseHref();
-    QCOMPARE(path, QDir::tempPath() + QStringLiteral("/Tab  A B 2.0.htm"));
+    QCOMPARE(path, TPaths::RunTempDir() + QStringLiteral("/Tab  A B 2.0.htm"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray data = file.readAll();
@@ -460,7 +461,7 @@ void TestWebEngineControl::saveWithBaseHref()
     QVERIFY(data.startsWith(first));
     QVERIFY(data.contains("line one\r\nline two"));
     QVERIFY(!data.contains("\n\n"));
-    QVERIFY(!QFile::exists(QDir::tempPath() + QStringLiteral("/Tab  A B 2.0.tmp")));
+    QVERIFY(!QFile::exists(TPaths::RunTempDir() + QStringLiteral("/Tab  A B 2.0.tmp")));
     file.close();
     QFile::remove(path);
 

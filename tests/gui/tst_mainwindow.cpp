@@ -35,6 +35,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -115,6 +116,28 @@ void writeFile(const QString &path, const QByteArray &data)
 
 int bandOf(const TfrmMain &w, QWidget *control) { return w.cbCoolbar->bandIndexOfControl(control); }
 
+// Sets an environment variable for one scope and puts the old value back.
+class TEnvOverride {
+public:
+    TEnvOverride(const char *name, const QByteArray &value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
+    {
+        qputenv(name, value);
+    }
+    ~TEnvOverride()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    bool m_had;
+    QByteArray m_old;
+};
+
 }
 
 class TestMainWindow : public QObject {
@@ -145,6 +168,24 @@ class TestMainWindow : public QObject {
             (ok ? d->cmdOK : d->cmdCancel)->click();
         });
     }
+    // Every message box the general handler shows is answered, its text kept in m_messages.
+    QStringList m_messages;
+    QPointer<QTimer> m_messageCollector;
+    void collectMessages()
+    {
+        m_messages.clear();
+        auto *timer = new QTimer(this);
+        timer->setInterval(10);
+        connect(timer, &QTimer::timeout, this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                m_messages.append(box->text());
+                box->accept();
+            }
+        });
+        timer->start();
+        m_messageCollector = timer;
+    }
+
     bool allAnswered() const
     {
         for (const QPointer<QTimer> &t : m_answerers) {
@@ -174,7 +215,10 @@ private Q_SLOTS:
     void closeQuestion();
     void shutdownAndRestartWithLast();
     void userAgentTokenWhileRunning();
-    void damagedSettingStopsCreation();
+    void damagedSettingsReadAsDefaults();
+    void shutdownFailuresNamedInOneMessage();
+    void typedAddressesNotReadAreNotWrittenOver();
+    void wakeUpListenerFailureIsReported();
 
     void creatingTabs();
     void closeOneTab();
@@ -192,6 +236,7 @@ private Q_SLOTS:
 
     void domainCompletionAndEnter();
     void typedAddresses();
+    void typedFlagEndsWithItsNavigation();
     void addressNewWin();
     void pageIconOpensInTabWhenTabvaneIsTheBrowser();
 
@@ -219,6 +264,7 @@ void TestMainWindow::cleanup()
     for (const QPointer<QTimer> &t : std::as_const(m_answerers))
         delete t.data();
     m_answerers.clear();
+    delete m_messageCollector.data();
 }
 
 void TestMainWindow::freshStart()
@@ -544,18 +590,92 @@ void TestMainWindow::userAgentTokenWhileRunning()
     QVERIFY(!hklm.valueExists(UserAgentPostPlatformKey, UserAgentTokenName));
 }
 
-void TestMainWindow::damagedSettingStopsCreation()
+void TestMainWindow::damagedSettingsReadAsDefaults()
 {
-    // A value of the wrong type is the store's error: creation stops with its message, on
-    // this thread, although the settings are read on another.
-    TRegistry().writeDword(TKWOptions::SettingsKey, QStringLiteral("ViewToolbar"), 1);
-    QString message;
-    try {
-        TfrmMain w;
-    } catch (const RegistryError &e) {
-        message = e.message();
+    // Values of the wrong type (as "tabvane-reg add ... /t REG_DWORD" writes them) cost one
+    // message naming them, not the start: each reads as its default.
+    TRegistry reg;
+    reg.writeDword(TKWOptions::SettingsKey, QStringLiteral("ViewToolbar"), 0);
+    reg.writeDword(TKWOptions::SettingsKey, QStringLiteral("StartupMode"), 1);
+    reg.writeDword(TKWOptions::SettingsKey, QStringLiteral("ConfirmShutdown"), 0);
+    collectMessages();
+    Window w(new TfrmMain);
+    QTRY_COMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages.first().contains(QLatin1String("Invalid data type for 'ViewToolbar'"))
+                 && m_messages.first().contains(QLatin1String("Invalid data type for 'StartupMode'")),
+             qPrintable(m_messages.first()));
+    QVERIFY(w->cbCoolbar->bandVisible(bandOf(*w, w->pnlToolbar)));
+    QCOMPARE(lastNavigations(*w), QStringList{HomeUrl});
+
+    // A damaged value read later is told once too, and its default (ask) holds.
+    answerConfirm(false, false);
+    QVERIFY(!w->close());
+    QTRY_COMPARE(m_messages.size(), 2);
+    QVERIFY2(m_messages.last().contains(QLatin1String("Invalid data type for 'ConfirmShutdown'")),
+             qPrintable(m_messages.last()));
+    QVERIFY(allAnswered());
+    answerConfirm(false, false);
+    QVERIFY(!w->close());
+    QVERIFY(allAnswered());
+    QCOMPARE(m_messages.size(), 2);
+    w->SetCloseWithoutConfirmation(true);
+}
+
+void TestMainWindow::shutdownFailuresNamedInOneMessage()
+{
+    Window w = openWindow();
+    w->SetTypedAddresses({PageA});
+    // The hive cannot be written at shutdown (a folder stands where the file was).
+    QTemporaryDir notAHive;
+    TEnvOverride hive("TABVANE_REGISTRY", QFile::encodeName(notAHive.path()));
+    collectMessages();
+    w.reset();
+    QCOMPARE(m_messages.size(), 1);
+    const QString text = m_messages.first();
+    QVERIFY2(text.startsWith(QLatin1String("Tabvane could not save: ")), qPrintable(text));
+    for (const char *group : {"the open sites", "the options", "the window placement",
+                              "the band layout", "the view settings", "the typed addresses"})
+        QVERIFY2(text.contains(QLatin1String(group)), group);
+    QVERIFY2(!text.contains(QLatin1String("the toolbar buttons")), qPrintable(text));
+}
+
+void TestMainWindow::typedAddressesNotReadAreNotWrittenOver()
+{
+    TTypedUrls::Save({PageA, PageB});
+    collectMessages();
+    Window w;
+    {
+        // The hive cannot be read while the window starts; it is back before it closes.
+        QTemporaryDir notAHive;
+        TEnvOverride hive("TABVANE_REGISTRY", QFile::encodeName(notAHive.path()));
+        w = openWindow();
+        QTRY_COMPARE(m_messages.size(), 1);
     }
-    QCOMPARE(message, QStringLiteral("Invalid data type for 'ViewToolbar'"));
+    QVERIFY2(m_messages.first().contains(QLatin1String("typed addresses could not be read")),
+             qPrintable(m_messages.first()));
+    QVERIFY(w->TypedAddresses().isEmpty());
+    TScriptedControl *control = ctl(w->ActiveTab());
+    w->cboAddress->setEditText(PageC);
+    w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
+    control->fireBeforeNavigate2(control->Application(), PageC);
+    QCOMPARE(w->TypedAddresses(), QStringList{PageC});
+    w.reset();
+    QCOMPARE(TTypedUrls::Load(), (QStringList{PageA, PageB}));
+    QCOMPARE(m_messages.size(), 1);
+}
+
+void TestMainWindow::wakeUpListenerFailureIsReported()
+{
+    // A socket path longer than the system allows: the window cannot listen for later starts.
+    QTemporaryDir root;
+    const QString deep = root.path() + QLatin1Char('/') + QString(120, QLatin1Char('r'));
+    QVERIFY(QDir().mkpath(deep));
+    TEnvOverride runtime("XDG_RUNTIME_DIR", QFile::encodeName(deep));
+    collectMessages();
+    Window w = openWindow();
+    QTRY_COMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages.first().contains(QLatin1String("cannot be reached by later starts")),
+             qPrintable(m_messages.first()));
 }
 
 void TestMainWindow::creatingTabs()
@@ -1085,6 +1205,46 @@ void TestMainWindow::domainCompletionAndEnter()
     w->cboAddress->setEditText(PageA);
     w->tbGo->trigger();
     QCOMPARE(lastNavigation(w->ActiveTab()), PageA);
+}
+
+void TestMainWindow::typedFlagEndsWithItsNavigation()
+{
+    Window w = openWindow();
+    TBrowserTab *tab = w->ActiveTab();
+    TScriptedControl *control = ctl(tab);
+    const QString link = QStringLiteral("http://link.test/");
+    const auto type = [&](const QString &text) {
+        w->cboAddress->setEditText(text);
+        w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
+    };
+
+    // A locked tab sends the typed address to a new tab; the next link the locked tab's
+    // page follows was not typed.
+    tab->SetLocked(true);
+    type(PageA);
+    control->fireBeforeNavigate2(control->Application(), PageA);
+    QCOMPARE(w->TabCount(), 2);
+    QCOMPARE(w->ActiveTab(), tab);
+    tab->SetLocked(false);
+    control->fireBeforeNavigate2(control->Application(), link);
+    QVERIFY2(w->TypedAddresses().isEmpty(), qPrintable(w->TypedAddresses().join(' ')));
+
+    // A "javascript:" address runs in the page; it is no navigation to record, and neither
+    // is the link after it.
+    type(QStringLiteral("javascript:void(0)"));
+    control->fireBeforeNavigate2(control->Application(), QStringLiteral("javascript:void(0)"));
+    control->fireBeforeNavigate2(control->Application(), link);
+    QVERIFY2(w->TypedAddresses().isEmpty(), qPrintable(w->TypedAddresses().join(' ')));
+
+    // A typed address whose navigation another tab's navigation overtakes: only the tab it
+    // went to records it.
+    type(PageB);
+    TBrowserTab *other = w->CreateForegroundTab();
+    ctl(other)->fireBeforeNavigate2(ctl(other)->Application(), link);
+    QVERIFY(w->TypedAddresses().isEmpty());
+    w->ActivateTab(tab);
+    control->fireBeforeNavigate2(control->Application(), PageB);
+    QCOMPARE(w->TypedAddresses(), QStringList{PageB});
 }
 
 void TestMainWindow::typedAddresses()

@@ -213,6 +213,27 @@ private Q_SLOTS:
         QCOMPARE(o.TabsDown(), false);
     }
 
+    void wrongTypesWithHandlerReadDefaults()
+    {
+        // With a handler the same values read as their defaults (a list skips the entry)
+        // and each read hands the store's message to the handler.
+        TRegistry reg;
+        reg.writeDword(TKWOptions::SettingsKey, QStringLiteral("TabsDown"), 0);
+        reg.writeBinary(TKWOptions::SettingsKey, QStringLiteral("LimitTitleLength"), QByteArray("9"));
+        const QString list = TKWOptions::SettingsKey + QStringLiteral("\\Search Engines");
+        reg.writeString(list, QStringLiteral("Good"), QStringLiteral("http://g.test/"));
+        reg.writeDword(list, QStringLiteral("Bad"), 3);
+        QStringList messages;
+        TKWOptions o;
+        o.SetWrongTypeHandler([&messages](const QString &message) { messages.append(message); });
+        QCOMPARE(o.TabsDown(), true);
+        QCOMPARE(o.LimitTitleLength(), 35);
+        QCOMPARE(o.SearchEngines(), QStringList{QStringLiteral("Good=http://g.test/")});
+        QCOMPARE(messages, (QStringList{QStringLiteral("Invalid data type for 'TabsDown'"),
+                                        QStringLiteral("Invalid data type for 'LimitTitleLength'"),
+                                        QStringLiteral("Invalid data type for 'Bad'")}));
+    }
+
     void unusableHiveReadsDefaultsAndReportsWrites()
     {
         {

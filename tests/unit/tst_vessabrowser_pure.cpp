@@ -5,7 +5,11 @@
 #include "testenv.h"
 
 #include "browser/vessabrowser.h"
+#include "platform/paths.h"
 #include "platform/scripted_control.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QtTest>
 #include <QSignalSpy>
@@ -25,6 +29,7 @@ private Q_SLOTS:
     void titleWrapper();
     void selectionContextMenu();
     void saveCopies();
+    void copiesLiveInPrivateRunFolder();
 };
 
 void TestVessaBrowserPure::initTestCase()
@@ -200,11 +205,11 @@ void TestVessaBrowserPure::saveCopies()
     control->setDocumentHtml("<html>\n<body>x</body>\n</html>\n");
 
     const QString mail = view.SaveWithBaseHref();
-    QCOMPARE(mail, QDir::tempPath() + "/Tab  A B 2.0.htm");
+    QCOMPARE(mail, TPaths::RunTempDir() + "/Tab  A B 2.0.htm");
     QFile file(mail);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("<BASE HREF=\"http://server/dir/\">\r\n<html>\r\n<body>x</body>\r\n</html>\r\n"));
-    QVERIFY(!QFile::exists(QDir::tempPath() + "/Tab  A B 2.0.tmp"));
+    QVERIFY(!QFile::exists(TPaths::RunTempDir() + "/Tab  A B 2.0.tmp"));
     file.remove();
 
     // A very long title still gives a file the system can create.
@@ -228,6 +233,38 @@ void TestVessaBrowserPure::saveCopies()
     control->setHasDocument(false);
     QCOMPARE(view.SaveToTempFile(), QString());
     QCOMPARE(view.SaveWithBaseHref(), QString());
+}
+
+void TestVessaBrowserPure::copiesLiveInPrivateRunFolder()
+{
+    // Copies handed to an editor or a mail program go to a folder of this run's own: only
+    // this user can enter it, its name cannot be guessed beforehand, and it goes with
+    // everything in it when its owner (the application) does.
+    TVessaBrowser view(nullptr, false, false);
+    auto *control = qobject_cast<TScriptedControl *>(view.Control());
+    control->setLocationName("Mail");
+    control->setDocumentHtml("<p>x</p>");
+    const QString mail = view.SaveWithBaseHref();
+    const QString edit = view.SaveToTempFile();
+    const QString folder = QFileInfo(mail).absolutePath();
+    QCOMPARE(QFileInfo(edit).absolutePath(), folder);
+    QVERIFY(folder != QDir::cleanPath(QDir::tempPath()));
+    struct stat st {};
+    QCOMPARE(::lstat(QFile::encodeName(folder).constData(), &st), 0);
+    QVERIFY(S_ISDIR(st.st_mode));
+    QCOMPARE(st.st_mode & 0777, mode_t(0700));
+    QCOMPARE(st.st_uid, ::geteuid());
+
+    QObject *owner = QCoreApplication::instance()->findChild<QObject *>(QStringLiteral("tabvaneRunTempDir"));
+    QVERIFY(owner);
+    delete owner;
+    QVERIFY(!QFileInfo::exists(folder));
+    QVERIFY(!QFileInfo::exists(mail));
+
+    // The next copy makes a new folder with another name.
+    const QString again = view.SaveToTempFile();
+    QVERIFY(!again.isEmpty());
+    QVERIFY(QFileInfo(again).absolutePath() != folder);
 }
 
 TV_TEST_MAIN_GUI(TestVessaBrowserPure)
