@@ -59,10 +59,10 @@ bool TSessionKeeper::OfferRestore()
     case TSessionRecord::ReadResult::Missing:
         return false;
     case TSessionRecord::ReadResult::Damaged:
-        setAside(QStringLiteral("The record of the open tabs is damaged (%1).").arg(error));
+        setAside(QStringLiteral("The record of the open tabs is damaged (%1) and is not used.").arg(error));
         return false;
     case TSessionRecord::ReadResult::Newer:
-        setAside(QStringLiteral("The record of the open tabs was written by a newer version of Tabvane (%1).").arg(error));
+        setAside(QStringLiteral("The record of the open tabs was written by a newer version of Tabvane (%1) and is not used.").arg(error));
         return false;
     case TSessionRecord::ReadResult::Ok:
         break;
@@ -99,8 +99,7 @@ void TSessionKeeper::setAside(const QString &why)
     const QString kept = m_path + QStringLiteral(".ignored");
     QFile::remove(kept);
     const bool moved = QFile::rename(m_path, kept);
-    const QString text = why + QStringLiteral(" The tabs of the last run cannot be restored.")
-                         + (moved ? QStringLiteral(" The file was kept as %1.").arg(kept) : QString());
+    const QString text = why + (moved ? QStringLiteral(" The file was kept as %1.").arg(kept) : QString());
     qWarning("tabvane: %s", qPrintable(text));
     // Shown once the window is up; start-up goes on meanwhile.
     const QPointer<QWidget> owner = m_owner;
