@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -38,7 +39,22 @@ TSessionKeeper::TSessionKeeper(TKWPageControl *pages, TTabHost *opener, QWidget 
     connect(m_timer, &QTimer::timeout, this, &TSessionKeeper::writeNow);
 }
 
-TSessionKeeper::~TSessionKeeper() = default;
+TSessionKeeper::~TSessionKeeper()
+{
+    stopWriter();
+}
+
+void TSessionKeeper::stopWriter()
+{
+    if (!m_writerThread)
+        return;
+    // Writes already handed over finish first; the writer dies with its thread.
+    m_writerThread->quit();
+    m_writerThread->wait();
+    delete m_writerThread;
+    m_writerThread = nullptr;
+    m_writer = nullptr;
+}
 
 bool TSessionKeeper::WritePending() const
 {
@@ -290,24 +306,40 @@ void TSessionKeeper::writeNow()
     const TSessionRecord record = Snapshot();
     if (m_written && record == m_lastWritten)
         return;
-    write(record);
+    m_lastWritten = record;
+    m_written = true;
+    if (!m_writerThread) {
+        m_writerThread = new QThread;
+        m_writerThread->setObjectName(QStringLiteral("session writer"));
+        m_writer = new QObject;
+        m_writer->moveToThread(m_writerThread);
+        connect(m_writerThread, &QThread::finished, m_writer, &QObject::deleteLater);
+        m_writerThread->start(QThread::LowPriority);
+    }
+    const QPointer<TSessionKeeper> self(this);
+    QMetaObject::invokeMethod(m_writer, [self, path = m_path, data = record.Serialize()] {
+        QString error;
+        const bool ok = TSessionRecord::WriteData(path, data, &error);
+        QMetaObject::invokeMethod(self, [self, ok, error] {
+            if (self)
+                self->written(ok, error);
+        }, Qt::QueuedConnection);
+    }, Qt::QueuedConnection);
 }
 
-bool TSessionKeeper::write(const TSessionRecord &record)
+void TSessionKeeper::written(bool ok, const QString &error)
 {
-    QString error;
-    if (!record.Write(m_path, &error)) {
-        // Said once per kind of failure, not every second.
+    if (!ok) {
+        // Said once per kind of failure, not every second; tried again a second later.
         if (error != m_lastError)
             qWarning("tabvane: the record of open tabs was not written to %s: %s", qPrintable(m_path), qPrintable(error));
         m_lastError = error;
-        return false;
+        m_written = false;
+        changed();
+        return;
     }
     m_lastError.clear();
-    m_lastWritten = record;
-    m_written = true;
     Q_EMIT Written();
-    return true;
 }
 
 void TSessionKeeper::Finish()
@@ -324,6 +356,12 @@ void TSessionKeeper::Finish()
     TSessionRecord record = Snapshot();
     m_keeping = false;
     disconnect(m_pages, nullptr, this, nullptr);
+    // The last word: after every earlier write, on this thread.
+    stopWriter();
     record.running = false;
-    write(record);
+    QString error;
+    if (record.Write(m_path, &error))
+        Q_EMIT Written();
+    else
+        qWarning("tabvane: the record of open tabs was not written to %s: %s", qPrintable(m_path), qPrintable(error));
 }

@@ -11,6 +11,9 @@
 // asked whether to restore the tabs, which then open in batches from the event loop so that
 // hundreds of them never freeze the window.
 //
+// The file is written on a thread of its own (the write waits for the disk), in order; the
+// final write at shutdown waits for the ones before it.
+//
 // Only one window keeps the record at a time (a lock in the runtime folder); another window
 // of the same user, as AllowMultiInstance allows, keeps none.
 
@@ -22,6 +25,7 @@
 #include <QPair>
 #include <QPointer>
 
+class QThread;
 class QTimer;
 class QWidget;
 class TBrowserTab;
@@ -35,7 +39,7 @@ public:
     // "normal"); scripts and tests that run the program without a person use it.
     static constexpr const char *AnswerVariable = "TABVANE_RESTORE_TABS";
     // How long a batch of restored tabs may take before the event loop gets its turn.
-    static constexpr int DefaultRestoreBatchMs = 40;
+    static constexpr int DefaultRestoreBatchMs = 16;
     static constexpr int WriteDelayMs = 1000;
 
     // pages: the strip whose tabs are kept. opener makes the restored tabs. owner is the
@@ -79,7 +83,8 @@ private:
     void watchTabs();
     void changed();
     void writeNow();
-    bool write(const TSessionRecord &record);
+    void written(bool ok, const QString &error);
+    void stopWriter();
     void restoreBatch();
     void openEntry(TBrowserTab *tab, int index);
     void intend(TBrowserTab *tab, const TSessionTab &intended);
@@ -92,6 +97,8 @@ private:
     QString m_path;
     TInstanceLock m_lock;
     QTimer *m_timer = nullptr;
+    QThread *m_writerThread = nullptr;
+    QObject *m_writer = nullptr;     // lives on m_writerThread
     bool m_owned = false;            // this window holds the lock
     bool m_keeping = false;          // between Start() and Finish()
     bool m_finished = false;

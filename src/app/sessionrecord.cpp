@@ -164,17 +164,27 @@ TSessionRecord::ReadResult TSessionRecord::Read(const QString &path, TSessionRec
 
 bool TSessionRecord::Write(const QString &path, QString *error) const
 {
+    return WriteData(path, Serialize(), error);
+}
+
+bool TSessionRecord::WriteData(const QString &path, const QByteArray &data, QString *error)
+{
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = file.errorString();
         return false;
     }
-    const QByteArray data = Serialize();
-    if (file.write(data) != data.size() || !file.commit()) {
+    // commit() syncs the data before the rename; a failed write leaves the old file.
+    if (file.write(data) != data.size()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
         return false;
     }
     return true;

@@ -54,4 +54,6 @@ struct TSessionRecord {
     // Writes through a temporary file that replaces the old one. False and *error on failure;
     // the old file is then untouched.
     bool Write(const QString &path, QString *error) const;
+    // The same for data Serialize() made, so that the disk work can run on another thread.
+    static bool WriteData(const QString &path, const QByteArray &data, QString *error);
 };
