@@ -1,6 +1,7 @@
 #include "app/sessionkeeper.h"
 
 #include "app/confirm.h"
+#include "app/startup.h"
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
 #include "browser/tabhost.h"
@@ -8,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 
@@ -89,24 +91,31 @@ bool TSessionKeeper::OfferRestore()
     });
     if (!m_previous.running || !worthAsking)
         return false;
-    const bool restore = ask(int(m_previous.tabs.size()));
-    if (!restore)
+    const TAnswer answer = ask(int(m_previous.tabs.size()));
+    m_unanswered = answer == TAnswer::Unanswered;
+    if (answer != TAnswer::Restore)
         m_previous = TSessionRecord();   // a crashed run's record says nothing of "Last Open Sites"
-    return restore;
+    return answer == TAnswer::Restore;
 }
 
-bool TSessionKeeper::ask(int count)
+TSessionKeeper::TAnswer TSessionKeeper::ask(int count)
 {
     const QString preset = qEnvironmentVariable(AnswerVariable).trimmed().toLower();
     if (preset == QLatin1String("restore"))
-        return true;
+        return TAnswer::Restore;
     if (preset == QLatin1String("normal"))
-        return false;
+        return TAnswer::StartNormally;
     const QString prompt = count == 1 ? QStringLiteral("Restore the tab that was open?")
                                       : QStringLiteral("Restore the %1 tabs that were open?").arg(count);
-    return Confirm(m_owner, QStringLiteral("Tabvane"), QStringLiteral("Tabvane did not close properly."),
-                   prompt, QStringLiteral("Restore"), QStringLiteral("Start normally"), QString(), false)
-            .ok;
+    TfrmConfirm dialog(m_owner);
+    dialog.Setup(QStringLiteral("Tabvane"), QStringLiteral("Tabvane did not close properly."), prompt,
+                 QStringLiteral("Restore"), QStringLiteral("Start normally"), QString(), false);
+    bool startNormally = false;
+    connect(dialog.cmdCancel, &QPushButton::clicked, &dialog, [&startNormally] { startNormally = true; });
+    if (dialog.exec() == QDialog::Accepted)
+        return TAnswer::Restore;
+    // Closed without a button: Escape, the window's close box, or the desktop session ending.
+    return startNormally ? TAnswer::StartNormally : TAnswer::Unanswered;
 }
 
 void TSessionKeeper::setAside(const QString &why)
@@ -353,6 +362,13 @@ void TSessionKeeper::Finish()
     m_restoreNext = 0;
     if (!m_keeping)
         return;
+    if (m_unanswered && !m_written && ShutdownBySignal(m_owner)) {
+        // The desktop ended the session while the question was up (nothing of this run has
+        // replaced the record yet): the tabs of the run before are offered at the next start.
+        m_keeping = false;
+        stopWriter();
+        return;
+    }
     TSessionRecord record = Snapshot();
     m_keeping = false;
     disconnect(m_pages, nullptr, this, nullptr);

@@ -89,7 +89,8 @@ private:
     void openEntry(TBrowserTab *tab, int index);
     void intend(TBrowserTab *tab, const TSessionTab &intended);
     void setAside(const QString &why);
-    bool ask(int count);
+    enum class TAnswer { Restore, StartNormally, Unanswered };
+    TAnswer ask(int count);
 
     TKWPageControl *m_pages;
     TTabHost *m_opener;
@@ -102,6 +103,7 @@ private:
     bool m_owned = false;            // this window holds the lock
     bool m_keeping = false;          // between Start() and Finish()
     bool m_finished = false;
+    bool m_unanswered = false;       // the question was closed without a button
     TSessionRecord m_previous;       // what the last run left
     TSessionRecord m_lastWritten;
     bool m_written = false;

@@ -12,6 +12,7 @@
 #include "app/main_window.h"
 #include "app/sessionkeeper.h"
 #include "app/sessionrecord.h"
+#include "app/startup.h"
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
 #include "platform/registry.h"
@@ -283,6 +284,32 @@ private Q_SLOTS:
         QCOMPARE(activeIndex(*w), 150);
         // Half-way, the record holds the tabs still to come in their places.
         QCOMPARE(midway.tabs, before);
+    }
+
+    void questionLeftOpenAtLogout()
+    {
+        // The desktop session ends while the question is up (SIGTERM closes it without an
+        // answer): the crashed run's tabs are offered again at the next start.
+        const QList<TSessionTab> before = crashedRun(3, 1);
+        bool asked = false;
+        watchForQuestion(&asked);   // closes it without a button
+        {
+            Window w = openWindow();
+            QVERIFY(asked);
+            QCOMPARE(lastNavigations(*w), QStringList{HomeUrl});
+            w->setProperty(ShutdownBySignalProperty, true);
+        }
+        TSessionRecord r = readRecord();
+        QVERIFY(r.running);
+        QCOMPARE(r.tabs, before);
+
+        // Closed without a button while the program goes on: that run's tabs are recorded.
+        asked = false;
+        watchForQuestion(&asked);
+        Window w = openWindow();
+        QVERIFY(asked);
+        w.reset();
+        QCOMPARE(addresses(readRecord().tabs), QStringList{QString()});
     }
 
     void startNormallyInLastMode()
