@@ -651,7 +651,7 @@ void TfrmMain::Shutdown()
     UpdateUserAgentToken(false);
     CloseHiddenTabs();
     if (m_session)
-        m_session->Finish();   // the record of the tabs as "Last Open Sites" gets them
+        m_session->Finish();   // the same tabs as "Last Open Sites" below
 
     // Rightmost tab first, so that reading the list from its end restores the order.
     QStringList sites;

@@ -243,22 +243,6 @@ private Q_SLOTS:
         QCOMPARE(r.active, 0);
     }
 
-    void restoreBeforeAnyPageArrives()
-    {
-        // Restored tabs whose pages have not arrived yet are recorded as they are to be:
-        // another crash right then loses nothing.
-        const QList<TSessionTab> before = crashedRun(5, 2);
-        answerConfirm(true);
-        Window w = openWindow();
-        TSessionKeeper *keeper = keeperOf(*w);
-        QSignalSpy written(keeper, &TSessionKeeper::Written);
-        QVERIFY(written.wait());
-        TSessionRecord r = readRecord();
-        QVERIFY(r.running);
-        QCOMPARE(r.tabs, before);
-        QCOMPARE(r.active, 2);
-    }
-
     void threeHundredTabsKeepTheLoopRunning()
     {
         const QList<TSessionTab> before = crashedRun(300, 150);
@@ -282,7 +266,8 @@ private Q_SLOTS:
         QCOMPARE(w->TabCount(), 300);
         QCOMPARE(lastNavigations(*w), addresses(before));
         QCOMPARE(activeIndex(*w), 150);
-        // Half-way, the record holds the tabs still to come in their places.
+        // Half-way, the record holds the restored tabs whose pages have not arrived and the
+        // tabs still to come, in their places: another crash then loses none of them.
         QCOMPARE(midway.tabs, before);
     }
 
