@@ -96,6 +96,14 @@ void TfrmConfirm::Setup(const QString &caption, const QString &title, const QStr
     cmdOK->setVisible(!okText.isEmpty());
     cmdCancel->setText(cancelText);
     cmdCancel->setVisible(!cancelText.isEmpty());
+    // The buttons keep their width unless a caption needs more; they grow to the left.
+    const auto widthFor = [](const QPushButton *button) {
+        return std::max(67, button->fontMetrics().horizontalAdvance(button->text()) + 16);
+    };
+    const int cancelWidth = widthFor(cmdCancel);
+    cmdCancel->setGeometry(403 - cancelWidth, 143, cancelWidth, 25);
+    const int okWidth = widthFor(cmdOK);
+    cmdOK->setGeometry(cmdCancel->x() - 5 - okWidth, 144, okWidth, 25);
     chkConfirm->setText(checkText);
     chkConfirm->setChecked(checked);
     chkConfirm->setVisible(!checkText.isEmpty());

@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "app/confirm.h"
 #include "app/handover.h"
+#include "app/sessionkeeper.h"
 #include "app/startup.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
@@ -357,8 +358,10 @@ void TfrmMain::FormCreate()
     if (s.fullScreen)
         SetFullScreen(true);
 
+    m_session = new TSessionKeeper(pcPage, this, this);
     OpenInitialPages(s);
     m_placementAtEnd = m_openNewAtEnd;
+    m_session->Start();
 
     LayoutTabStrip();
     // Call site of the version check: its 5-second one-shot timer is started here.
@@ -477,10 +480,14 @@ QString TfrmMain::HomePage() const
 
 void TfrmMain::OpenInitialPages(const TStartupSettings &settings)
 {
+    // After a run that did not end in order, the user chooses first: its tabs come back
+    // instead of the pages StartupMode opens.
+    const bool restore = m_session->OfferRestore();
     TBrowserTab *first = ActiveTab();
-    const bool lastMode = m_startupMode == QLatin1String("Last");
+    const bool lastMode = !restore && m_startupMode == QLatin1String("Last");
     const QStringList &last = settings.lastOpenSites;
     const auto dataOf = [](const QString &line) { return line.mid(line.indexOf(QLatin1Char('=')) + 1); };
+    QList<QPair<TBrowserTab *, QString>> lastSites;   // each tab with its line of L
 
     const QString &startupPage = settings.startupPage;
     if (!startupPage.isEmpty()) {
@@ -495,22 +502,28 @@ void TfrmMain::OpenInitialPages(const TStartupSettings &settings)
         }
     }
 
-    const auto restoreSite = [this, &dataOf](const QString &line) {
+    const auto restoreSite = [this, &dataOf, &lastSites](const QString &line) {
         TBrowserTab *tab = CreateBackgroundTab();
         if (!tab)
             return;
         tab->FirstLoad = true;
         tab->NavigateTo(dataOf(line));
+        lastSites.append({tab, line});
     };
 
     if (m_argument.isEmpty()) {
-        if (m_startupMode == QLatin1String("Home")) {
+        if (restore) {
+            m_session->RestoreTabs(first, true);
+        } else if (m_startupMode == QLatin1String("Home")) {
             first->NavigateTo(settings.homePage);
         } else if (lastMode) {
             first->FirstLoad = true;
             first->NavigateTo(last.isEmpty() ? QStringLiteral("about:blank") : dataOf(last.last()));
+            if (!last.isEmpty())
+                lastSites.append({first, last.last()});
             for (int i = last.size() - 2; i >= 0; --i)
                 restoreSite(last.at(i));
+            m_session->ApplyToLastSites(lastSites, true);
         } else {
             m_pendingStartupGroup = m_startupVessaGroup;
         }
@@ -519,6 +532,8 @@ void TfrmMain::OpenInitialPages(const TStartupSettings &settings)
 
     if (IsGroupArgument(m_argument)) {
         OpenGroup(m_argument, true, true);
+        if (restore)
+            m_session->RestoreTabs(nullptr, false);
         return;
     }
     first->FirstLoad = true;
@@ -527,7 +542,10 @@ void TfrmMain::OpenInitialPages(const TStartupSettings &settings)
         for (int i = last.size() - 1; i >= 0; --i)
             restoreSite(last.at(i));
     }
+    if (restore)
+        m_session->RestoreTabs(nullptr, false);
     ActivateTab(first);
+    m_session->ApplyToLastSites(lastSites, false);
 }
 
 void TfrmMain::tmrLoadCoolbarTimer()
@@ -694,6 +712,8 @@ void TfrmMain::Shutdown()
         unsaved.append(QStringLiteral("the toolbar buttons"));
     UpdateUserAgentToken(false);
     CloseHiddenTabs();
+    if (m_session)
+        m_session->Finish();   // the same tabs as "Last Open Sites" below
 
     // Rightmost tab first, so that reading the list from its end restores the order.
     QStringList sites;

@@ -43,6 +43,7 @@ class TLogoAnimation;
 class TStatusPanels;
 class TGroupMenu;
 class THandOverReceiver;
+class TSessionKeeper;
 
 class TfrmMain : public QMainWindow, public TTabHost, public THandOverTarget {
     Q_OBJECT
@@ -336,6 +337,7 @@ private:
     TKWOptions m_options;
     QString m_argument;
     THandOverReceiver *m_handOver = nullptr;
+    TSessionKeeper *m_session = nullptr;   // the record of the open tabs
 
     // Cached options, read at creation and written back at shutdown.
     bool m_openNewAtEnd = false;

@@ -191,12 +191,20 @@ void TBrowserTab::SetStickyName(const QString &name)
         SetTitle(name);
     else
         SetTitle(Title());
+    emit StateChanged();
 }
 
 void TBrowserTab::SetLocked(bool on)
 {
     Locked = on;
     SetImageIndex(on ? LampLocked : LampNone);
+    emit StateChanged();
+}
+
+void TBrowserTab::SetHideFromCloseAll(bool on)
+{
+    HideFromCloseAll = on;
+    emit StateChanged();
 }
 
 void TBrowserTab::SetViewed(bool on)
@@ -505,6 +513,8 @@ void TBrowserTab::onNewWindow2(TWebFrame *newWindow, bool *cancel)
 
 void TBrowserTab::onNavigateComplete2(TWebFrame frame, const QString &url)
 {
+    if (isTopLevel(frame))
+        emit StateChanged();
     if (LockAfterLoad && !Locked)
         SetLocked(true);
     if (url.left(5) != QLatin1String("https"))

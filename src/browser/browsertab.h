@@ -58,6 +58,7 @@ public:
     void SetTitle(const QString &text);
     void SetStickyName(const QString &name);
     void SetLocked(bool on);
+    void SetHideFromCloseAll(bool on);
     void SetViewed(bool on);
     void SetLamp(TLampKind kind);
     void NavigateTo(const QString &url);
@@ -98,6 +99,11 @@ public:
     void ShowLinks(bool on);
     bool LinksShown() const;
     QString SaveToTempFile();
+
+Q_SIGNALS:
+    // What the window keeps of the tab changed: the committed address, the sticky name, the
+    // lock or the Close All mark.
+    void StateChanged();
 
 private:
     void onStatusTextChange(const QString &text);

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QStackedWidget>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 #include <QWheelEvent>
@@ -467,6 +468,7 @@ void TKWPageControl::InsertPage(TKWTabSheet *page, int index)
     if (m_active)
         m_stack->setCurrentWidget(m_active);
     relayout();
+    notifyPagesChanged();
     if (!m_active && page->m_tabVisible)
         SetActivePage(page);
 }
@@ -483,6 +485,7 @@ void TKWPageControl::removePage(TKWTabSheet *page, bool destroying)
         return;
     m_pages.removeAt(index);
     page->m_pageControl = nullptr;
+    notifyPagesChanged();
     m_stack->removeWidget(page);
     // The page stays our hidden child, so it is freed with us unless its owner frees it.
     if (!destroying)
@@ -523,6 +526,20 @@ void TKWPageControl::MovePage(TKWTabSheet *page, int newIndex)
         return;
     m_pages.move(from, newIndex);
     relayout();
+    notifyPagesChanged();
+}
+
+void TKWPageControl::notifyPagesChanged()
+{
+    // From the event loop, once per burst: callers that block this control's signals while
+    // they rearrange pages still have the change reported.
+    if (m_pagesChangedPending)
+        return;
+    m_pagesChangedPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_pagesChangedPending = false;
+        emit PagesChanged();
+    });
 }
 
 TKWTabSheet *TKWPageControl::ActivePage() const { return m_active; }

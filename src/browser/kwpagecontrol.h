@@ -138,6 +138,9 @@ public:
 
 Q_SIGNALS:
     void Changed();                               // the active page changed
+    // Pages were added, removed or moved. Emitted from the event loop, once for a burst of
+    // changes, also when the change was made while this control's signals were blocked.
+    void PagesChanged();
     void TabContextMenu(int tab, const QPoint &globalPos);   // right button on the strip
     void TabRightButtonDown(int tab);             // before the context menu shows
     void TabDoubleClicked(int tab);                // -1 off the tabs
@@ -158,6 +161,7 @@ private:
     friend class TKWTabBar;
     void pageChanged(TKWTabSheet *page);          // caption, hint, image or visibility changed
     void removePage(TKWTabSheet *page, bool destroying);
+    void notifyPagesChanged();
     void relayout();
     int tabHeight() const;
     int naturalTabWidth(const TKWTabSheet *page) const;
@@ -171,6 +175,7 @@ private:
     bool m_multiLine = false;
     bool m_showHints = true;
     int m_fixedTabWidth = 0;
+    bool m_pagesChangedPending = false;
     TabPosition m_position = TabPosition::Top;
     QColor m_inactiveTabColor;
     QColor m_inactiveFontColor;

@@ -104,7 +104,7 @@ void TfrmMain::ResetTab(TBrowserTab *tab, bool clearTabHome)
 {
     // The lock goes first: a locked tab would send its own about:blank to a new tab.
     tab->SetLocked(false);
-    tab->HideFromCloseAll = false;
+    tab->SetHideFromCloseAll(false);
     if (clearTabHome)
         tab->HomeURL.clear();
     tab->SetStickyName(QString());
@@ -455,7 +455,7 @@ void TfrmMain::pmTabStickyNameClick()
 void TfrmMain::pmTabHideFromCloseAllClick()
 {
     if (TBrowserTab *target = TabTarget())
-        target->HideFromCloseAll = pmTabHideFromCloseAll->isChecked();
+        target->SetHideFromCloseAll(pmTabHideFromCloseAll->isChecked());
 }
 
 void TfrmMain::pmTabStopClick()

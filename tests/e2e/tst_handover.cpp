@@ -1,10 +1,14 @@
 // Single instance and hand-over between real tabvane processes: the second start passes
 // its argument through "CommandLine" and wakes the running window; the maintenance
-// switches; several instances; orderly shutdown on SIGTERM and SIGHUP.
+// switches; several instances; orderly shutdown on SIGTERM and SIGHUP; the open tabs back
+// after the program was killed.
 
+#include "httpserver.h"
 #include "testenv.h"
 
 #include "app/kwoptions.h"
+#include "app/sessionkeeper.h"
+#include "app/sessionrecord.h"
 #include "platform/instance.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -14,6 +18,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 #include <signal.h>
 
@@ -132,6 +137,8 @@ private slots:
     void cleanup()
     {
         m_started.clear();
+        qunsetenv(TSessionKeeper::AnswerVariable);
+        QFile::remove(TSessionRecord::FilePath());
         TKWOptions options;
         options.SetCommandLine(QString());
         options.SetAllowMultiInstance(false);
@@ -340,6 +347,84 @@ private slots:
         QVERIFY(!QFile::exists(staleSocket));
         QCOMPARE(runToEnd({QStringLiteral("http://127.0.0.1:9/after")}), 0);
         QTRY_VERIFY(openedInNewTab(*first, QStringLiteral("http://127.0.0.1:9/after")));
+    }
+
+    void tabsBackAfterKill()
+    {
+        // Twelve tabs with names and locks, the program killed, started again and Restore
+        // chosen: the twelve tabs are back in order with their names and locks.
+        TTestHttpServer server;
+        QStringList urls;
+        QStringList paths;
+        for (int i = 1; i <= 12; ++i) {
+            // Each page reports its load event, which comes after the tab has its address.
+            const QByteArray n = QByteArray::number(i);
+            paths.append(QStringLiteral("/loaded%1").arg(i));
+            server.route(paths.last(), QByteArray(), "text/plain", 204);
+            server.route(QStringLiteral("/t%1.html").arg(i),
+                         "<title>T" + n + "</title><script>addEventListener('load', () => fetch('/loaded" + n + "'))</script>",
+                         "text/html; charset=utf-8", 200, {{"Cache-Control", "no-store"}});
+            urls.append(server.urlString(QStringLiteral("/t%1.html").arg(i)));
+        }
+        const auto allLoaded = [&](int times) {
+            return std::all_of(paths.cbegin(), paths.cend(), [&](const QString &p) { return server.requestCount(p) >= times; });
+        };
+        const auto record = [] {
+            TSessionRecord r;
+            TSessionRecord::Read(TSessionRecord::FilePath(), &r, nullptr);
+            return r;
+        };
+
+        // The first run gets ten named and locked tabs from an earlier crash's record (the
+        // way to give a running program names and locks from outside); two more are handed
+        // over to it.
+        TSessionRecord seed;
+        for (int i = 0; i < 10; ++i) {
+            TSessionTab tab;
+            tab.address = urls.at(i);
+            tab.stickyName = i % 3 == 0 ? QStringLiteral("Tab \"%1\" & co").arg(i + 1) : QString();
+            tab.locked = i % 4 == 1;
+            seed.tabs.append(tab);
+        }
+        seed.active = 9;
+        seed.running = true;
+        QVERIFY(seed.Write(TSessionRecord::FilePath(), nullptr));
+        qputenv(TSessionKeeper::AnswerVariable, "restore");
+
+        TTabvane *first = startWindow();
+        QVERIFY(first);
+        QTRY_VERIFY_WITH_TIMEOUT(server.requestCount(paths.at(9)) >= 1, StartTimeoutMs);
+        QCOMPARE(runToEnd({urls.at(10)}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(server.requestCount(paths.at(10)) >= 1, StartTimeoutMs);
+        QCOMPARE(runToEnd({urls.at(11)}), 0);
+        // The running program keeps the record: the handed-over pages reach it.
+        QTRY_VERIFY_WITH_TIMEOUT(record().tabs.size() == 12 && record().tabs.at(11).address == urls.at(11), StartTimeoutMs);
+        QVERIFY(record().running);
+
+        first->process().kill();
+        QVERIFY(first->process().waitForFinished(StartTimeoutMs));
+        QCOMPARE(first->process().exitStatus(), QProcess::CrashExit);
+
+        TTabvane *second = startWindow();
+        QVERIFY(second);
+        QTRY_VERIFY_WITH_TIMEOUT(allLoaded(2), StartTimeoutMs);
+        // An orderly end: "Last Open Sites" says which pages the tabs show, the record
+        // (mark cleared by this run) what their names and locks are.
+        QCOMPARE(::kill(static_cast<pid_t>(second->pid()), SIGTERM), 0);
+        QVERIFY(second->process().waitForFinished(StartTimeoutMs));
+        QStringList sites;
+        for (int i = urls.size(); i >= 1; --i)
+            sites.append(QStringLiteral("url%1=%2").arg(i).arg(urls.at(i - 1)));
+        QCOMPARE(TKWOptions().LastOpenSites(), sites);
+        const TSessionRecord after = record();
+        QVERIFY(!after.running);
+        QCOMPARE(after.tabs.size(), 12);
+        for (int i = 0; i < 12; ++i) {
+            QCOMPARE(after.tabs.at(i).address, urls.at(i));
+            QCOMPARE(after.tabs.at(i).stickyName, i < 10 ? seed.tabs.at(i).stickyName : QString());
+            QCOMPARE(after.tabs.at(i).locked, i < 10 && seed.tabs.at(i).locked);
+        }
+        QCOMPARE(after.active, 11);
     }
 };
 

@@ -125,7 +125,8 @@ void TestMainWindowEngine::restartWithLastRestoresTabsInOrder()
     QTRY_VERIFY_WITH_TIMEOUT(w->TabCount() == 3 && !w->TabAt(0)->Loading && !w->TabAt(1)->Loading
                                      && !w->TabAt(2)->Loading && locations(*w) == urls,
                              LoadTimeout);
-    QCOMPARE(w->ActiveTab(), w->TabAt(0));
+    // The tab that was active at the exit is active again.
+    QCOMPARE(w->ActiveTab(), w->TabAt(2));
     for (const char *path : {"/a.html", "/b.html", "/c.html"})
         QCOMPARE(m_server->requestCount(QLatin1String(path)), 1);
     QTRY_COMPARE_WITH_TIMEOUT(w->TabAt(2)->Caption(), QStringLiteral("Page c"), LoadTimeout);

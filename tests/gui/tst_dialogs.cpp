@@ -102,6 +102,24 @@ private Q_SLOTS:
         QVERIFY(r.checked);   // the hidden box still reports its state
     }
 
+    void confirmButtonsFitTheirCaptions()
+    {
+        // Short captions keep the usual places; a long one widens its button to the left,
+        // inside the dialog and clear of the other button.
+        TfrmConfirm dlg;
+        dlg.Setup("Tabvane", "Title", "Prompt", "Yes", "No", QString(), false);
+        QCOMPARE(dlg.cmdOK->geometry(), QRect(264, 144, 67, 25));
+        QCOMPARE(dlg.cmdCancel->geometry(), QRect(336, 143, 67, 25));
+        dlg.Setup("Tabvane", "Title", "Prompt", "Restore", "Start normally", QString(), false);
+        const QRect ok = dlg.cmdOK->geometry();
+        const QRect cancel = dlg.cmdCancel->geometry();
+        QVERIFY(cancel.width() > dlg.cmdCancel->fontMetrics().horizontalAdvance(QStringLiteral("Start normally")));
+        QVERIFY(ok.width() > dlg.cmdOK->fontMetrics().horizontalAdvance(QStringLiteral("Restore")));
+        QCOMPARE(cancel.right(), 402);
+        QVERIFY(ok.right() < cancel.left());
+        QVERIFY(ok.left() >= 0);
+    }
+
     void closeAllList()
     {
         TfrmCloseAll dlg({"Blank", "News", "Mail"});

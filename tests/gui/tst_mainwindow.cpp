@@ -8,6 +8,7 @@
 #include "app/confirm.h"
 #include "app/kwoptions.h"
 #include "app/main_window.h"
+#include "app/sessionrecord.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
 #include "browser/closeall.h"
@@ -252,9 +253,10 @@ private Q_SLOTS:
 
 void TestMainWindow::init()
 {
-    // A fresh user for every test: empty hive, no toolbar file.
+    // A fresh user for every test: empty hive, no toolbar file, no record of open tabs.
     QFile::remove(TRegistry::hivePath());
     QFile::remove(toolbarFile());
+    QFile::remove(TSessionRecord::FilePath());
     TRegistry().writeString(IEMainKey, QStringLiteral("Start Page"), HomeUrl);
     QGuiApplication::clipboard()->clear();
 }
@@ -570,10 +572,11 @@ void TestMainWindow::shutdownAndRestartWithLast()
     QVERIFY(QFile::exists(toolbarFile()));
     QCOMPARE(TRegistry().subKeyNames(BandsKey()).size(), 4);
 
-    // The next start brings the two pages back in their order, with the saved view.
+    // The next start brings the two pages back in their order, the one that was active
+    // active again, with the saved view.
     Window w = openWindow();
     QCOMPARE(lastNavigations(*w), (QStringList{PageA, PageC}));
-    QCOMPARE(activeIndex(*w), 0);
+    QCOMPARE(activeIndex(*w), 1);
     QCOMPARE(w->TypedAddresses(), (QStringList{PageB, PageA}));
     QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlLinks)));
     QVERIFY(!w->sbStatus->isVisibleTo(w.get()));
