@@ -128,6 +128,11 @@ public:
     void LoadAddressCompletion();
     void ShowGoButton(bool show);
     void ResyncAddress();
+    // The user has changed the address box's text since the program last set it: loads
+    // leave the text alone until it is confirmed, reverted (Esc) or the tab changes.
+    bool AddressBeingEdited() const { return m_addressEdited; }
+    void RevertAddress();                  // the active tab's address back, all selected
+    void FocusAddressForTyping();          // focus and select, when the band is visible
     void LaunchExternalBrowser(const QString &url);
     void SetAutoCompleteStyle(TAutoCompleteStyle style);
 
@@ -314,6 +319,7 @@ public:
     // Actions other parts and tests reach by name.
     QAction *actBack = nullptr;
     QAction *actForward = nullptr;
+    QAction *actStop = nullptr;            // enabled while the active tab loads
     QAction *pmViewToolbar = nullptr;
     QAction *pmViewAddressBar = nullptr;
     QAction *pmViewLinksBar = nullptr;
@@ -374,6 +380,7 @@ private:
     bool m_groupLoading = false;
     bool m_placementAtEnd = false;
     bool m_typedAddressFlag = false;
+    bool m_addressEdited = false;
     int m_tabTargetIndex = -1;
     bool m_closeWithoutConfirmation = false;
     bool m_shutDown = false;
