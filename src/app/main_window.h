@@ -130,6 +130,11 @@ public:
     void LoadAddressCompletion();
     void ShowGoButton(bool show);
     void ResyncAddress();
+    // The user has changed the address box's text since the program last set it: loads
+    // leave the text alone until it is confirmed, reverted (Esc) or the tab changes.
+    bool AddressBeingEdited() const { return m_addressEdited; }
+    void RevertAddress();                  // the active tab's address back, all selected
+    void FocusAddressForTyping();          // focus and select, when the band is visible
     void LaunchExternalBrowser(const QString &url);
     void SetAutoCompleteStyle(TAutoCompleteStyle style);
 
@@ -320,6 +325,7 @@ public:
     // Actions other parts and tests reach by name.
     QAction *actBack = nullptr;
     QAction *actForward = nullptr;
+    QAction *actStop = nullptr;            // enabled while the active tab loads
     QAction *pmViewToolbar = nullptr;
     QAction *pmViewAddressBar = nullptr;
     QAction *pmViewLinksBar = nullptr;
@@ -386,6 +392,7 @@ private:
     bool m_typedAddressesRead = false;   // false: the stored list is not written over
     QStringList m_startProblems;         // collected while the window is created
     QSet<QString> m_reportedProblems;
+    bool m_addressEdited = false;
     int m_tabTargetIndex = -1;
     bool m_closeWithoutConfirmation = false;
     bool m_shutDown = false;

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDrag>
+#include <QLineEdit>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -236,6 +237,10 @@ void TfrmMain::BuildWidgets()
         pmTab->popup(pos);
     });
     connect(pcPage, &TKWPageControl::TabDragOver, this, [this](int tab) { m_tabTargetIndex = tab; });
+    connect(pcPage, &TKWPageControl::TabMiddleClicked, this, [this](int tab) {
+        if (!m_groupLoading)
+            CloseTab(TabAt(pcPage->TabToPageIndex(tab)));
+    });
     connect(pcPage, &TKWPageControl::TextDropped, this, &TfrmMain::OnTextDropped);
 
     BuildStatusBar();
@@ -293,6 +298,7 @@ void TfrmMain::BuildAddressBand()
             *ch = QChar();
     });
     connect(cboAddress, &TKWComboBox::OnClick, this, &TfrmMain::cboAddressClick);
+    connect(cboAddress->lineEdit(), &QLineEdit::textEdited, this, [this] { m_addressEdited = true; });
 
     tbAddressButton = new QToolBar(pnlAddress);
     tbAddressButton->setObjectName(QStringLiteral("tbAddressButton"));

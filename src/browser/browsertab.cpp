@@ -434,7 +434,29 @@ void TBrowserTab::startLoadCycle(TWebFrame frame)
         m_host->UpdateSecureAndAnimation();
 }
 
-void TBrowserTab::onBeforeNavigate2(TWebFrame frame, const QString &url, bool *cancel)
+bool TBrowserTab::LockedTabOpensNewTab(const TNavigation &navigation, bool loadingOwnPage)
+{
+    // The lock keeps the page where it is: what the user or the page does to go elsewhere
+    // opens a new tab. Reloading the page and moving in its history stay, and so do the
+    // redirects of the tab's own load. A frame follows only the links clicked in it to a
+    // new tab; what a page's scripts put into its frames, and the frames of the page the
+    // tab is loading, load in place.
+    if (navigation.mainFrame) {
+        switch (navigation.type) {
+        case TNavigationType::Reload:
+        case TNavigationType::BackForward:
+            return false;
+        case TNavigationType::Redirect:
+            return !loadingOwnPage;
+        default:
+            return true;
+        }
+    }
+    return navigation.type == TNavigationType::LinkClicked && !loadingOwnPage;
+}
+
+void TBrowserTab::onBeforeNavigate2(TWebFrame frame, const QString &url, bool *cancel,
+                                    const TNavigation &navigation)
 {
     if (url.left(10) == QLatin1String("javascript"))
         return;
@@ -464,18 +486,13 @@ void TBrowserTab::onBeforeNavigate2(TWebFrame frame, const QString &url, bool *c
         }
         SetTabVisible(true);
         SetTitle(QStringLiteral("Loading..."));
-    } else if (Locked) {
-        // The frames of the page a locked tab is loading belong to that page; every other
-        // navigation goes to a new tab and the locked page stays.
-        const bool ownFrame = !topLevel && Loading && isTopLevel(LoadFrame);
-        if (!ownFrame) {
-            *cancel = true;
-            if (TBrowserTab *tab = m_host->CreateBackgroundTab()) {
-                tab->FocusOnLoad = true;
-                tab->NavigateTo(url);
-            }
-            return;
+    } else if (Locked && LockedTabOpensNewTab(navigation, Loading && isTopLevel(LoadFrame))) {
+        *cancel = true;
+        if (TBrowserTab *tab = m_host->CreateBackgroundTab()) {
+            tab->FocusOnLoad = true;
+            tab->NavigateTo(url);
         }
+        return;
     }
     if (topLevel && IsActive()) {
         m_host->RecordTypedAddress(url);

@@ -31,6 +31,9 @@ public:
     // A page's new-window request: the host makes a hidden tab whose view adopts the new
     // window. Also used by views that are not tabs (the search panel).
     static void HandleNewWindow(TTabHost *host, TWebFrame *newWindow, bool *cancel);
+    // Whether a locked tab hands this navigation to a new tab instead of following it.
+    // loadingOwnPage: a top-level load the tab accepted is under way.
+    static bool LockedTabOpensNewTab(const TNavigation &navigation, bool loadingOwnPage);
 
     // Fields
     bool FocusOnLoad = false;
@@ -112,7 +115,8 @@ private:
     void onDownloadComplete();
     void onCommandStateChange(int command, bool enable);
     void onTitleChange(const QString &text);
-    void onBeforeNavigate2(TWebFrame frame, const QString &url, bool *cancel);
+    void onBeforeNavigate2(TWebFrame frame, const QString &url, bool *cancel,
+                           const TNavigation &navigation);
     void onNewWindow2(TWebFrame *newWindow, bool *cancel);
     void onNavigateComplete2(TWebFrame frame, const QString &url);
     void onDocumentComplete(TWebFrame frame, const QString &url);

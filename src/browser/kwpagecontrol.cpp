@@ -161,11 +161,20 @@ protected:
             }
         } else if (e->button() == Qt::RightButton) {
             emit m_owner->TabRightButtonDown(m_hot);
+        } else if (e->button() == Qt::MiddleButton) {
+            m_middlePressed = m_hot;
         }
     }
 
     void mouseReleaseEvent(QMouseEvent *e) override
     {
+        if (e->button() == Qt::MiddleButton) {
+            const int pressed = m_middlePressed;
+            m_middlePressed = -1;
+            if (pressed != -1 && tabAt(e->position().toPoint()) == pressed)
+                emit m_owner->TabMiddleClicked(pressed);
+            return;
+        }
         if (e->button() != Qt::LeftButton || !m_dragging)
             return;
         m_dragging = false;
@@ -278,6 +287,7 @@ private:
     int m_scroll = 0;
     int m_dragSource = -1;
     bool m_dragging = false;
+    int m_middlePressed = -1;
     bool m_tipShown = false;
 };
 

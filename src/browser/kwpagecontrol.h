@@ -144,6 +144,7 @@ Q_SIGNALS:
     void TabContextMenu(int tab, const QPoint &globalPos);   // right button on the strip
     void TabRightButtonDown(int tab);             // before the context menu shows
     void TabDoubleClicked(int tab);                // -1 off the tabs
+    void TabMiddleClicked(int tab);                // pressed and released on the same tab
     // Drops on the strip (when AcceptDrops is on): the tab under the pointer (-1 when not
     // over a tab header) and the dropped text, or the path of a dropped local file.
     void TabDragOver(int tab);

@@ -290,15 +290,14 @@ void TfrmMain::actNewExecute()
         tab->NavigateTo(QStringLiteral("about:blank"));
         break;
     }
-    if (cbCoolbar->bandVisible(cbCoolbar->bandIndexOfControl(pnlAddress))) {
-        cboAddress->setFocus();
-        cboAddress->lineEdit()->selectAll();
-    }
+    FocusAddressForTyping();
 }
 
 void TfrmMain::actNewBlankExecute()
 {
     CreateForegroundTab()->NavigateTo(QStringLiteral("about:blank"));
+    // A blank tab is opened to type an address into.
+    FocusAddressForTyping();
 }
 
 void TfrmMain::actNewHomeExecute()
@@ -542,6 +541,8 @@ void TfrmMain::UpdateSecureAndAnimation()
     TBrowserTab *tab = ActiveTab();
     imgSecure->setVisible(tab && tab->Secure);
     imgLogo->SetActive(tab && tab->Loading);
+    if (actStop)
+        actStop->setEnabled(tab && tab->Loading);
 }
 
 void TfrmMain::UpdateBackForward()

@@ -54,8 +54,10 @@ bool TfrmMain::cboAddressKeyPress(QChar ch)
     const ushort code = ch.unicode();
     if (code == 13 || code == 10 || code == 16 || code == 17)
         return true;
-    if (m_autoCompleteStyle == TAutoCompleteStyle::IE4)
-        return cboAddress->CompleteIE4(ch);
+    if (m_autoCompleteStyle == TAutoCompleteStyle::IE4 && cboAddress->CompleteIE4(ch)) {
+        m_addressEdited = true;   // the completion writes the text itself
+        return true;
+    }
     return false;
 }
 
@@ -69,6 +71,7 @@ void TfrmMain::cboAddressClick()
 
 void TfrmMain::NavigateAddress(const QString &text)
 {
+    m_addressEdited = false;   // confirmed: from now on the box follows the tab again
     TBrowserTab *tab = m_addressNewWin ? CreateForegroundTab() : ActiveTab();
     if (!tab) {
         m_typedAddressFlag = false;
@@ -127,6 +130,9 @@ void TfrmMain::RecordTypedAddress(const QString &url)
 
 void TfrmMain::ShowAddress(const QString &url)
 {
+    // A load the user did not ask to see never overwrites what the user is typing.
+    if (m_addressEdited)
+        return;
     const QString text = url == QLatin1String("about:blank") ? QString() : url;
     if (cboAddress->currentText() != text)
         cboAddress->setEditText(text);
@@ -134,10 +140,25 @@ void TfrmMain::ShowAddress(const QString &url)
 
 void TfrmMain::ResyncAddress()
 {
+    m_addressEdited = false;
     TBrowserTab *tab = ActiveTab();
     const QString location = tab ? tab->Location() : QString();
     if (cboAddress->currentText() != location)
         ShowAddress(location);
+}
+
+void TfrmMain::RevertAddress()
+{
+    ResyncAddress();
+    cboAddress->lineEdit()->selectAll();
+}
+
+void TfrmMain::FocusAddressForTyping()
+{
+    if (!cbCoolbar->bandVisible(cbCoolbar->bandIndexOfControl(pnlAddress)))
+        return;
+    cboAddress->setFocus();
+    cboAddress->lineEdit()->selectAll();
 }
 
 void TfrmMain::LoadAddressCompletion()

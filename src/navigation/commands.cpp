@@ -118,7 +118,8 @@ void TfrmMain::BuildMenus()
     connect(addCommand(pmNew, QStringLiteral("pmNewHome"), QStringLiteral("New &Home"), QString(),
                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H)),
             &QAction::triggered, this, &TfrmMain::actNewHomeExecute);
-    connect(addCommand(pmNew, QStringLiteral("pmNewBlank"), QStringLiteral("&Blank"), QString()),
+    connect(addCommand(pmNew, QStringLiteral("pmNewBlank"), QStringLiteral("&Blank"), QString(),
+                       QKeySequence(Qt::CTRL | Qt::Key_T)),
             &QAction::triggered, this, &TfrmMain::actNewBlankExecute);
     pmNewClipboard = addCommand(pmNew, QStringLiteral("pmNewClipboard"), QStringLiteral("C&lipboard"), QString());
     connect(pmNewClipboard, &QAction::triggered, this, &TfrmMain::actNewClipboardExecute);
@@ -134,7 +135,8 @@ void TfrmMain::BuildMenus()
     connect(addCommand(fileNew, QStringLiteral("mnuFileNewHome"), QStringLiteral("&Home"), QString(),
                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H)),
             &QAction::triggered, this, &TfrmMain::actNewHomeExecute);
-    connect(addCommand(fileNew, QStringLiteral("mnuFileNewBlank"), QStringLiteral("&Blank"), QString()),
+    connect(addCommand(fileNew, QStringLiteral("mnuFileNewBlank"), QStringLiteral("&Blank"), QString(),
+                       QKeySequence(Qt::CTRL | Qt::Key_T)),
             &QAction::triggered, this, &TfrmMain::actNewBlankExecute);
     QAction *fileClipboard = addCommand(fileNew, QStringLiteral("mnuFileNewClipboard"), QStringLiteral("C&lipboard"), QString());
     connect(fileClipboard, &QAction::triggered, this, &TfrmMain::actNewClipboardExecute);
@@ -225,9 +227,10 @@ void TfrmMain::BuildMenus()
         cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlMenuBar), on);
     });
     mnuView->addSeparator();
-    connect(addCommand(mnuView, QStringLiteral("mnuViewStop"), QStringLiteral("&Stop"),
-                       QStringLiteral("Stop|Stops loading the current browser tab"), QKeySequence(Qt::Key_Escape)),
-            &QAction::triggered, this, onTab(&TBrowserTab::StopLoading));
+    actStop = addCommand(mnuView, QStringLiteral("mnuViewStop"), QStringLiteral("&Stop"),
+                         QStringLiteral("Stop|Stops loading the current browser tab"), QKeySequence(Qt::Key_Escape));
+    connect(actStop, &QAction::triggered, this, onTab(&TBrowserTab::StopLoading));
+    actStop->setEnabled(false);   // UpdateSecureAndAnimation follows the active tab's load
     connect(addCommand(mnuView, QStringLiteral("mnuViewRefresh"), QStringLiteral("&Refresh"),
                        QStringLiteral("Refresh|Reloads the current browser tab"), QKeySequence(Qt::Key_F5)),
             &QAction::triggered, this, [this] { RefreshTab(ActiveTab()); });
@@ -571,7 +574,12 @@ void TfrmMain::BindToolbarButton(int id, QAction *button, QMenu **dropDown)
     };
     switch (id) {
     case 1: connect(button, &QAction::triggered, this, &TfrmMain::actOpenExecute); break;
-    case 4: connect(button, &QAction::triggered, this, onTab(&TBrowserTab::StopLoading)); break;
+    case 4:
+        connect(button, &QAction::triggered, this, onTab(&TBrowserTab::StopLoading));
+        button->setEnabled(actStop && actStop->isEnabled());
+        if (actStop)
+            connect(actStop, &QAction::changed, button, [this, button] { button->setEnabled(actStop->isEnabled()); });
+        break;
     case 5: connect(button, &QAction::triggered, this, [this] { RefreshTab(ActiveTab()); }); break;
     case 6: connect(button, &QAction::triggered, this, [this] { if (TBrowserTab *tab = ActiveTab()) tab->NavigateTo(HomePage()); }); break;
     case 12:

@@ -1,7 +1,9 @@
 // The key and message filter: an application-wide event filter of TfrmMain that runs the
 // window's keyboard shortcuts before the focused control (a page, the address box) sees
-// the key, turns the mouse's back and forward buttons into history moves, and closes the
-// tab of a browser view that is asked to close.
+// the key, and turns the mouse's back and forward buttons into history moves. A page that
+// closes its own window closes its tab through the web control's close request, not here:
+// the widgets inside a browser view (the page's context menu, its pickers) close all the
+// time.
 //
 // How Qt delivers keys, and what the filter does with it:
 //   - Before a key press, Qt offers a ShortcutOverride event to the focus object (for a
@@ -15,6 +17,8 @@
 //   - The release of a taken key is taken too, so the page never sees half a key stroke.
 //   - While a menu, a dialog or any other window of the program is active, everything goes
 //     through untouched: Esc closes the dialog, Tab moves between its fields.
+//   - Esc while the user edits the address box puts the active tab's address back instead
+//     of stopping the tab.
 //   - Backspace, Enter, the arrows, Tab and Delete are let through and reach the page or
 //     the focused control as they are; the web view handles them itself, so nothing has to
 //     offer them to the page. Wheel messages of old mouse drivers do not exist on Linux;
@@ -110,6 +114,7 @@ TKeyCommand KeyCommandFor(int key, Qt::KeyboardModifiers modifiers, const TKeyFi
         case Qt::Key_P: return TKeyCommand::Print;
         case Qt::Key_R: return TKeyCommand::RefreshCompletely;
         case Qt::Key_S: return shift ? TKeyCommand::SaveAs : TKeyCommand::SideBarSearch;
+        case Qt::Key_T: return shift ? TKeyCommand::None : TKeyCommand::NewBlankTab;
         case Qt::Key_V: return TKeyCommand::Paste;
         case Qt::Key_W:
         case Qt::Key_F4: return shift ? TKeyCommand::CloseAll : TKeyCommand::CloseTab;
@@ -156,19 +161,6 @@ bool KeyCommandRepeats(TKeyCommand command)
 }
 
 namespace {
-// The tab whose browser view holds widget, when it does.
-TBrowserTab *tabOfBrowserWidget(QWidget *widget)
-{
-    TVessaBrowser *view = nullptr;
-    for (QWidget *w = widget; w; w = w->parentWidget()) {
-        if (!view)
-            view = qobject_cast<TVessaBrowser *>(w);
-        if (auto *tab = qobject_cast<TBrowserTab *>(w))
-            return view && tab->View() == view ? tab : nullptr;
-    }
-    return nullptr;
-}
-
 bool isKeyEvent(QEvent::Type type)
 {
     return type == QEvent::ShortcutOverride || type == QEvent::KeyPress || type == QEvent::KeyRelease;
@@ -184,7 +176,7 @@ bool isMouseButtonEvent(QEvent::Type type)
 bool TfrmMain::KeyAndMessageFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type != QEvent::Close && type != QEvent::StatusTip && !isKeyEvent(type) && !isMouseButtonEvent(type))
+    if (type != QEvent::StatusTip && !isKeyEvent(type) && !isMouseButtonEvent(type))
         return false;
     if (m_shutDown)
         return false;
@@ -198,23 +190,6 @@ bool TfrmMain::KeyAndMessageFilter(QObject *watched, QEvent *event)
         if (owner != this)
             return false;
         TfrmMain::event(event);
-        return true;
-    }
-
-    // A browser view asked to close closes its tab instead (a view on its own would only
-    // disappear and leave an empty tab behind).
-    if (type == QEvent::Close) {
-        if (!watched->isWidgetType())
-            return false;
-        TBrowserTab *tab = tabOfBrowserWidget(static_cast<QWidget *>(watched));
-        if (!tab)
-            return false;
-        event->ignore();
-        const QPointer<TBrowserTab> target(tab);
-        QMetaObject::invokeMethod(this, [this, target] {
-            if (target && !target->IsClosing())
-                CloseTab(target);
-        }, Qt::QueuedConnection);
         return true;
     }
 
@@ -319,7 +294,12 @@ void TfrmMain::RunKeyCommand(int command)
     case TKeyCommand::Cut: mnuEditCutClick(); break;
     case TKeyCommand::Copy: mnuEditCopyClick(); break;
     case TKeyCommand::SelectAll: mnuEditSelectAllClick(); break;
-    case TKeyCommand::Stop: if (tab) tab->StopLoading(); break;
+    case TKeyCommand::Stop:
+        if (AddressBeingEdited() && cboAddress->isAncestorOf(QApplication::focusWidget()))
+            RevertAddress();
+        else if (tab)
+            tab->StopLoading();
+        break;
     case TKeyCommand::StopAll: StopAll(); break;
     case TKeyCommand::Back: if (tab) tab->GoBack(); break;
     case TKeyCommand::Forward: if (tab) tab->GoForward(); break;
@@ -333,6 +313,7 @@ void TfrmMain::RunKeyCommand(int command)
         // only kept from the page.
         break;
     case TKeyCommand::NewHomeTab: actNewHomeExecute(); break;
+    case TKeyCommand::NewBlankTab: actNewBlankExecute(); break;
     case TKeyCommand::SaveAs: if (tab) tab->SaveAs(); break;
     case TKeyCommand::FindInPage: mnuEditFindClick(); break;
     case TKeyCommand::Open: actOpenExecute(); break;

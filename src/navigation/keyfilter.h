@@ -29,7 +29,7 @@ enum class TKeyCommand {
     // Ctrl
     OrganizeFavorites,
     SideBarSearch, SideBarVessaGroups, SideBarHistory, SideBarFavorites,
-    NewHomeTab, SaveAs, FindInPage, Open, New, Print, FollowNextLink,
+    NewHomeTab, NewBlankTab, SaveAs, FindInPage, Open, New, Print, FollowNextLink,
     CloseTab, CloseAll,
 
     // Function keys

@@ -71,8 +71,32 @@ void TScriptedControl::GoBack() { record(QStringLiteral("GoBack")); }
 void TScriptedControl::GoForward() { record(QStringLiteral("GoForward")); }
 void TScriptedControl::GoHome() { record(QStringLiteral("GoHome")); }
 void TScriptedControl::GoSearch() { record(QStringLiteral("GoSearch")); }
-void TScriptedControl::Refresh() { record(QStringLiteral("Refresh")); }
-void TScriptedControl::RefreshCompletely() { record(QStringLiteral("RefreshCompletely")); }
+void TScriptedControl::Refresh()
+{
+    record(QStringLiteral("Refresh"));
+    reloadLater();
+}
+
+void TScriptedControl::RefreshCompletely()
+{
+    record(QStringLiteral("RefreshCompletely"));
+    reloadLater();
+}
+
+void TScriptedControl::reloadLater()
+{
+    // The engine reloads only a document it has, and asks before it does.
+    if (!m_hasDocument || m_locationURL.isEmpty())
+        return;
+    QPointer<TScriptedControl> self(this);
+    QTimer::singleShot(0, this, [self] {
+        if (!self || self->m_locationURL.isEmpty())
+            return;
+        const QString url = self->m_locationURL;
+        const QString title = self->m_locationName;
+        self->simulateLoad(url, {}, title, TNavigationType::Reload);
+    });
+}
 
 void TScriptedControl::Stop()
 {
@@ -175,10 +199,10 @@ int TScriptedControl::count(const QString &operation) const
     return int(m_operations.count(operation));
 }
 
-bool TScriptedControl::fireBeforeNavigate2(TWebFrame frame, const QString &url)
+bool TScriptedControl::fireBeforeNavigate2(TWebFrame frame, const QString &url, TNavigationType type)
 {
     bool cancel = false;
-    Q_EMIT BeforeNavigate2(frame, url, &cancel);
+    Q_EMIT BeforeNavigate2(frame, url, &cancel, TNavigation{type, frame == Application()});
     return cancel;
 }
 
@@ -234,12 +258,12 @@ bool TScriptedControl::fireContextMenuRequested(quint32 menuId, const QPoint &gl
 }
 
 bool TScriptedControl::simulateLoad(const QString &url, const QStringList &subFrameUrls,
-                                    const QString &title)
+                                    const QString &title, TNavigationType type)
 {
     // Every handler may destroy this control; stop as soon as it is gone.
     QPointer<TScriptedControl> self(this);
     const TWebFrame top = Application();
-    if (fireBeforeNavigate2(top, url))
+    if (fireBeforeNavigate2(top, url, type))
         return false;
     if (!self)
         return true;
@@ -253,7 +277,8 @@ bool TScriptedControl::simulateLoad(const QString &url, const QStringList &subFr
     fireNavigateComplete2(top, url);
     if (!self)
         return true;
-    m_history.append(url);
+    if (type != TNavigationType::Reload)   // a reload makes no new history entry
+        m_history.append(url);
     fireTitleChange(title.isEmpty() ? url : title);
     if (!self)
         return true;
@@ -266,7 +291,7 @@ bool TScriptedControl::simulateLoad(const QString &url, const QStringList &subFr
     for (int i = 0; i < subFrameUrls.size(); ++i) {
         const TWebFrame frame = subFrame(i + 1);
         const QString &frameUrl = subFrameUrls.at(i);
-        const bool cancelled = fireBeforeNavigate2(frame, frameUrl);
+        const bool cancelled = fireBeforeNavigate2(frame, frameUrl, TNavigationType::Other);
         if (!self)
             return true;
         if (cancelled)

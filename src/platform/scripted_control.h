@@ -70,12 +70,17 @@ public:
     void setDocumentHtml(const QString &html) { m_html = html; }   // what SaveDocument writes
     void setAcceptsKeys(bool accepts) { m_acceptsKeys = accepts; }
     // When on, Navigate runs simulateLoad(url) from the event loop, as a real control loads
-    // asynchronously. Off by default, so a test fires every event itself.
+    // asynchronously. Off by default, so a test fires every event itself. Refresh always
+    // reloads the current address from the event loop, as the engine does: a navigation of
+    // type Reload (BeforeNavigate2 first, which may refuse it), then the whole load.
     void setLoadOnNavigate(bool on) { m_loadOnNavigate = on; }
     QString documentHtml() const { return m_html; }
 
     // Events. Each returns after every handler ran.
-    bool fireBeforeNavigate2(TWebFrame frame, const QString &url);   // the cancel flag
+    // The cancel flag. The navigation is the top-level frame's when frame is Application();
+    // without a type it is a link the user followed.
+    bool fireBeforeNavigate2(TWebFrame frame, const QString &url,
+                             TNavigationType type = TNavigationType::LinkClicked);
     struct NewWindowResult {
         TWebFrame window = nullptr;   // the Application() the handler gave, or none
         bool cancel = false;
@@ -97,13 +102,16 @@ public:
     // A whole top-level load as a real control reports it: BeforeNavigate2 (top), then unless
     // cancelled DownloadBegin, progress, NavigateComplete2 (top), TitleChange, the back and
     // forward states, one BeforeNavigate2 / NavigateComplete2 / DocumentComplete per
-    // sub-frame (frames 1, 2, ...), DownloadComplete and DocumentComplete (top). Busy is true
-    // in between. Returns false when the top-level navigation was cancelled.
+    // sub-frame (frames 1, 2, ...; their first loads), DownloadComplete and DocumentComplete
+    // (top). Busy is true in between. Returns false when the top-level navigation was
+    // cancelled. type is how the top-level navigation came about.
     bool simulateLoad(const QString &url, const QStringList &subFrameUrls = {},
-                      const QString &title = QString());
+                      const QString &title = QString(),
+                      TNavigationType type = TNavigationType::Typed);
 
 private:
     void record(const QString &line) { m_operations.append(line); }
+    void reloadLater();
 
     QPointer<QWidget> m_widget;
     QStringList m_operations;

@@ -27,6 +27,22 @@ enum class TDocCommand {
 // CommandStateChange command ids.
 enum { CSC_UPDATECOMMANDS = -1, CSC_NAVIGATEFORWARD = 1, CSC_NAVIGATEBACK = 2 };
 
+// How a navigation came about, as the engine tells it.
+enum class TNavigationType {
+    LinkClicked,     // a link, or a script setting an address (also inside a frame)
+    Typed,           // the program asked for the address (Navigate)
+    FormSubmitted,
+    BackForward,
+    Reload,
+    Redirect,        // a server or a client redirect
+    Other            // a frame's first load, a blank page the engine opened, ...
+};
+
+struct TNavigation {
+    TNavigationType type = TNavigationType::Other;
+    bool mainFrame = true;   // false for a frame inside the page
+};
+
 struct TWebLink {
     QString text;   // innerText
     QString href;   // resolved address; empty for an element without an anchor
@@ -85,7 +101,9 @@ Q_SIGNALS:
     void DownloadBegin();
     void DownloadComplete();
     void TitleChange(const QString &text);
-    void BeforeNavigate2(TWebFrame frame, const QString &url, bool *cancel);
+    // navigation says how it came about and whether it is the top-level frame's.
+    void BeforeNavigate2(TWebFrame frame, const QString &url, bool *cancel,
+                         const TNavigation &navigation);
     // The handler sets *newWindow to another control's Application() to adopt the window,
     // or *cancel to true to refuse it.
     void NewWindow2(TWebFrame *newWindow, bool *cancel);

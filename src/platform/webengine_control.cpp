@@ -71,6 +71,19 @@ bool isBlank(const QUrl &url)
             || (url.scheme() == QLatin1String("about") && url.path() == QLatin1String("blank"));
 }
 
+TNavigationType navigationType(int engineType)
+{
+    switch (engineType) {
+    case QWebEnginePage::NavigationTypeLinkClicked: return TNavigationType::LinkClicked;
+    case QWebEnginePage::NavigationTypeTyped: return TNavigationType::Typed;
+    case QWebEnginePage::NavigationTypeFormSubmitted: return TNavigationType::FormSubmitted;
+    case QWebEnginePage::NavigationTypeBackForward: return TNavigationType::BackForward;
+    case QWebEnginePage::NavigationTypeReload: return TNavigationType::Reload;
+    case QWebEnginePage::NavigationTypeRedirect: return TNavigationType::Redirect;
+    default: return TNavigationType::Other;
+    }
+}
+
 TWebFrame newFrameHandle()
 {
     // Odd values: never the address of an object, so never any control's Application().
@@ -277,11 +290,11 @@ void TWebEngineControl::closeTopCycle(const QString &url)
     }
 }
 
-bool TWebEngineControl::announceTop(const QString &url)
+bool TWebEngineControl::announceTop(const QString &url, TNavigationType type)
 {
     QPointer<TWebEngineControl> self(this);
     bool cancel = false;
-    Q_EMIT BeforeNavigate2(Application(), url, &cancel);
+    Q_EMIT BeforeNavigate2(Application(), url, &cancel, TNavigation{type, true});
     return self && !cancel;
 }
 
@@ -289,9 +302,10 @@ bool TWebEngineControl::onNavigationRequest(const QUrl &url, int type, bool isMa
 {
     QPointer<TWebEngineControl> self(this);
     const QString text = urlText(url);
+    const TNavigation navigation{navigationType(type), isMainFrame};
     if (isMainFrame) {
         bool cancel = false;
-        Q_EMIT BeforeNavigate2(Application(), text, &cancel);
+        Q_EMIT BeforeNavigate2(Application(), text, &cancel, navigation);
         if (!self)
             return false;
         if (cancel) {
@@ -322,7 +336,7 @@ bool TWebEngineControl::onNavigationRequest(const QUrl &url, int type, bool isMa
         m_subFrames.append(frame);
     }
     bool cancel = false;
-    Q_EMIT BeforeNavigate2(handle, text, &cancel);
+    Q_EMIT BeforeNavigate2(handle, text, &cancel, navigation);
     if (!self)
         return false;
     if (cancel) {
@@ -448,7 +462,7 @@ void TWebEngineControl::onUrlChanged(const QUrl &url)
     QPointer<TWebEngineControl> self(this);
     if (isBlank(url) && !m_topAnnounced && !m_blankAnnounced && m_loading) {
         m_topAnnounced = true;
-        announceTop(QStringLiteral("about:blank"));
+        announceTop(QStringLiteral("about:blank"), TNavigationType::Other);
         if (!self)
             return;
     }
@@ -466,7 +480,7 @@ void TWebEngineControl::onLoadFinished(bool ok)
     const QUrl url = m_page->url();
     if (isBlank(url)) {
         if (!m_topAnnounced && !m_blankAnnounced) {
-            announceTop(QStringLiteral("about:blank"));
+            announceTop(QStringLiteral("about:blank"), TNavigationType::Other);
             if (!self)
                 return;
         }
@@ -582,12 +596,12 @@ void TWebEngineControl::Navigate(const QString &url)
         return;
     if (input.url.scheme() == QLatin1String("javascript")) {
         // The engine runs these in the current page without any navigation event.
-        if (announceTop(input.url.toString()))
+        if (announceTop(input.url.toString(), TNavigationType::Typed))
             m_page->load(input.url);
         return;
     }
     if (isBlank(input.url)) {
-        if (!announceTop(QStringLiteral("about:blank")))
+        if (!announceTop(QStringLiteral("about:blank"), TNavigationType::Typed))
             return;
         m_blankAnnounced = true;
         if (m_page->url().isEmpty() && !m_page->isLoading()) {

@@ -139,7 +139,8 @@ private:
     void applyHostInfoToPage();
 
     // Load cycles
-    bool announceTop(const QString &url);    // emits BeforeNavigate2(Application()); true = go on
+    // Emits BeforeNavigate2(Application()); true = go on.
+    bool announceTop(const QString &url, TNavigationType type);
     void completeSubFrames();
     void completeSubFrame(int index);
     void checkSubFrameTimeouts();

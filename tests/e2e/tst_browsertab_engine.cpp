@@ -8,6 +8,8 @@
 
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
+#include "browser/vessabrowser.h"
+#include "platform/webengine_control.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -50,6 +52,7 @@ private Q_SLOTS:
     void blankTargetBecomesShownTab();
     void filteredPopupNeverLoads();
     void windowCloseClosesTab();
+    void lockedPageFillsItsLateFrameInPlace();
 
 private:
     TBrowserTab *openTab(const QString &path);
@@ -74,6 +77,13 @@ void TestBrowserTabEngine::initTestCase()
                     "window.addEventListener('load', function () {"
                     "  setTimeout(function () { document.getElementById('f').src = '/f2.html'; }, 200);"
                     "});</script></body></html>");
+    // A frame the page inserts by script after it has loaded.
+    m_server->route("/late.html",
+                    "<html><head><title>Late</title></head><body><script>"
+                    "window.addEventListener('load', function () { setTimeout(function () {"
+                    "  var f = document.createElement('iframe'); f.id = 'f'; f.src = '/inner.html';"
+                    "  document.body.appendChild(f); }, 200); });</script></body></html>");
+    m_server->route("/inner.html", "<html><body>inner frame</body></html>");
     m_server->redirect("/old.html", "/a.html");
     m_server->route("/closer.html",
                     "<html><head><title>Closer</title></head><body>"
@@ -222,6 +232,27 @@ void TestBrowserTabEngine::windowCloseClosesTab()
     QCOMPARE(m_host->closeRequests.first(), popup);
     QTRY_VERIFY_WITH_TIMEOUT(popup.isNull(), LoadTimeout);
     QVERIFY(opener->IsActive());
+}
+
+void TestBrowserTabEngine::lockedPageFillsItsLateFrameInPlace()
+{
+    TBrowserTab *tab = m_host->AddTab();
+    tab->LockAfterLoad = true;
+    tab->NavigateTo(m_server->urlString("/late.html"));
+    QVERIFY(m_server->waitForRequest("/inner.html", 1, LoadTimeout));
+    QVERIFY(tab->Locked);
+    auto *control = qobject_cast<TWebEngineControl *>(tab->View()->Control());
+    QVERIFY(control);
+    const QString frameText = QStringLiteral(
+            "(function () { var f = document.getElementById('f');"
+            " return f && f.contentDocument && f.contentDocument.body ? f.contentDocument.body.textContent : ''; })()");
+    QTRY_COMPARE_WITH_TIMEOUT(control->evaluateBlocking(frameText, 5000, nullptr, false).toString(),
+                              QStringLiteral("inner frame"), LoadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(settled(tab), LoadTimeout);
+    QCOMPARE(m_host->count("CreateBackgroundTab"), 0);
+    QCOMPARE(m_host->Tabs().size(), 1);
+    QCOMPARE(m_server->requestCount("/inner.html"), 1);
+    QCOMPARE(tab->ImageIndex(), int(LampLocked));
 }
 
 TV_TEST_MAIN_GUI(TestBrowserTabEngine)

@@ -1,6 +1,8 @@
 // TfrmMain on the real web engine with pages from a local server: a typed address loads
 // its page, a restart with "Last" brings the same tabs back in order, and the user-agent
-// token travels in the requests while the program runs and leaves the hive at exit.
+// token travels in the requests while the program runs and leaves the hive at exit. Driven
+// as a user drives it: the page's context menu closes without its tab, typing right after
+// Ctrl+N is kept, a locked tab reloads in place, and dragging a tab only moves it.
 
 #include "testenv.h"
 #include "httpserver.h"
@@ -9,11 +11,17 @@
 #include "app/main_window.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
+#include "browser/kwpagecontrol.h"
+#include "browser/vessabrowser.h"
 #include "navigation/kwcombobox.h"
 #include "platform/registry.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QToolBar>
+#include <QWindow>
 #include <QtTest>
 
 #include <memory>
@@ -46,6 +54,10 @@ private Q_SLOTS:
     void typedAddressLoadsPage();
     void restartWithLastRestoresTabsInOrder();
     void userAgentTokenWhileRunning();
+    void pageContextMenuClosesWithoutItsTab();
+    void typingRightAfterNewIsKept();
+    void lockedTabReloadsInPlace();
+    void draggingATabOnlyMovesIt();
 
 private:
     std::unique_ptr<TfrmMain> openWindow()
@@ -54,6 +66,44 @@ private:
         w->SetCloseWithoutConfirmation(true);
         w->show();
         return w;
+    }
+    // A shown, active window of a good size, for the tests that click and type.
+    std::unique_ptr<TfrmMain> openActiveWindow()
+    {
+        auto w = openWindow();
+        w->resize(1000, 700);
+        QApplication::setActiveWindow(w.get());
+        if (!QTest::qWaitForWindowActive(w.get()))
+            qWarning("the main window did not become active");
+        return w;
+    }
+    bool load(TBrowserTab *tab, const QString &path)
+    {
+        const QString url = m_server->urlString(path);
+        tab->NavigateTo(url);
+        return QTest::qWaitFor([&] { return loaded(tab, url); }, LoadTimeout);
+    }
+    // Right-clicks the middle of the tab's page until the engine's context menu is up. A
+    // page that has not drawn its first frame yet ignores clicks.
+    QMenu *contextMenuOf(TfrmMain *w, TBrowserTab *tab)
+    {
+        QWidget *view = tab->ViewWindow();
+        const QPoint centre = view->mapTo(w, view->rect().center());
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            QTest::mouseClick(w->windowHandle(), Qt::RightButton, Qt::NoModifier, centre);
+            if (QTest::qWaitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); }, 2000))
+                return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        }
+        return nullptr;
+    }
+    static void key(TfrmMain *w, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QString text;
+        if (key >= Qt::Key_A && key <= Qt::Key_Z && !(modifiers & (Qt::ControlModifier | Qt::AltModifier)))
+            text = QChar(key + 32);
+        qt_handleKeyEvent(w->windowHandle(), QEvent::KeyPress, key, modifiers, text);
+        qt_handleKeyEvent(w->windowHandle(), QEvent::KeyRelease, key, modifiers, text);
+        QCoreApplication::processEvents();
     }
 
     TTestHttpServer *m_server = nullptr;
@@ -69,6 +119,11 @@ void TestMainWindowEngine::initTestCase()
                         QStringLiteral("<html><head><title>Page %1</title></head><body>%1</body></html>")
                                 .arg(QLatin1String(name)).toUtf8());
     }
+    // A link covering the whole page: a right click anywhere is on the link.
+    m_server->route("/link.html",
+                    "<html><head><title>Link</title><style>a{position:fixed;left:0;top:0;"
+                    "width:100%;height:100%;display:block}</style></head><body>"
+                    "<a href=\"/b.html\">to b</a></body></html>");
 }
 
 void TestMainWindowEngine::init()
@@ -145,6 +200,165 @@ void TestMainWindowEngine::userAgentTokenWhileRunning()
     }
     QVERIFY(!hklm.valueExists(UserAgentPostPlatformKey, UserAgentTokenName));
     QVERIFY(hklm.valueNames(UserAgentPostPlatformKey).isEmpty());
+}
+
+void TestMainWindowEngine::pageContextMenuClosesWithoutItsTab()
+{
+    auto w = openActiveWindow();
+    QVERIFY(load(w->ActiveTab(), QStringLiteral("/a.html")));
+    TBrowserTab *tab = w->CreateForegroundTab();
+    QVERIFY(load(tab, QStringLiteral("/link.html")));
+    const QPointer<TBrowserTab> guard(tab);
+
+    // Esc closes the menu and nothing else.
+    QPointer<QMenu> menu = contextMenuOf(w.get(), tab);
+    QVERIFY(menu);
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QTRY_VERIFY(!menu || !menu->isVisible());
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QVERIFY(guard && !guard->IsClosing());
+    QCOMPARE(w->TabCount(), 2);
+    QCOMPARE(w->ActiveTab(), tab);
+
+    // So does a click elsewhere in the window.
+    menu = contextMenuOf(w.get(), tab);
+    QVERIFY(menu);
+    QTest::mouseClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      w->cboAddress->mapTo(w.get(), w->cboAddress->rect().center()));
+    QTRY_VERIFY(!menu || !menu->isVisible());
+    QCoreApplication::processEvents();
+    QVERIFY(guard && !guard->IsClosing());
+    QCOMPARE(w->TabCount(), 2);
+
+    // Choosing "Open link in new tab" opens the link beside the tab, which stays.
+    menu = contextMenuOf(w.get(), tab);
+    QVERIFY(menu);
+    QAction *open = nullptr;
+    for (QAction *action : menu->actions()) {
+        if (action->text().contains(QLatin1String("new tab"), Qt::CaseInsensitive))
+            open = action;
+    }
+    QVERIFY(open);
+    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(open).center());
+    QTRY_VERIFY_WITH_TIMEOUT(w->TabCount() == 3 && loaded(w->TabAt(2), m_server->urlString(QStringLiteral("/b.html"))),
+                             LoadTimeout);
+    QVERIFY(guard && !guard->IsClosing());
+    QVERIFY(loaded(tab, m_server->urlString(QStringLiteral("/link.html"))));
+}
+
+void TestMainWindowEngine::typingRightAfterNewIsKept()
+{
+    auto w = openActiveWindow();
+    QVERIFY(load(w->ActiveTab(), QStringLiteral("/a.html")));
+    w->ActiveTab()->FocusPage();
+
+    // Ctrl+N, then typing at once: the new tab's blank page finishes loading meanwhile.
+    key(w.get(), Qt::Key_N, Qt::ControlModifier);
+    TBrowserTab *fresh = w->ActiveTab();
+    QCOMPARE(w->TabCount(), 2);
+    QSignalSpy blankDone(fresh->View()->Control(), &TWebControl::DocumentComplete);
+    for (int k : {Qt::Key_E, Qt::Key_X, Qt::Key_A, Qt::Key_M})
+        key(w.get(), k);
+    QTRY_VERIFY_WITH_TIMEOUT(blankDone.count() > 0, LoadTimeout);
+    for (int k : {Qt::Key_P, Qt::Key_L, Qt::Key_E})
+        key(w.get(), k);
+    QTRY_VERIFY(!fresh->Loading);
+    QCOMPARE(w->cboAddress->currentText(), QStringLiteral("example"));
+    QVERIFY(w->cboAddress->lineEdit()->hasFocus());
+
+    // Esc gives the tab's address back: none for a blank page.
+    key(w.get(), Qt::Key_Escape);
+    QCOMPARE(w->cboAddress->currentText(), QString());
+}
+
+void TestMainWindowEngine::lockedTabReloadsInPlace()
+{
+    auto w = openActiveWindow();
+    TBrowserTab *tab = w->ActiveTab();
+    QVERIFY(load(tab, QStringLiteral("/a.html")));
+    QVERIFY(load(tab, QStringLiteral("/b.html")));
+    tab->SetLocked(true);
+    tab->FocusPage();
+    const QString b = m_server->urlString(QStringLiteral("/b.html"));
+    int requests = m_server->requestCount(QStringLiteral("/b.html"));
+
+    // Every way to refresh reloads the locked page in its own tab.
+    const auto reloadedInPlace = [&] {
+        ++requests;
+        return m_server->waitForRequest(QStringLiteral("/b.html"), requests, LoadTimeout)
+               && QTest::qWaitFor([&] { return loaded(tab, b); }, LoadTimeout)
+               && w->TabCount() == 1 && w->ActiveTab() == tab;
+    };
+    key(w.get(), Qt::Key_F5);
+    QVERIFY2(reloadedInPlace(), "F5");
+    key(w.get(), Qt::Key_F5, Qt::ControlModifier);
+    QVERIFY2(reloadedInPlace(), "Ctrl+F5");
+    key(w.get(), Qt::Key_R, Qt::ControlModifier);
+    QVERIFY2(reloadedInPlace(), "Ctrl+R");
+    auto *refresh = w->tbMain->findChild<QAction *>(QStringLiteral("tbRefresh"));
+    QVERIFY(refresh);
+    QTest::mouseClick(w->tbMain->widgetForAction(refresh), Qt::LeftButton);
+    QVERIFY2(reloadedInPlace(), "the Refresh button");
+    key(w.get(), Qt::Key_F5, Qt::ShiftModifier);
+    QVERIFY2(reloadedInPlace(), "Refresh All");
+    // The tab menu's Refresh, on the tab right-clicked on the strip.
+    QTest::mouseClick(w->windowHandle(), Qt::RightButton, Qt::NoModifier,
+                      w->pcPage->mapTo(w.get(), w->pcPage->TabRect(tab->TabIndex()).center()));
+    QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget *>(w->pmTab));
+    auto *tabRefresh = w->pmTab->findChild<QAction *>(QStringLiteral("pmTabRefresh"));
+    QVERIFY(tabRefresh);
+    QTest::mouseClick(w->pmTab, Qt::LeftButton, Qt::NoModifier, w->pmTab->actionGeometry(tabRefresh).center());
+    QVERIFY2(reloadedInPlace(), "the tab menu");
+
+    // Back and forward move in the locked tab's own history.
+    key(w.get(), Qt::Key_Left, Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded(tab, m_server->urlString(QStringLiteral("/a.html"))), LoadTimeout);
+    QCOMPARE(w->TabCount(), 1);
+    key(w.get(), Qt::Key_Right, Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded(tab, b), LoadTimeout);
+    QCOMPARE(w->TabCount(), 1);
+    QVERIFY(tab->Locked);
+
+    // A new address still goes to a new tab and the locked page stays.
+    tab->NavigateTo(m_server->urlString(QStringLiteral("/c.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(w->TabCount() == 2 && loaded(w->TabAt(1), m_server->urlString(QStringLiteral("/c.html"))),
+                             LoadTimeout);
+    QVERIFY(loaded(tab, b));
+}
+
+void TestMainWindowEngine::draggingATabOnlyMovesIt()
+{
+    TKWOptions().SetOpenNewAtEnd(true);
+    auto w = openActiveWindow();
+    TBrowserTab *a = w->ActiveTab();
+    QVERIFY(load(a, QStringLiteral("/a.html")));
+    TBrowserTab *b = w->CreateForegroundTab();
+    QVERIFY(load(b, QStringLiteral("/b.html")));
+    QTRY_COMPARE_WITH_TIMEOUT(b->Caption(), QStringLiteral("Page b"), LoadTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(a->Caption(), QStringLiteral("Page a"), LoadTimeout);
+    m_server->clearRequests();
+
+    // Drag the second tab onto the first with the left button, as a user does.
+    QWidget *bar = w->pcPage->TabBar();
+    const auto centre = [&](TBrowserTab *tab) { return w->pcPage->TabRect(tab->TabIndex()).center() - bar->pos(); };
+    const QPoint from = centre(b);
+    const QPoint to = centre(a);
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(bar, (from + to) / 2);
+    QTest::mouseMove(bar, to);
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, to);
+    QCOMPARE(w->TabAt(0), b);
+    QCOMPARE(w->TabAt(1), a);
+
+    // A reload would have reached the server before this later load of another tab ends.
+    TBrowserTab *c = w->CreateForegroundTab();
+    QVERIFY(load(c, QStringLiteral("/c.html")));
+    QCOMPARE(m_server->requestCount(QStringLiteral("/a.html")), 0);
+    QCOMPARE(m_server->requestCount(QStringLiteral("/b.html")), 0);
+    QCOMPARE(b->Caption(), QStringLiteral("Page b"));
+    QCOMPARE(a->Caption(), QStringLiteral("Page a"));
+    QVERIFY(!a->Loading && !b->Loading);
 }
 
 TV_TEST_MAIN_GUI(TestMainWindowEngine)

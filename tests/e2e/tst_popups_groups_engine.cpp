@@ -65,6 +65,7 @@ private Q_SLOTS:
     void listedPopupIsRefusedUnlistedShown();
     void popupFloodIsSweptAndWindowStaysResponsive();
     void lockedEntryLocksAfterItsPageLoaded();
+    void lockedEntryKeepsTheFramesItsPageAdds();
     void savedGroupReopensAfterRestart();
 
 private:
@@ -196,6 +197,31 @@ void TestPopupsGroupsEngine::lockedEntryLocksAfterItsPageLoaded()
     QCOMPARE(a->StickyName, QStringLiteral("First"));
     QCOMPARE(a->Caption(), QStringLiteral("First"));
     QCOMPARE(b->ImageIndex(), int(LampLocked));
+}
+
+void TestPopupsGroupsEngine::lockedEntryKeepsTheFramesItsPageAdds()
+{
+    // The page puts a frame in after it has loaded, when its tab is locked already.
+    m_server->route("/late.html",
+                    page("Late", QStringLiteral("window.addEventListener('load', function () {"
+                                                " setTimeout(function () { var f = document.createElement('iframe');"
+                                                " f.src = '/inner.html'; document.body.appendChild(f); }, 200); });")));
+    m_server->route("/inner.html", page("Inner"));
+    const QString path = QDir(EnsureGroupFolder()).filePath("late.vgp");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("[VessaGroup]\r\nLate=*%1\r\n").arg(m_server->urlString("/late.html")).toUtf8());
+    file.close();
+    auto w = newWindow();
+    w->OpenGroup(path, true, true);
+    TBrowserTab *tab = waitForLoaded(w.get(), "/late.html");
+    QVERIFY(tab);
+    QVERIFY(m_server->waitForRequest("/inner.html", 1, LoadTimeout));
+    QTRY_VERIFY_WITH_TIMEOUT(tab->Locked && settled(tab), LoadTimeout);
+    // A tab for the frame would have been asked for before the frame's own request.
+    QCOMPARE(int(w->Tabs().size()), 1);
+    QCOMPARE(m_server->requestCount("/inner.html"), 1);
+    QVERIFY(tab->Location().endsWith("/late.html"));
 }
 
 void TestPopupsGroupsEngine::savedGroupReopensAfterRestart()

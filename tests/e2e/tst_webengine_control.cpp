@@ -31,8 +31,10 @@ public:
     explicit TEventLog(TWebControl *control) : m_control(control)
     {
         connect(control, &TWebControl::BeforeNavigate2, this,
-                [this](TWebFrame frame, const QString &url, bool *cancel) {
+                [this](TWebFrame frame, const QString &url, bool *cancel, const TNavigation &navigation) {
                     events << QStringLiteral("BN2 %1 %2").arg(where(frame), url);
+                    kinds << QStringLiteral("%1 %2 %3").arg(where(frame), typeName(navigation.type),
+                                                            navigation.mainFrame ? QStringLiteral("main") : QStringLiteral("frame"));
                     if (frame != m_control->Application())
                         subFrames << frame;
                     if (cancelIf && cancelIf(frame, url)) {
@@ -79,6 +81,19 @@ public:
         });
     }
 
+    static QString typeName(TNavigationType type)
+    {
+        switch (type) {
+        case TNavigationType::LinkClicked: return QStringLiteral("link");
+        case TNavigationType::Typed: return QStringLiteral("typed");
+        case TNavigationType::FormSubmitted: return QStringLiteral("form");
+        case TNavigationType::BackForward: return QStringLiteral("backforward");
+        case TNavigationType::Reload: return QStringLiteral("reload");
+        case TNavigationType::Redirect: return QStringLiteral("redirect");
+        case TNavigationType::Other: return QStringLiteral("other");
+        }
+        return QString();
+    }
     QString where(TWebFrame frame) const
     {
         return frame == m_control->Application() ? QStringLiteral("top") : QStringLiteral("sub");
@@ -94,11 +109,13 @@ public:
     void clear()
     {
         events.clear();
+        kinds.clear();
         subFrames.clear();
         completed.clear();
     }
 
     QStringList events;
+    QStringList kinds;   // per BeforeNavigate2: "top|sub <type> main|frame"
     QList<TWebFrame> subFrames;
     QList<TWebFrame> completed;
     TWebFrame loadFrame = nullptr;
@@ -165,6 +182,7 @@ private Q_SLOTS:
     void initTestCase();
     void navigationEvents();
     void redirectAndCancel();
+    void navigationTypes();
     void frameCycles();
     void newWindows();
     void windowClose();
@@ -269,6 +287,34 @@ void TestWebEngineControl::redirectAndCancel()
     QVERIFY(!b.log.loadFrame);
     QCOMPARE(m_server.requestCount("/old"), 1);
     QCOMPARE(m_server.requestCount("/b.html"), 0);
+}
+
+void TestWebEngineControl::navigationTypes()
+{
+    // How each navigation came about reaches the host with it.
+    TBrowser b;
+    QVERIFY(b.load(m_server.urlString("/a.html")));
+    QCOMPARE(b.log.kinds, QStringList{"top typed main"});
+    b.log.clear();
+    QVERIFY(click(b.control, "l"));
+    QTRY_VERIFY_WITH_TIMEOUT(b.log.has("DC2 top " + m_server.urlString("/b.html")), Timeout);
+    QCOMPARE(b.log.kinds.value(0), QStringLiteral("top link main"));
+    b.log.clear();
+    b.control.Refresh();
+    QTRY_VERIFY_WITH_TIMEOUT(b.log.has("DC2 top " + m_server.urlString("/b.html")), Timeout);
+    QCOMPARE(b.log.kinds.value(0), QStringLiteral("top reload main"));
+    b.log.clear();
+    b.control.GoBack();
+    QTRY_VERIFY_WITH_TIMEOUT(b.log.has("DC2 top " + m_server.urlString("/a.html")), Timeout);
+    QCOMPARE(b.log.kinds.value(0), QStringLiteral("top backforward main"));
+
+    // A frame's first load, and a frame sent elsewhere.
+    QVERIFY(b.load(m_server.urlString("/frames.html")));
+    QCOMPARE(b.log.kinds, (QStringList{"top typed main", "sub other frame"}));
+    b.log.clear();
+    js(b.control, "document.getElementById('f').src = '/inner2.html'; 'ok'");
+    QTRY_VERIFY_WITH_TIMEOUT(!b.log.kinds.isEmpty(), Timeout);
+    QCOMPARE(b.log.kinds.first(), QStringLiteral("sub link frame"));
 }
 
 void TestWebEngineControl::frameCycles()

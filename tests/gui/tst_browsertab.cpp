@@ -55,6 +55,7 @@ private Q_SLOTS:
     void secureOnlyWhenEveryFrameIsHttps();
     void lockedTabSendsNavigationsToBackgroundTab();
     void lockAfterLoadLocksWithoutOpeningTabsForFrames();
+    void lockedTabReloadsMovesInHistoryAndKeepsScriptFrames();
     void javascriptAddressesChangeNothing();
     void pendingPopupCheck();
     void newWindowAdoptsHiddenTab();
@@ -323,6 +324,50 @@ void TestBrowserTab::lockAfterLoadLocksWithoutOpeningTabsForFrames()
 
     QVERIFY(!c->simulateLoad(PageB));
     QCOMPARE(host.count("CreateBackgroundTab"), 1);
+}
+
+void TestBrowserTab::lockedTabReloadsMovesInHistoryAndKeepsScriptFrames()
+{
+    TRecordingHost host;
+    TBrowserTab *locked = host.AddTab();
+    TScriptedControl *c = ScriptedControlOf(locked);
+    QVERIFY(c->simulateLoad(PageA));
+    locked->SetLocked(true);
+    host.calls.clear();
+
+    // The tab's own Refresh reloads the page in place, as the engine does: a Reload
+    // navigation that the tab lets through, and a whole load cycle.
+    QSignalSpy completed(c, &TWebControl::DocumentComplete);
+    locked->RefreshTab();
+    QVERIFY(completed.wait());
+    QCOMPARE(host.count("CreateBackgroundTab"), 0);
+    QCOMPARE(host.Tabs().size(), 1);
+    QVERIFY(!locked->Loading);
+    QCOMPARE(locked->ImageIndex(), int(LampLocked));
+
+    // Back and forward stay too, and so does a redirect of the load they started.
+    const TWebFrame top = c->Application();
+    QVERIFY(!c->fireBeforeNavigate2(top, PageB, TNavigationType::BackForward));
+    QVERIFY(locked->Loading);
+    QVERIFY(!c->fireBeforeNavigate2(top, SecurePage, TNavigationType::Redirect));
+    c->fireDocumentComplete(top, SecurePage);
+    QVERIFY(!locked->Loading);
+    QCOMPARE(host.count("CreateBackgroundTab"), 0);
+
+    // A frame the page's script fills after the load stays in its frame.
+    const TWebFrame frame = TScriptedControl::subFrame(1);
+    QVERIFY(!c->fireBeforeNavigate2(frame, PageB, TNavigationType::Other));
+    c->fireDocumentComplete(frame, PageB);
+    QCOMPARE(host.count("CreateBackgroundTab"), 0);
+
+    // What leaves the page still goes to a new tab: a link clicked in a frame, a link of
+    // the page, a typed address, a redirect nobody asked for.
+    QVERIFY(c->fireBeforeNavigate2(frame, PageB, TNavigationType::LinkClicked));
+    QVERIFY(c->fireBeforeNavigate2(top, PageB, TNavigationType::LinkClicked));
+    QVERIFY(c->fireBeforeNavigate2(top, PageB, TNavigationType::Typed));
+    QVERIFY(c->fireBeforeNavigate2(top, PageB, TNavigationType::Redirect));
+    QCOMPARE(host.count("CreateBackgroundTab"), 4);
+    QVERIFY(!locked->Loading);
 }
 
 void TestBrowserTab::javascriptAddressesChangeNothing()

@@ -75,7 +75,10 @@ private Q_SLOTS:
     void dialogKeepsItsKeys();
     void mouseBackAndForwardButtons();
     void functionKeysOnTheActiveTab();
-    void closeRequestOfAViewClosesItsTab();
+    void onlyThePagesOwnCloseRequestClosesItsTab();
+    void addressBoxKeepsWhatTheUserTypes();
+    void ctrlTOpensABlankTabToTypeIn();
+    void middleClickOnATabClosesIt();
 
 private:
     TfrmMain *openWindow();
@@ -471,18 +474,136 @@ void TestKeyFilter::functionKeysOnTheActiveTab()
     QVERIFY(TKWOptions().PopupVessa().first().endsWith(QLatin1String("=http://127.0.0.1:1/popup")));
 }
 
-void TestKeyFilter::closeRequestOfAViewClosesItsTab()
+void TestKeyFilter::onlyThePagesOwnCloseRequestClosesItsTab()
 {
     openWindow();
     TBrowserTab *tab = addTab(QStringLiteral("http://127.0.0.1:1/a"));
     const QPointer<TBrowserTab> guard(tab);
-    QVERIFY(!pageOf(tab)->close());   // refused: the tab goes instead of the view
+
+    // A menu of the page (its context menu, a picker) closes without taking the tab along.
+    auto *menu = new QMenu(pageOf(tab));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(QStringLiteral("Open link in new tab"));
+    menu->popup(pageOf(tab)->mapToGlobal(QPoint(10, 10)));
+    QTRY_COMPARE(QApplication::activePopupWidget(), menu);
+    const QPointer<QMenu> menuGuard(menu);
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QTRY_VERIFY(!menuGuard || !menuGuard->isVisible());
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QVERIFY(guard);
+    QVERIFY(!guard->IsClosing());
+    QCOMPARE(m_window->TabCount(), 2);
+
+    // The page asking to close its own window closes the tab.
+    control(tab)->fireWindowCloseRequested();
     QTRY_VERIFY(!guard);
     QCOMPARE(m_window->TabCount(), 1);
     // Closing a dialog of the window is not affected.
     QDialog dialog(m_window);
     dialog.show();
     QVERIFY(dialog.close());
+}
+
+void TestKeyFilter::addressBoxKeepsWhatTheUserTypes()
+{
+    openWindow();
+    TBrowserTab *first = addTab(QStringLiteral("http://127.0.0.1:1/a"));
+    focusPage(first);
+    QLineEdit *edit = m_window->cboAddress->lineEdit();
+
+    // Ctrl+N, and the user types at once; the new tab's blank page arrives meanwhile.
+    key(Qt::Key_N, Qt::ControlModifier);
+    TBrowserTab *fresh = m_window->ActiveTab();
+    QVERIFY(fresh != first);
+    QTRY_VERIFY(edit->hasFocus());
+    for (int k : {Qt::Key_E, Qt::Key_X, Qt::Key_A, Qt::Key_M})
+        key(k);
+    TScriptedControl *c = control(fresh);
+    QVERIFY(c->simulateLoad(QStringLiteral("about:blank")));
+    for (int k : {Qt::Key_P, Qt::Key_L, Qt::Key_E})
+        key(k);
+    QCOMPARE(m_window->cboAddress->currentText(), QStringLiteral("example"));
+    // Nor does a load the page makes by itself take the text away.
+    QVERIFY(c->simulateLoad(QStringLiteral("http://127.0.0.1:1/moved")));
+    QCOMPARE(m_window->cboAddress->currentText(), QStringLiteral("example"));
+    QVERIFY(m_window->AddressBeingEdited());
+
+    // Esc puts the tab's address back, all selected, and stops nothing.
+    c->clearOperations();
+    key(Qt::Key_Escape);
+    QCOMPARE(m_window->cboAddress->currentText(), QStringLiteral("http://127.0.0.1:1/moved"));
+    QCOMPARE(edit->selectedText(), QStringLiteral("http://127.0.0.1:1/moved"));
+    QCOMPARE(c->count(QStringLiteral("Stop")), 0);
+    QVERIFY(!m_window->AddressBeingEdited());
+    // Not editing any more: the box follows the tab's loads again.
+    QVERIFY(c->simulateLoad(QStringLiteral("http://127.0.0.1:1/next")));
+    QCOMPARE(m_window->cboAddress->currentText(), QStringLiteral("http://127.0.0.1:1/next"));
+
+    // A typed address confirmed with Enter is navigated to, and the box follows again.
+    edit->selectAll();
+    key(Qt::Key_B);
+    QCOMPARE(m_window->cboAddress->currentText(), QStringLiteral("b"));
+    key(Qt::Key_Return);
+    QCOMPARE(c->navigations().last(), QStringLiteral("b"));
+    QVERIFY(c->simulateLoad(QStringLiteral("http://b/")));
+    QCOMPARE(m_window->cboAddress->currentText(), QStringLiteral("http://b/"));
+
+    // Esc while not editing stops the tab as before.
+    edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
+    c->clearOperations();
+    key(Qt::Key_Escape);
+    QCOMPARE(c->count(QStringLiteral("Stop")), 1);
+}
+
+void TestKeyFilter::ctrlTOpensABlankTabToTypeIn()
+{
+    openWindow();
+    TBrowserTab *first = addTab(QStringLiteral("http://127.0.0.1:1/a"));
+    focusPage(first);
+    const int before = m_window->TabCount();
+    key(Qt::Key_T, Qt::ControlModifier);
+    QCOMPARE(m_window->TabCount(), before + 1);
+    TBrowserTab *fresh = m_window->ActiveTab();
+    QVERIFY(fresh != first);
+    QCOMPARE(m_window->pcPage->IndexOfPage(fresh), m_window->pcPage->IndexOfPage(first) + 1);
+    QCOMPARE(control(fresh)->navigations().value(0), QStringLiteral("about:blank"));
+    QTRY_VERIFY(m_window->cboAddress->lineEdit()->hasFocus());
+    QVERIFY(m_window->cboAddress->currentText().isEmpty());
+    // The menu shows the key on its Blank entry.
+    auto *blank = m_window->findChild<QAction *>(QStringLiteral("mnuFileNewBlank"));
+    QVERIFY(blank);
+    QCOMPARE(blank->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
+}
+
+void TestKeyFilter::middleClickOnATabClosesIt()
+{
+    openWindow();
+    TBrowserTab *second = addTab(QStringLiteral("http://127.0.0.1:1/b"));
+    TBrowserTab *third = addTab(QStringLiteral("http://127.0.0.1:1/c"));
+    QWidget *bar = m_window->pcPage->TabBar();
+    const auto centre = [&](TBrowserTab *tab) {
+        return m_window->pcPage->TabRect(tab->TabIndex()).center() - bar->pos();
+    };
+
+    // Pressed on one tab and released on another: nothing closes.
+    QTest::mousePress(bar, Qt::MiddleButton, {}, centre(second));
+    QTest::mouseRelease(bar, Qt::MiddleButton, {}, centre(third));
+    QCOMPARE(m_window->TabCount(), 3);
+
+    // A middle click on a tab that is not active closes it; the active tab stays.
+    const QPointer<TBrowserTab> guard(second);
+    QTest::mouseClick(bar, Qt::MiddleButton, {}, centre(second));
+    QTRY_VERIFY(!guard);
+    QCOMPARE(m_window->TabCount(), 2);
+    QCOMPARE(m_window->ActiveTab(), third);
+    // The only tab left is reset, as Close does.
+    QTest::mouseClick(bar, Qt::MiddleButton, {}, centre(third));
+    QTRY_COMPARE(m_window->TabCount(), 1);
+    QTest::mouseClick(bar, Qt::MiddleButton, {}, centre(m_window->ActiveTab()));
+    QCOMPARE(m_window->TabCount(), 1);
+    QCOMPARE(m_window->ActiveTab()->Caption(), QStringLiteral("Blank"));
 }
 
 TV_TEST_MAIN_GUI(TestKeyFilter)
