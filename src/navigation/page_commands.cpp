@@ -85,8 +85,17 @@ void TfrmMain::RefreshAll()
 
 void TfrmMain::RefreshAllTabs(bool completely)
 {
+    // A refresh may ask before it sends a form again; tabs can close while it asks.
+    QList<QPointer<TBrowserTab>> tabs;
     for (TBrowserTab *tab : Tabs())
-        RefreshTab(tab, completely);
+        tabs.append(tab);
+    const QPointer<TfrmMain> self(this);
+    for (const QPointer<TBrowserTab> &tab : tabs) {
+        if (!self)
+            return;
+        if (tab)
+            RefreshTab(tab, completely);
+    }
 }
 
 void TfrmMain::mnuEditCutClick()

@@ -1,5 +1,6 @@
 #include "platform/webengine_control.h"
 
+#include "platform/formresend.h"
 #include "platform/inetoptions.h"
 #include "platform/pagedialogs.h"
 #include "platform/urlinput.h"
@@ -199,6 +200,7 @@ TFindDialog *TWebEngineControl::findDialog() const { return m_findDialog; }
 void TWebEngineControl::attachPage(TWebEnginePage *page)
 {
     m_page = page;
+    m_formTracker = new TFormResendTracker(page, this);
     TWebProfile::instance()->attachPage(page);
 
     QWebEngineScript reporter;
@@ -237,6 +239,8 @@ void TWebEngineControl::detachPage()
 {
     if (!m_page)
         return;
+    delete m_formTracker;
+    m_formTracker = nullptr;
     m_page->disconnect(this);
     m_page->action(QWebEnginePage::Back)->disconnect(this);
     m_page->action(QWebEnginePage::Forward)->disconnect(this);
@@ -301,6 +305,7 @@ bool TWebEngineControl::onNavigationRequest(const QUrl &url, int type, bool isMa
         }
         m_topAnnounced = true;
         m_acceptedSinceReject = true;
+        m_formTracker->MainFrameNavigation(type);
         return true;
     }
 
@@ -629,9 +634,17 @@ void TWebEngineControl::GoSearch()
     Navigate(SearchUrl(TInternetSettings::SearchPage(), QString()).toString());
 }
 
+bool TWebEngineControl::confirmResend()
+{
+    if (!m_formTracker || !m_formTracker->CurrentEntryWasPosted())
+        return true;
+    QPointer<TWebEngineControl> self(this);
+    return AskResendForm(m_view ? m_view->window() : nullptr) && self;
+}
+
 void TWebEngineControl::Refresh()
 {
-    if (!HasDocument())
+    if (!HasDocument() || !confirmResend())
         return;
     refreshProfile();
     m_page->triggerAction(QWebEnginePage::Reload);
@@ -639,7 +652,7 @@ void TWebEngineControl::Refresh()
 
 void TWebEngineControl::RefreshCompletely()
 {
-    if (!HasDocument())
+    if (!HasDocument() || !confirmResend())
         return;
     refreshProfile();
     m_page->triggerAction(QWebEnginePage::ReloadAndBypassCache);

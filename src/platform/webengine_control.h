@@ -37,6 +37,7 @@ class QTimer;
 class QWebEnginePage;
 class QWebEngineView;
 class TFindDialog;
+class TFormResendTracker;
 class TWebEnginePage;
 
 class TWebEngineControl : public TWebControl {
@@ -152,9 +153,11 @@ private:
     void showFind();
     void print(bool prompt);
     void refreshProfile();
+    bool confirmResend();   // false: the user kept the page as it is
 
     QPointer<QWebEngineView> m_view;
     TWebEnginePage *m_page = nullptr;
+    TFormResendTracker *m_formTracker = nullptr;   // of m_page
     QTimer *m_subFrameTimer = nullptr;
     QList<SubFrame> m_subFrames;
     QString m_nonce;
