@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -168,6 +169,14 @@ void TfrmMain::SetWorkOffline(bool offline)
     if (!TOffline::SetOffline(offline))
         ShowCommandMessage(QStringLiteral("The offline state could not be stored. It holds until Tabvane closes."));
     mnuFileWorkOffline->setChecked(offline);
+}
+
+void TfrmMain::ShowOfflineState(bool offline)
+{
+    if (mnuFileWorkOffline)
+        mnuFileWorkOffline->setChecked(offline);
+    if (lblOffline)
+        lblOffline->setVisible(offline);
 }
 
 void TfrmMain::mnuOptionsInternetClick()

@@ -2,6 +2,8 @@
 
 #include "platform/formresend.h"
 #include "platform/inetoptions.h"
+#include "platform/offline.h"
+#include "platform/offlinepage.h"
 #include "platform/pagedialogs.h"
 #include "platform/urlinput.h"
 #include "platform/webprofile.h"
@@ -30,6 +32,7 @@
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -215,6 +218,13 @@ void TWebEngineControl::attachPage(TWebEnginePage *page)
     connect(page, &QWebEnginePage::loadProgress, this, &TWebEngineControl::onLoadProgress);
     connect(page, &QWebEnginePage::loadFinished, this, &TWebEngineControl::onLoadFinished);
     connect(page, &QWebEnginePage::urlChanged, this, &TWebEngineControl::onUrlChanged);
+    connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            m_offlineUrl.clear();
+        else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && info.isErrorPage()
+                 && info.errorCode() == TOfflinePage::BlockedErrorCode && TOffline::CachedOffline())
+            showOfflinePage(info.url());
+    });
     connect(page, &QWebEnginePage::titleChanged, this, &TWebControl::TitleChange);
     connect(page, &QWebEnginePage::linkHovered, this, &TWebControl::StatusTextChange);
     // The handler usually destroys this control: never inside the page's own signal.
@@ -369,6 +379,10 @@ void TWebEngineControl::onConsoleMessage(const QString &message)
     const QUrl url = QUrl(href).adjusted(QUrl::RemoveFragment);
     auto sameDocument = [&url](const SubFrame &f) { return f.url.adjusted(QUrl::RemoveFragment) == url; };
 
+    if (kind == TOfflinePage::GoOnlineKind()) {
+        goOnline();
+        return;
+    }
     if (kind == QLatin1String("commit")) {
         for (SubFrame &f : m_subFrames) {
             if (!f.committed && sameDocument(f)) {
@@ -418,6 +432,22 @@ void TWebEngineControl::checkSubFrameTimeouts()
     for (int i = m_subFrames.size() - 1; i >= 0 && self; --i)
         if (now - m_subFrames[i].startedMs >= SubFrameTimeoutMs)
             completeSubFrame(i);
+}
+
+void TWebEngineControl::showOfflinePage(const QUrl &url)
+{
+    m_offlineUrl = url;
+    m_page->runJavaScript(TOfflinePage::Script(urlText(url), m_nonce), QWebEngineScript::ApplicationWorld);
+}
+
+void TWebEngineControl::goOnline()
+{
+    if (m_offlineUrl.isEmpty() || m_page->url() != m_offlineUrl)
+        return;
+    const QString url = urlText(m_offlineUrl);
+    m_offlineUrl.clear();
+    TOffline::SetOffline(false);
+    Navigate(url);
 }
 
 void TWebEngineControl::onLoadStarted()

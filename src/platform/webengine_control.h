@@ -154,6 +154,8 @@ private:
     void print(bool prompt);
     void refreshProfile();
     bool confirmResend();   // false: the user kept the page as it is
+    void showOfflinePage(const QUrl &url);
+    void goOnline();
 
     QPointer<QWebEngineView> m_view;
     TWebEnginePage *m_page = nullptr;
@@ -178,6 +180,7 @@ private:
     QList<PendingSave> m_saves;
     bool m_saving = false;
 
+    QUrl m_offlineUrl;               // the address the offline page stands for
     QPrinter *m_printer = nullptr;
     QPointer<TFindDialog> m_findDialog;
     quint32 m_hostFlags = 0;
