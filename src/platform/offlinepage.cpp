@@ -25,7 +25,7 @@ QString Html(const QString &address)
                    "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Working Offline</title>"
                    "<style>body{font-family:sans-serif;margin:3em;color:#222}"
                    "h1{font-size:1.4em}p{max-width:40em}#address{word-break:break-all}"
-                   "button{font-size:1em;padding:.4em 1.2em}</style></head><body>"
+                   "button{font:inherit;padding:.4em 1.2em}</style></head><body>"
                    "<h1>Tabvane is working offline</h1>"
                    "<p>This page cannot be shown while Tabvane works offline:</p>"
                    "<p id=\"address\"><b>%1</b></p>"
