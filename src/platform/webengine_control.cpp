@@ -163,12 +163,7 @@ TWebEngineControl::TWebEngineControl(QObject *parent) : TWebControl(parent)
     m_subFrameTimer = new QTimer(this);
     m_subFrameTimer->setInterval(1000);
     connect(m_subFrameTimer, &QTimer::timeout, this, &TWebEngineControl::checkSubFrameTimeouts);
-    connect(m_view.data(), &QWebEngineView::printFinished, this, [this](bool ok) {
-        delete m_printer;
-        m_printer = nullptr;
-        g_printing = false;
-        Q_EMIT PrintFinished(ok);
-    });
+    connect(m_view.data(), &QWebEngineView::printFinished, this, &TWebEngineControl::finishPrint);
     attachPage(new TWebEnginePage(TWebProfile::instance()->profile(), this));
 }
 
@@ -1106,8 +1101,41 @@ bool TWebEngineControl::printPage(QPrinter *printer)
     }
     g_printing = true;
     m_printer = printer;
-    m_view->print(printer);
+    if (PrintsToPdfFile(*printer))
+        printToPdfFile(printer);
+    else
+        m_view->print(printer);
     return true;
+}
+
+bool TWebEngineControl::PrintsToPdfFile(const QPrinter &printer)
+{
+    return printer.outputFormat() == QPrinter::PdfFormat
+            || printer.outputFileName().endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+}
+
+void TWebEngineControl::printToPdfFile(QPrinter *printer)
+{
+    // Printing on a PDF printer would make a picture of each page.
+    const QString path = printer->outputFileName();
+    QPointer<TWebEngineControl> self(this);
+    m_page->printToPdf([self, path](const QByteArray &pdf) {
+        bool ok = !pdf.isEmpty() && !path.isEmpty();
+        if (ok) {
+            QSaveFile file(path);
+            ok = file.open(QIODevice::WriteOnly) && file.write(pdf) == pdf.size() && file.commit();
+        }
+        if (self)
+            self->finishPrint(ok);
+    }, printer->pageLayout(), printer->pageRanges());
+}
+
+void TWebEngineControl::finishPrint(bool ok)
+{
+    delete m_printer;
+    m_printer = nullptr;
+    g_printing = false;
+    Q_EMIT PrintFinished(ok);
 }
 
 void TWebEngineControl::print(bool prompt)

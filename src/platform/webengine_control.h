@@ -95,8 +95,10 @@ public:
     // Saves run one after another; done(false) on failure.
     void savePage(const QString &path, int format, const std::function<void(bool ok)> &done);
     // Prints on printer (owned by the control from now on); false when a print is already
-    // running. PrintFinished follows.
+    // running. PrintFinished follows. A printer that writes a PDF file gets the engine's own
+    // PDF with the printer's page layout and ranges, so text stays text.
     bool printPage(QPrinter *printer);
+    static bool PrintsToPdfFile(const QPrinter &printer);
     static bool IsPrinting();
     // The find dialog, once FindInPage created it.
     TFindDialog *findDialog() const;
@@ -152,6 +154,8 @@ private:
     void showProperties();
     void showFind();
     void print(bool prompt);
+    void printToPdfFile(QPrinter *printer);
+    void finishPrint(bool ok);
     void refreshProfile();
     bool confirmResend();   // false: the user kept the page as it is
     void showOfflinePage(const QUrl &url);

@@ -151,6 +151,8 @@ void TestPageCommands::saveFormats()
 
 void TestPageCommands::printWithoutDialog()
 {
+    TPageSettings::SetPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Landscape,
+                                             QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
     TView v;
     QVERIFY(v.load(m_server.urlString("/page.html")));
     const QString pdf = m_dir.filePath("printed.pdf");
@@ -163,7 +165,15 @@ void TestPageCommands::printWithoutDialog()
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
     QCOMPARE(finished.at(0).at(0).toBool(), true);
     QVERIFY(!TWebEngineControl::IsPrinting());
-    QVERIFY(readFile(pdf).startsWith("%PDF"));
+    const QByteArray printed = readFile(pdf);
+    QVERIFY(printed.startsWith("%PDF"));
+    // Text stays text: fonts with their character maps, not a picture of the page.
+    QVERIFY(printed.contains("/Font"));
+    QVERIFY(printed.contains("/ToUnicode"));
+    QVERIFY2(printed.size() < 200 * 1024, QByteArray::number(printed.size()).constData());
+    // The page layout of Page Setup reaches the file: a landscape Letter page.
+    const QRegularExpression letterLandscape(R"(/MediaBox\s*\[\s*0\s+0\s+792(\.0*)?\s+612(\.0*)?\s*\])");
+    QVERIFY(letterLandscape.match(QString::fromLatin1(printed)).hasMatch());
     TPageSettings::SetPrintToFile(QString());
 }
 
