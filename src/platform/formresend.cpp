@@ -43,36 +43,36 @@ void TFormResendTracker::setWatching(bool on)
     m_page->setUrlRequestInterceptor(on ? m_watch : nullptr);
 }
 
-void TFormResendTracker::MainFrameNavigation(int navigationType)
+void TFormResendTracker::MainFrameNavigation(int navigationType, const QUrl &url)
 {
     if (!m_page)
         return;
+    if (navigationType == QWebEnginePage::NavigationTypeRedirect) {
+        // The same load goes on; a watched one reports the redirected request's method.
+        if (m_pending != Pending::None)
+            m_pendingUrl = url;
+        return;
+    }
     QWebEngineHistory *history = m_page->history();
     m_startIndex = history->currentItemIndex();
     m_startCount = history->count();
     m_startUrl = history->currentItem().url();
-    m_started = false;
+    m_pendingUrl = url;
+    m_pendingPost = false;
     switch (navigationType) {
-    case QWebEnginePage::NavigationTypeRedirect:
-        // The same load goes on; a watched one reports the redirected request's method.
-        m_started = m_pending != Pending::None;
-        return;
     case QWebEnginePage::NavigationTypeReload:
     case QWebEnginePage::NavigationTypeBackForward:
         m_pending = Pending::SameEntry;
-        m_pendingPost = false;
         setWatching(false);
-        return;
+        break;
     case QWebEnginePage::NavigationTypeFormSubmitted:
         m_pending = Pending::NewEntry;
-        m_pendingPost = false;
         setWatching(true);
-        return;
+        break;
     default:
         m_pending = Pending::NewEntry;
-        m_pendingPost = false;
         setWatching(false);
-        return;
+        break;
     }
 }
 
@@ -84,16 +84,15 @@ void TFormResendTracker::onMainFrameRequest(const QByteArray &method)
 
 void TFormResendTracker::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
-    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
-        m_started = m_pending != Pending::None;
-        return;
-    }
-    // The end of an earlier load reported after the next navigation was accepted.
-    if (!m_started || !m_page)
+    // A navigation started while another one loads may get no start of its own, and the
+    // end of the earlier one may come after the later one was accepted: the address tells
+    // them apart.
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus || m_pending == Pending::None
+        || !m_page
+        || info.url().adjusted(QUrl::RemoveFragment) != m_pendingUrl.adjusted(QUrl::RemoveFragment))
         return;
     const Pending pending = m_pending;
     m_pending = Pending::None;
-    m_started = false;
     setWatching(false);
     if (pending != Pending::NewEntry)
         return;

@@ -26,8 +26,9 @@ public:
     explicit TFormResendTracker(QWebEnginePage *page, QObject *parent = nullptr);
     ~TFormResendTracker() override;
 
-    // The page accepted a main-frame navigation of this type (QWebEnginePage::NavigationType).
-    void MainFrameNavigation(int navigationType);
+    // The page accepted a main-frame navigation to url of this type
+    // (QWebEnginePage::NavigationType).
+    void MainFrameNavigation(int navigationType, const QUrl &url);
     // The page's current history entry is the answer to a POST.
     bool CurrentEntryWasPosted() const;
 
@@ -42,7 +43,7 @@ private:
     TFormRequestWatch *m_watch = nullptr;
     bool m_watching = false;
     Pending m_pending = Pending::None;
-    bool m_started = false;        // the pending navigation's load has started
+    QUrl m_pendingUrl;             // where the pending navigation goes (after redirects)
     bool m_pendingPost = false;
     int m_startIndex = -1;
     int m_startCount = 0;
