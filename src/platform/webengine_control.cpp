@@ -439,10 +439,11 @@ void TWebEngineControl::goOnline()
 {
     if (m_offlineUrl.isEmpty() || m_page->url() != m_offlineUrl)
         return;
-    const QString url = urlText(m_offlineUrl);
     m_offlineUrl.clear();
     TOffline::SetOffline(false);
-    Navigate(url);
+    // A reload of the entry, not a new navigation: the tab's rules for leaving a page
+    // (a locked tab) do not apply, and a form sent while offline asks before it is sent.
+    Refresh();
 }
 
 void TWebEngineControl::onLoadStarted()
