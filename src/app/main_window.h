@@ -170,6 +170,7 @@ public:
     void mnuEditFindClick();
     void SetTextSize(int size);      // of the active page, 0 (smallest) .. 4 (largest)
     void SetWorkOffline(bool offline);
+    void ShowOfflineState(bool offline);   // Work Offline's check and the status bar's label
     void mnuOptionsInternetClick();
     void mnuToolsFavsClick();        // Clear Addresses, after asking
     void EditDocument(const QString &editor);   // the active page in an editor of pmEditDocument
@@ -313,6 +314,7 @@ public:
     TStatusPanels *sbStatus = nullptr;
     QProgressBar *pbProgress = nullptr;
     QLabel *imgSecure = nullptr;
+    QLabel *lblOffline = nullptr;      // "Working Offline", shown while offline
     QMenu *pmTab = nullptr;
     QMenu *pmNew = nullptr;
     QMenu *pmCloseAll = nullptr;

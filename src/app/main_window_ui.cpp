@@ -9,6 +9,7 @@
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
 #include "navigation/kwcombobox.h"
+#include "platform/offline.h"
 
 #include <QAction>
 #include <QApplication>
@@ -329,8 +330,19 @@ void TfrmMain::BuildStatusBar()
     imgSecure->setToolTip(QStringLiteral("Secure page"));
     imgSecure->hide();
 
+    // At the right end of the first panel, over the end of long status texts.
+    lblOffline = new QLabel(QStringLiteral("Working Offline"), sbStatus);
+    lblOffline->setObjectName(QStringLiteral("lblOffline"));
+    lblOffline->setAutoFillBackground(true);
+    lblOffline->setAlignment(Qt::AlignCenter);
+    lblOffline->setToolTip(QStringLiteral("Pages are not loaded from the network. File, Work Offline goes online."));
+    connect(TOfflineNotifier::instance(), &TOfflineNotifier::OfflineChanged, this, &TfrmMain::ShowOfflineState);
+    ShowOfflineState(TOffline::IsOffline());
+
     connect(sbStatus, &TStatusPanels::Resized, this, [this] {
         const int h = sbStatus->height();
+        const int offlineWidth = lblOffline->sizeHint().width() + 8;
+        lblOffline->setGeometry(qMax(0, sbStatus->PanelWidth(0) - offlineWidth - 2), 2, offlineWidth, qMax(4, h - 4));
         pbProgress->setGeometry(sbStatus->PanelWidth(0) + sbStatus->PanelWidth(1) + 3, 3,
                                 sbStatus->PanelWidth(2) - 6, qMax(4, h - 6));
         imgSecure->setGeometry(sbStatus->PanelWidth(0) + 2, 2, 16, qMax(4, h - 4));

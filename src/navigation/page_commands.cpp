@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -85,8 +86,17 @@ void TfrmMain::RefreshAll()
 
 void TfrmMain::RefreshAllTabs(bool completely)
 {
+    // A refresh may ask before it sends a form again; tabs can close while it asks.
+    QList<QPointer<TBrowserTab>> tabs;
     for (TBrowserTab *tab : Tabs())
-        RefreshTab(tab, completely);
+        tabs.append(tab);
+    const QPointer<TfrmMain> self(this);
+    for (const QPointer<TBrowserTab> &tab : tabs) {
+        if (!self)
+            return;
+        if (tab)
+            RefreshTab(tab, completely);
+    }
 }
 
 void TfrmMain::mnuEditCutClick()
@@ -159,6 +169,14 @@ void TfrmMain::SetWorkOffline(bool offline)
     if (!TOffline::SetOffline(offline))
         ShowCommandMessage(QStringLiteral("The offline state could not be stored. It holds until Tabvane closes."));
     mnuFileWorkOffline->setChecked(offline);
+}
+
+void TfrmMain::ShowOfflineState(bool offline)
+{
+    if (mnuFileWorkOffline)
+        mnuFileWorkOffline->setChecked(offline);
+    if (lblOffline)
+        lblOffline->setVisible(offline);
 }
 
 void TfrmMain::mnuOptionsInternetClick()

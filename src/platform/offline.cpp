@@ -15,9 +15,18 @@ std::function<void(bool)> g_changed;
 void remember(bool offline)
 {
     const int old = g_cached.exchange(offline ? 1 : 0);
-    if (old != (offline ? 1 : 0) && g_changed)
+    if (old == (offline ? 1 : 0))
+        return;
+    if (g_changed)
         g_changed(offline);
+    Q_EMIT TOfflineNotifier::instance()->OfflineChanged(offline);
 }
+}
+
+TOfflineNotifier *TOfflineNotifier::instance()
+{
+    static TOfflineNotifier notifier;
+    return &notifier;
 }
 
 namespace TOffline {

@@ -128,6 +128,16 @@ QString SuggestedSaveName(const QString &title, TSaveFormat format)
     return name + (format == TSaveFormat::Mhtml ? QStringLiteral(".mht") : QStringLiteral(".htm"));
 }
 
+QString SaveAsStartFolder(const QString &lastUsed)
+{
+    if (!lastUsed.isEmpty() && QFileInfo(lastUsed).isDir())
+        return QFileInfo(lastUsed).absoluteFilePath();
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (!downloads.isEmpty() && QDir().mkpath(downloads))
+        return QFileInfo(downloads).absoluteFilePath();
+    return QDir::homePath();
+}
+
 bool AskSaveAsPath(QWidget *parent, const QString &title, QString *path, TSaveFormat *format)
 {
     const QStringList filters = {
@@ -135,14 +145,13 @@ bool AskSaveAsPath(QWidget *parent, const QString &title, QString *path, TSaveFo
         QObject::tr("Web Page, HTML only (*.htm *.html)"),
         QObject::tr("Web Archive, single file (*.mht *.mhtml)"),
     };
-    if (g_lastSaveDir.isEmpty() || !QFileInfo(g_lastSaveDir).isDir())
-        g_lastSaveDir = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     QFileDialog dialog(parent, QObject::tr("Save Web Page"));
     dialog.setObjectName(QStringLiteral("dlgSaveAs"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.first());
-    dialog.setDirectory(g_lastSaveDir);
+    // A folder that does not exist would leave the dialog in the working folder.
+    dialog.setDirectory(SaveAsStartFolder(g_lastSaveDir));
     dialog.selectFile(SuggestedSaveName(title, TSaveFormat::Complete));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;

@@ -33,6 +33,9 @@ void SetPrintToFile(const QString &path);
 enum class TSaveFormat { Complete, SingleHtml, Mhtml };
 // A file-name-safe default name for a page title ("Untitled" when empty).
 QString SuggestedSaveName(const QString &title, TSaveFormat format);
+// The folder Save As starts in: the folder last saved into during this run when it still
+// exists, else the user's download folder (created when missing), else the home folder.
+QString SaveAsStartFolder(const QString &lastUsed);
 // Asks for the file and format; false when the user cancelled.
 bool AskSaveAsPath(QWidget *parent, const QString &title, QString *path, TSaveFormat *format);
 

@@ -1,6 +1,9 @@
 #include "platform/webengine_control.h"
 
+#include "platform/formresend.h"
 #include "platform/inetoptions.h"
+#include "platform/offline.h"
+#include "platform/offlinepage.h"
 #include "platform/pagedialogs.h"
 #include "platform/urlinput.h"
 #include "platform/webprofile.h"
@@ -29,6 +32,7 @@
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -172,12 +176,7 @@ TWebEngineControl::TWebEngineControl(QObject *parent) : TWebControl(parent)
     m_subFrameTimer = new QTimer(this);
     m_subFrameTimer->setInterval(1000);
     connect(m_subFrameTimer, &QTimer::timeout, this, &TWebEngineControl::checkSubFrameTimeouts);
-    connect(m_view.data(), &QWebEngineView::printFinished, this, [this](bool ok) {
-        delete m_printer;
-        m_printer = nullptr;
-        g_printing = false;
-        Q_EMIT PrintFinished(ok);
-    });
+    connect(m_view.data(), &QWebEngineView::printFinished, this, &TWebEngineControl::finishPrint);
     attachPage(new TWebEnginePage(TWebProfile::instance()->profile(), this));
 }
 
@@ -212,6 +211,7 @@ TFindDialog *TWebEngineControl::findDialog() const { return m_findDialog; }
 void TWebEngineControl::attachPage(TWebEnginePage *page)
 {
     m_page = page;
+    m_formTracker = new TFormResendTracker(page, this);
     TWebProfile::instance()->attachPage(page);
 
     QWebEngineScript reporter;
@@ -226,6 +226,13 @@ void TWebEngineControl::attachPage(TWebEnginePage *page)
     connect(page, &QWebEnginePage::loadProgress, this, &TWebEngineControl::onLoadProgress);
     connect(page, &QWebEnginePage::loadFinished, this, &TWebEngineControl::onLoadFinished);
     connect(page, &QWebEnginePage::urlChanged, this, &TWebEngineControl::onUrlChanged);
+    connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            m_offlineUrl.clear();
+        else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && info.isErrorPage()
+                 && info.errorCode() == TOfflinePage::BlockedErrorCode && TOffline::CachedOffline())
+            showOfflinePage(info.url());
+    });
     connect(page, &QWebEnginePage::titleChanged, this, &TWebControl::TitleChange);
     connect(page, &QWebEnginePage::linkHovered, this, &TWebControl::StatusTextChange);
     // The handler usually destroys this control: never inside the page's own signal.
@@ -250,6 +257,8 @@ void TWebEngineControl::detachPage()
 {
     if (!m_page)
         return;
+    delete m_formTracker;
+    m_formTracker = nullptr;
     m_page->disconnect(this);
     m_page->action(QWebEnginePage::Back)->disconnect(this);
     m_page->action(QWebEnginePage::Forward)->disconnect(this);
@@ -315,6 +324,7 @@ bool TWebEngineControl::onNavigationRequest(const QUrl &url, int type, bool isMa
         }
         m_topAnnounced = true;
         m_acceptedSinceReject = true;
+        m_formTracker->MainFrameNavigation(type, url);
         return true;
     }
 
@@ -378,6 +388,10 @@ void TWebEngineControl::onConsoleMessage(const QString &message)
     const QUrl url = QUrl(href).adjusted(QUrl::RemoveFragment);
     auto sameDocument = [&url](const SubFrame &f) { return f.url.adjusted(QUrl::RemoveFragment) == url; };
 
+    if (kind == TOfflinePage::GoOnlineKind()) {
+        goOnline();
+        return;
+    }
     if (kind == QLatin1String("commit")) {
         for (SubFrame &f : m_subFrames) {
             if (!f.committed && sameDocument(f)) {
@@ -427,6 +441,23 @@ void TWebEngineControl::checkSubFrameTimeouts()
     for (int i = m_subFrames.size() - 1; i >= 0 && self; --i)
         if (now - m_subFrames[i].startedMs >= SubFrameTimeoutMs)
             completeSubFrame(i);
+}
+
+void TWebEngineControl::showOfflinePage(const QUrl &url)
+{
+    m_offlineUrl = url;
+    m_page->runJavaScript(TOfflinePage::Script(urlText(url), m_nonce), QWebEngineScript::ApplicationWorld);
+}
+
+void TWebEngineControl::goOnline()
+{
+    if (m_offlineUrl.isEmpty() || m_page->url() != m_offlineUrl)
+        return;
+    m_offlineUrl.clear();
+    TOffline::SetOffline(false);
+    // A reload of the entry, not a new navigation: the tab's rules for leaving a page
+    // (a locked tab) do not apply, and a form sent while offline asks before it is sent.
+    Refresh();
 }
 
 void TWebEngineControl::onLoadStarted()
@@ -643,9 +674,17 @@ void TWebEngineControl::GoSearch()
     Navigate(SearchUrl(TInternetSettings::SearchPage(), QString()).toString());
 }
 
+bool TWebEngineControl::confirmResend()
+{
+    if (!m_formTracker || !m_formTracker->CurrentEntryWasPosted())
+        return true;
+    QPointer<TWebEngineControl> self(this);
+    return AskResendForm(m_view ? m_view->window() : nullptr) && self;
+}
+
 void TWebEngineControl::Refresh()
 {
-    if (!HasDocument())
+    if (!HasDocument() || !confirmResend())
         return;
     refreshProfile();
     m_page->triggerAction(QWebEnginePage::Reload);
@@ -653,7 +692,7 @@ void TWebEngineControl::Refresh()
 
 void TWebEngineControl::RefreshCompletely()
 {
-    if (!HasDocument())
+    if (!HasDocument() || !confirmResend())
         return;
     refreshProfile();
     m_page->triggerAction(QWebEnginePage::ReloadAndBypassCache);
@@ -1077,8 +1116,41 @@ bool TWebEngineControl::printPage(QPrinter *printer)
     }
     g_printing = true;
     m_printer = printer;
-    m_view->print(printer);
+    if (PrintsToPdfFile(*printer))
+        printToPdfFile(printer);
+    else
+        m_view->print(printer);
     return true;
+}
+
+bool TWebEngineControl::PrintsToPdfFile(const QPrinter &printer)
+{
+    return printer.outputFormat() == QPrinter::PdfFormat
+            || printer.outputFileName().endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+}
+
+void TWebEngineControl::printToPdfFile(QPrinter *printer)
+{
+    // Printing on a PDF printer would make a picture of each page.
+    const QString path = printer->outputFileName();
+    QPointer<TWebEngineControl> self(this);
+    m_page->printToPdf([self, path](const QByteArray &pdf) {
+        bool ok = !pdf.isEmpty() && !path.isEmpty();
+        if (ok) {
+            QSaveFile file(path);
+            ok = file.open(QIODevice::WriteOnly) && file.write(pdf) == pdf.size() && file.commit();
+        }
+        if (self)
+            self->finishPrint(ok);
+    }, printer->pageLayout(), printer->pageRanges());
+}
+
+void TWebEngineControl::finishPrint(bool ok)
+{
+    delete m_printer;
+    m_printer = nullptr;
+    g_printing = false;
+    Q_EMIT PrintFinished(ok);
 }
 
 void TWebEngineControl::print(bool prompt)

@@ -37,6 +37,7 @@ class QTimer;
 class QWebEnginePage;
 class QWebEngineView;
 class TFindDialog;
+class TFormResendTracker;
 class TWebEnginePage;
 
 class TWebEngineControl : public TWebControl {
@@ -94,8 +95,10 @@ public:
     // Saves run one after another; done(false) on failure.
     void savePage(const QString &path, int format, const std::function<void(bool ok)> &done);
     // Prints on printer (owned by the control from now on); false when a print is already
-    // running. PrintFinished follows.
+    // running. PrintFinished follows. A printer that writes a PDF file gets the engine's own
+    // PDF with the printer's page layout and ranges, so text stays text.
     bool printPage(QPrinter *printer);
+    static bool PrintsToPdfFile(const QPrinter &printer);
     static bool IsPrinting();
     // The find dialog, once FindInPage created it.
     TFindDialog *findDialog() const;
@@ -152,10 +155,16 @@ private:
     void showProperties();
     void showFind();
     void print(bool prompt);
+    void printToPdfFile(QPrinter *printer);
+    void finishPrint(bool ok);
     void refreshProfile();
+    bool confirmResend();   // false: the user kept the page as it is
+    void showOfflinePage(const QUrl &url);
+    void goOnline();
 
     QPointer<QWebEngineView> m_view;
     TWebEnginePage *m_page = nullptr;
+    TFormResendTracker *m_formTracker = nullptr;   // of m_page
     QTimer *m_subFrameTimer = nullptr;
     QList<SubFrame> m_subFrames;
     QString m_nonce;
@@ -176,6 +185,7 @@ private:
     QList<PendingSave> m_saves;
     bool m_saving = false;
 
+    QUrl m_offlineUrl;               // the address the offline page stands for
     QPrinter *m_printer = nullptr;
     QPointer<TFindDialog> m_findDialog;
     quint32 m_hostFlags = 0;

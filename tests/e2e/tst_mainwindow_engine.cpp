@@ -17,11 +17,14 @@
 #include "platform/registry.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QToolBar>
 #include <QWindow>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 
 #include <memory>
@@ -58,6 +61,7 @@ private Q_SLOTS:
     void typingRightAfterNewIsKept();
     void lockedTabReloadsInPlace();
     void draggingATabOnlyMovesIt();
+    void refreshAllAsksBeforeSendingFormsAgain();
 
 private:
     std::unique_ptr<TfrmMain> openWindow()
@@ -359,6 +363,53 @@ void TestMainWindowEngine::draggingATabOnlyMovesIt()
     QCOMPARE(b->Caption(), QStringLiteral("Page b"));
     QCOMPARE(a->Caption(), QStringLiteral("Page a"));
     QVERIFY(!a->Loading && !b->Loading);
+}
+
+void TestMainWindowEngine::refreshAllAsksBeforeSendingFormsAgain()
+{
+    QHash<QString, int> posts;
+    for (const char *name : {"1", "2"}) {
+        const QString form = QStringLiteral("/send%1.html").arg(QLatin1String(name));
+        const QString target = QStringLiteral("/post%1").arg(QLatin1String(name));
+        m_server->route(form, QStringLiteral("<form method=post action=%1><input name=a value=1></form>"
+                                             "<script>document.forms[0].submit()</script>").arg(target).toUtf8());
+        m_server->route(target, TTestHttpHandler([&posts, target](const TTestHttpRequest &request) {
+            if (request.method == "POST")
+                ++posts[target];
+            TTestHttpResponse r;
+            r.body = "<title>Sent</title>";
+            return r;
+        }));
+    }
+    auto w = openWindow();
+    w->ActiveTab()->NavigateTo(m_server->urlString(QStringLiteral("/send1.html")));
+    w->CreateForegroundTab()->NavigateTo(m_server->urlString(QStringLiteral("/send2.html")));
+    w->CreateForegroundTab()->NavigateTo(m_server->urlString(QStringLiteral("/a.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(loaded(w->TabAt(0), m_server->urlString(QStringLiteral("/post1")))
+                                     && loaded(w->TabAt(1), m_server->urlString(QStringLiteral("/post2")))
+                                     && loaded(w->TabAt(2), m_server->urlString(QStringLiteral("/a.html"))),
+                             LoadTimeout);
+    QCOMPARE(posts.value("/post1"), 1);
+    QCOMPARE(posts.value("/post2"), 1);
+
+    // One question for each tab showing the answer to a form, in strip order.
+    QList<QMessageBox::StandardButton> answers = {QMessageBox::No, QMessageBox::Yes};
+    QTimer answerer;
+    answerer.setInterval(20);
+    connect(&answerer, &QTimer::timeout, this, [&answers] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box && box->objectName() == QLatin1String("msgResendForm") && !answers.isEmpty())
+            box->button(answers.takeFirst())->click();
+    });
+    answerer.start();
+    auto *refreshAll = w->findChild<QAction *>(QStringLiteral("mnuViewRefreshAll"));
+    QVERIFY(refreshAll);
+    refreshAll->trigger();
+    QVERIFY(answers.isEmpty());
+    QVERIFY(m_server->waitForRequest(QStringLiteral("/a.html"), 2, LoadTimeout));
+    QTRY_COMPARE_WITH_TIMEOUT(posts.value("/post2"), 2, LoadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->TabAt(1)->Loading && !w->TabAt(2)->Loading, LoadTimeout);
+    QCOMPARE(posts.value("/post1"), 1);
 }
 
 TV_TEST_MAIN_GUI(TestMainWindowEngine)

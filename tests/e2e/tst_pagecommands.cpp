@@ -18,6 +18,7 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
@@ -90,6 +91,7 @@ private Q_SLOTS:
     void internetOptions();
     void contentOptions();
     void logIn();
+    void resendForm();
 
 private:
     TTestHttpServer m_server;
@@ -149,6 +151,8 @@ void TestPageCommands::saveFormats()
 
 void TestPageCommands::printWithoutDialog()
 {
+    TPageSettings::SetPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Landscape,
+                                             QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
     TView v;
     QVERIFY(v.load(m_server.urlString("/page.html")));
     const QString pdf = m_dir.filePath("printed.pdf");
@@ -161,7 +165,15 @@ void TestPageCommands::printWithoutDialog()
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
     QCOMPARE(finished.at(0).at(0).toBool(), true);
     QVERIFY(!TWebEngineControl::IsPrinting());
-    QVERIFY(readFile(pdf).startsWith("%PDF"));
+    const QByteArray printed = readFile(pdf);
+    QVERIFY(printed.startsWith("%PDF"));
+    // Text stays text: fonts with their character maps, not a picture of the page.
+    QVERIFY(printed.contains("/Font"));
+    QVERIFY(printed.contains("/ToUnicode"));
+    QVERIFY2(printed.size() < 200 * 1024, QByteArray::number(printed.size()).constData());
+    // The page layout of Page Setup reaches the file: a landscape Letter page.
+    const QRegularExpression letterLandscape(R"(/MediaBox\s*\[\s*0\s+0\s+792(\.0*)?\s+612(\.0*)?\s*\])");
+    QVERIFY(letterLandscape.match(QString::fromLatin1(printed)).hasMatch());
     TPageSettings::SetPrintToFile(QString());
 }
 
@@ -373,6 +385,103 @@ void TestPageCommands::logIn()
     QVERIFY(v.load(m_server.urlString("/private.html")));
     QTRY_COMPARE_WITH_TIMEOUT(v.control->LocationName(), QStringLiteral("Welcome"), Timeout);
     QVERIFY(!answer.isActive());
+}
+
+void TestPageCommands::resendForm()
+{
+    int posts = 0;
+    m_server.route("/form.html", "<title>Form</title><form id=f method=post action=/post>"
+                                 "<input name=a value=1></form>"
+                                 "<form id=g method=post action=/prg><input name=a value=1></form>");
+    m_server.route("/post", TTestHttpHandler([&posts](const TTestHttpRequest &request) {
+        TTestHttpResponse r;
+        if (request.method == "POST")
+            ++posts;
+        r.body = QByteArray("<title>Posted ") + QByteArray::number(posts) + "</title>";
+        return r;
+    }));
+    m_server.redirect("/prg", "/result.html", 303);
+    m_server.route("/done.html", "<title>Done</title>");
+    m_server.route("/result.html", "<title>Result</title>");
+    m_server.route("/ping", "pong", "text/plain");
+
+    // Answers the question with the next answer of the list, counting the questions.
+    QList<QMessageBox::StandardButton> answers;
+    int asked = 0;
+    QTimer answerer;
+    answerer.setInterval(20);
+    connect(&answerer, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || box->objectName() != QLatin1String("msgResendForm") || answers.isEmpty())
+            return;
+        QCOMPARE(box->text(), QStringLiteral("This page was sent with a form. Send the form again?"));
+        ++asked;
+        box->button(answers.takeFirst())->click();
+    });
+    answerer.start();
+
+    TView v;
+    QVERIFY(v.load(m_server.urlString("/form.html")));
+    const int before = v.completed;
+    v.js("document.getElementById('f').submit(); 'ok'");
+    QTRY_VERIFY_WITH_TIMEOUT(v.completed > before && !v.control->Busy(), Timeout);
+    QCOMPARE(v.control->LocationName(), QStringLiteral("Posted 1"));
+
+    // A request from the page after the answer: had the form been sent again, the server
+    // would have had it first.
+    auto nothingSent = [&](int pings) {
+        v.js("fetch('/ping'); 'ok'");
+        return m_server.waitForRequest("/ping", pings) && posts == 1
+                && v.control->LocationName() == QLatin1String("Posted 1");
+    };
+    answers = {QMessageBox::No};
+    v.view.RefreshPage();
+    QCOMPARE(asked, 1);
+    QVERIFY(nothingSent(1));
+    answers = {QMessageBox::No};
+    v.view.RefreshCompletely();
+    QCOMPARE(asked, 2);
+    QVERIFY(nothingSent(2));
+
+    answers = {QMessageBox::Yes};
+    v.view.RefreshPage();
+    QCOMPARE(asked, 3);
+    QTRY_COMPARE_WITH_TIMEOUT(v.control->LocationName(), QStringLiteral("Posted 2"), Timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!v.control->Busy(), Timeout);
+    answers = {QMessageBox::Yes};
+    v.view.RefreshCompletely();
+    QCOMPARE(asked, 4);
+    QTRY_COMPARE_WITH_TIMEOUT(v.control->LocationName(), QStringLiteral("Posted 3"), Timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!v.control->Busy(), Timeout);
+
+    // Other pages, and the page a form was answered with by a redirect, refresh without
+    // a question.
+    QVERIFY(v.load(m_server.urlString("/done.html")));
+    v.view.RefreshPage();
+    QVERIFY(m_server.waitForRequest("/done.html", 2));
+    QTRY_VERIFY_WITH_TIMEOUT(!v.control->Busy(), Timeout);
+    QVERIFY(v.load(m_server.urlString("/form.html")));
+    v.js("document.getElementById('g').submit(); 'ok'");
+    QTRY_COMPARE_WITH_TIMEOUT(v.control->LocationName(), QStringLiteral("Result"), Timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!v.control->Busy(), Timeout);
+    v.view.RefreshPage();
+    QVERIFY(m_server.waitForRequest("/result.html", 2));
+    QCOMPARE(asked, 4);
+
+    // Back on the posted page the question comes again.
+    QTRY_VERIFY_WITH_TIMEOUT(!v.control->Busy(), Timeout);
+    int back = v.completed;
+    v.control->GoBack();   // the form page
+    QTRY_VERIFY_WITH_TIMEOUT(v.completed > back && !v.control->Busy(), Timeout);
+    back = v.completed;
+    v.control->GoBack();   // a page without a form
+    QTRY_VERIFY_WITH_TIMEOUT(v.completed > back && !v.control->Busy(), Timeout);
+    v.control->GoBack();   // the posted page
+    QTRY_VERIFY_WITH_TIMEOUT(v.control->LocationURL().endsWith("/post") && !v.control->Busy(), Timeout);
+    answers = {QMessageBox::No};
+    v.view.RefreshPage();
+    QCOMPARE(asked, 5);
+    answerer.stop();
 }
 
 TV_TEST_MAIN_GUI(TestPageCommands)

@@ -530,10 +530,36 @@ void TestWebEngineControl::workOffline()
     QCOMPARE(m_server.requestCount("/a.html"), 0);
     QVERIFY(b.control.LocationName() != QStringLiteral("Page A"));
 
-    QVERIFY(TOffline::SetOffline(false));
-    QVERIFY(!TOffline::IsOffline());
-    QVERIFY(b.load(m_server.urlString("/a.html")));
+    // The program's own page stands in for the engine's error page, at the address asked for.
+    QTRY_COMPARE_WITH_TIMEOUT(b.control.LocationName(), QStringLiteral("Working Offline"), Timeout);
+    QCOMPARE(b.control.LocationURL(), m_server.urlString("/a.html"));
+    const QString text = js(b.control, "document.body.innerText");
+    QVERIFY2(text.contains("Tabvane is working offline"), qPrintable(text));
+    QVERIFY2(text.contains(m_server.urlString("/a.html")), qPrintable(text));
+    // A button of the page's own cannot switch the program online.
+    js(b.control, "var f = document.createElement('button'); f.id = 'fake';"
+                  " f.textContent = 'fake'; f.onclick = function () { console.log('goOnline'); };"
+                  " document.body.appendChild(f); 'ok'");
+    QVERIFY(click(b.control, "fake"));
+    QVERIFY(b.load(m_server.urlString("/b.html")));   // still refused
+    QVERIFY(TOffline::IsOffline());
+    QCOMPARE(m_server.requestCount("/b.html"), 0);
+
+    // Its button goes online and loads the page.
+    b.control.GoBack();
+    QTRY_COMPARE_WITH_TIMEOUT(b.control.LocationURL(), m_server.urlString("/a.html"), Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(b.control.LocationName(), QStringLiteral("Working Offline"), Timeout);
+    QSignalSpy changed(TOfflineNotifier::instance(), &TOfflineNotifier::OfflineChanged);
+    QVERIFY(click(b.control, "cmdGoOnline"));
+    QTRY_COMPARE_WITH_TIMEOUT(b.control.LocationName(), QStringLiteral("Page A"), Timeout);
     QCOMPARE(m_server.requestCount("/a.html"), 1);
+    QVERIFY(!TOffline::IsOffline());
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(0).toBool(), false);
+
+    QVERIFY(TOffline::SetOffline(false));
+    QVERIFY(b.load(m_server.urlString("/a.html")));
+    QCOMPARE(m_server.requestCount("/a.html"), 2);
     QTRY_COMPARE_WITH_TIMEOUT(b.control.LocationName(), QStringLiteral("Page A"), Timeout);
 }
 

@@ -227,15 +227,27 @@ void TestCommands::workOfflineFollowsTheStoredState()
 {
     openWindow();
     auto *file = m_window->findChild<QMenu *>(QStringLiteral("mnuFile"));
+    auto *label = m_window->findChild<QLabel *>(QStringLiteral("lblOffline"));
+    QVERIFY(label);
+    QVERIFY(!label->isVisibleTo(m_window));
     TOffline::SetOffline(true);   // changed behind the window's back
     Q_EMIT file->aboutToShow();
     QVERIFY(m_window->mnuFileWorkOffline->isChecked());
+    // The status bar says so while it lasts.
+    QVERIFY(label->isVisibleTo(m_window));
+    QCOMPARE(label->text(), QStringLiteral("Working Offline"));
     m_window->mnuFileWorkOffline->trigger();
     QVERIFY(!TOffline::IsOffline());
     QVERIFY(!m_window->mnuFileWorkOffline->isChecked());
+    QVERIFY(!label->isVisibleTo(m_window));
     m_window->mnuFileWorkOffline->trigger();
     QVERIFY(TOffline::IsOffline());
     QVERIFY(TOffline::CachedOffline());
+    QVERIFY(label->isVisibleTo(m_window));
+    // Going online elsewhere (the offline page's button) clears the check and the label.
+    TOffline::SetOffline(false);
+    QVERIFY(!m_window->mnuFileWorkOffline->isChecked());
+    QVERIFY(!label->isVisibleTo(m_window));
 }
 
 void TestCommands::textSizeMenusFollowThePage()

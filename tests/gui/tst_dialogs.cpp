@@ -1,6 +1,7 @@
 #include <QtTest>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 
 #include "app/confirm.h"
 #include "browser/closeall.h"
+#include "platform/pagedialogs.h"
 #include "testenv.h"
 
 namespace {
@@ -36,6 +38,39 @@ Q_DECLARE_METATYPE(Answer)
 class TestDialogs : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void saveAsStartsInTheDownloadFolder()
+    {
+        // The download folder is made when missing; the test's home has none yet.
+        const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+        QVERIFY(downloads.startsWith(QDir::homePath()));
+        QVERIFY(!QFileInfo::exists(downloads));
+        QCOMPARE(SaveAsStartFolder(QString()), QFileInfo(downloads).absoluteFilePath());
+        QVERIFY(QFileInfo(downloads).isDir());
+        QTemporaryDir other;
+        QCOMPARE(SaveAsStartFolder(other.path()), QFileInfo(other.path()).absoluteFilePath());
+        QCOMPARE(SaveAsStartFolder(other.filePath("gone")), QFileInfo(downloads).absoluteFilePath());
+
+        // The dialog starts there, then in the folder saved into last.
+        QString shown;
+        whenShown<QFileDialog>([&shown, &other](QFileDialog *d) {
+            shown = d->directory().absolutePath();
+            d->selectFile(other.filePath("page.htm"));
+            static_cast<QDialog *>(d)->accept();
+        });
+        QString path;
+        TSaveFormat format = TSaveFormat::Mhtml;
+        QVERIFY(AskSaveAsPath(nullptr, "Page", &path, &format));
+        QCOMPARE(shown, QFileInfo(downloads).absoluteFilePath());
+        QCOMPARE(path, other.filePath("page.htm"));
+        QCOMPARE(format, TSaveFormat::Complete);
+        whenShown<QFileDialog>([&shown](QFileDialog *d) {
+            shown = d->directory().absolutePath();
+            d->reject();
+        });
+        QVERIFY(!AskSaveAsPath(nullptr, "Page", &path, &format));
+        QCOMPARE(shown, QFileInfo(other.path()).absoluteFilePath());
+    }
+
     void confirmAnswers_data()
     {
         QTest::addColumn<Answer>("answer");
