@@ -50,6 +50,8 @@ private Q_SLOTS:
     void blankTargetBecomesShownTab();
     void filteredPopupNeverLoads();
     void windowCloseClosesTab();
+    void captionRetakesPageTitle_data();
+    void captionRetakesPageTitle();
 
 private:
     TBrowserTab *openTab(const QString &path);
@@ -75,6 +77,8 @@ void TestBrowserTabEngine::initTestCase()
                     "  setTimeout(function () { document.getElementById('f').src = '/f2.html'; }, 200);"
                     "});</script></body></html>");
     m_server->redirect("/old.html", "/a.html");
+    m_server->route("/slow.html", "<html><head><title>Slow</title></head><body>slow</body></html>");
+    m_server->setDelay("/slow.html", 30000);
     m_server->route("/closer.html",
                     "<html><head><title>Closer</title></head><body>"
                     "<script>setTimeout(function () { window.close(); }, 100);</script>"
@@ -222,6 +226,47 @@ void TestBrowserTabEngine::windowCloseClosesTab()
     QCOMPARE(m_host->closeRequests.first(), popup);
     QTRY_VERIFY_WITH_TIMEOUT(popup.isNull(), LoadTimeout);
     QVERIFY(opener->IsActive());
+}
+
+void TestBrowserTabEngine::captionRetakesPageTitle_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("same address again") << "same";
+    QTest::newRow("stopped during a slow load") << "stop";
+    QTest::newRow("locked tab sends the address elsewhere") << "locked";
+}
+
+// Navigating shows the address on the tab until the page's title arrives. When no new
+// title comes (the same page again, a stopped load, a navigation a locked tab passes on),
+// the tab must go back to the title of the page it shows.
+void TestBrowserTabEngine::captionRetakesPageTitle()
+{
+    QFETCH(QString, how);
+    TBrowserTab *tab = openTab("/a.html");
+    QTRY_VERIFY_WITH_TIMEOUT(settled(tab), LoadTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(tab->Caption(), QStringLiteral("Page A"), LoadTimeout);
+
+    if (how == "same") {
+        m_server->clearRequests();
+        tab->NavigateTo(m_server->urlString("/a.html"));
+        QVERIFY(m_server->waitForRequest("/a.html", 1, LoadTimeout));
+    } else if (how == "stop") {
+        tab->NavigateTo(m_server->urlString("/slow.html"));
+        QVERIFY(m_server->waitForRequest("/slow.html", 1, LoadTimeout));
+        tab->StopLoading();
+    } else {
+        tab->SetLocked(true);
+        tab->NavigateTo(m_server->urlString("/b.html"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_host->count("CreateBackgroundTab"), 1, LoadTimeout);
+        QVERIFY(m_server->waitForRequest("/b.html", 1, LoadTimeout));
+        QTRY_VERIFY_WITH_TIMEOUT(settled(m_host->Tabs().last()), LoadTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(m_host->Tabs().last()->Caption(), QStringLiteral("Page B"),
+                                  LoadTimeout);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(settled(tab), LoadTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(tab->Caption(), QStringLiteral("Page A"), LoadTimeout);
+    QCOMPARE(tab->Hint(), QStringLiteral("Page A"));
+    QVERIFY(tab->Location().endsWith("/a.html"));
 }
 
 TV_TEST_MAIN_GUI(TestBrowserTabEngine)
