@@ -8,9 +8,18 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
+#include <QTextDocument>
 
 #include <algorithm>
+
+namespace {
+// The dialog's height and the prompt's as laid out for a prompt of up to four lines; a
+// longer prompt makes both taller by the same amount and moves what is below it down.
+constexpr int kDialogHeight = 174;
+constexpr int kPromptHeight = 73;
+}
 
 TConfirmResult Confirm(QWidget *owner, const QString &caption, const QString &title,
                        const QString &prompt, const QString &okText, const QString &cancelText,
@@ -34,7 +43,7 @@ TfrmConfirm::TfrmConfirm(QWidget *owner)
         setFont(QFont(QStringLiteral("Tahoma"), 8));
     else if (owner)
         setFont(owner->font());
-    setFixedSize(408, 174);
+    setFixedSize(408, kDialogHeight);
 
     img = new QLabel(this);
     img->setObjectName(QStringLiteral("img"));
@@ -54,7 +63,7 @@ TfrmConfirm::TfrmConfirm(QWidget *owner)
 
     mmoPrompt2 = new QPlainTextEdit(this);
     mmoPrompt2->setObjectName(QStringLiteral("mmoPrompt2"));
-    mmoPrompt2->setGeometry(58, 40, 343, 73);
+    mmoPrompt2->setGeometry(58, 40, 343, kPromptHeight);
     mmoPrompt2->setReadOnly(true);
     mmoPrompt2->setFrameShape(QFrame::NoFrame);
     mmoPrompt2->setFocusPolicy(Qt::ClickFocus);
@@ -92,6 +101,7 @@ void TfrmConfirm::Setup(const QString &caption, const QString &title, const QStr
     lblTitle->resize(std::min(lblTitle->width(), width() - lblTitle->x() - 8),
                      lblTitle->height());
     mmoPrompt2->setPlainText(prompt);
+    fitPromptToText();
     cmdOK->setText(okText);
     cmdOK->setVisible(!okText.isEmpty());
     cmdCancel->setText(cancelText);
@@ -107,6 +117,27 @@ void TfrmConfirm::Setup(const QString &caption, const QString &title, const QStr
     chkConfirm->setText(checkText);
     chkConfirm->setChecked(checked);
     chkConfirm->setVisible(!checkText.isEmpty());
+}
+
+void TfrmConfirm::fitPromptToText()
+{
+    // The prompt shows in full; only a text taller than the screen leaves a scroll bar.
+    QTextDocument *doc = mmoPrompt2->document();
+    const int margin = int(doc->documentMargin());
+    const int textWidth = mmoPrompt2->width() - 2 * margin - 2 * mmoPrompt2->frameWidth();
+    const QFontMetrics fm(mmoPrompt2->font());
+    const int textHeight =
+        fm.boundingRect(QRect(0, 0, std::max(1, textWidth), 1 << 20),
+                        Qt::TextWordWrap | Qt::TextExpandTabs, doc->toPlainText())
+            .height();
+    int extra = std::max(0, textHeight + 2 * margin + 2 * mmoPrompt2->frameWidth() + 2 - kPromptHeight);
+    if (const QScreen *screen = parentWidget() ? parentWidget()->screen() : this->screen())
+        extra = std::min(extra, std::max(0, screen->availableGeometry().height() - 80 - kDialogHeight));
+    setFixedSize(width(), kDialogHeight + extra);
+    mmoPrompt2->resize(mmoPrompt2->width(), kPromptHeight + extra);
+    chkConfirm->move(64, 120 + extra);
+    cmdOK->move(264, 144 + extra);
+    cmdCancel->move(336, 143 + extra);
 }
 
 void TfrmConfirm::showEvent(QShowEvent *event)

@@ -38,4 +38,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+
+private:
+    void fitPromptToText();
 };

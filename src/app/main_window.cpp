@@ -587,6 +587,8 @@ void TfrmMain::SetFullScreen(bool on)
         pmViewMenuBar->setChecked(true);
         m_fullScreenSave.maximized = isMaximized();
         m_fullScreenSave.geometry = isMaximized() ? normalGeometry() : QRect(pos(), size());
+        // A window not shown yet has no frame to save; its stored placement is used.
+        m_fullScreenSave.placement = isVisible() ? saveGeometry() : QByteArray();
         m_fullScreenSave.statusBarVisible = sbStatus->isVisible();
         m_fullScreenSave.toolbarVisible = cbCoolbar->bandVisible(toolBand);
         cbCoolbar->setBandVisible(toolBand, true);
@@ -600,8 +602,13 @@ void TfrmMain::SetFullScreen(bool on)
             setWindowState((windowState() & ~Qt::WindowFullScreen) | Qt::WindowMaximized);
         } else {
             setWindowState(windowState() & ~(Qt::WindowFullScreen | Qt::WindowMaximized));
-            resize(m_fullScreenSave.geometry.size());
-            move(m_fullScreenSave.geometry.topLeft());
+            // The frame is not back yet when the full-screen state ends: moving to the
+            // frame's old position would put the window's client area there, a title bar
+            // higher each time. The saved placement knows the frame and the client apart.
+            if (m_fullScreenSave.placement.isEmpty() || !restoreGeometry(m_fullScreenSave.placement)) {
+                resize(m_fullScreenSave.geometry.size());
+                move(m_fullScreenSave.geometry.topLeft());
+            }
         }
         cbCoolbar->setBandVisible(menuBand, true);
         cbCoolbar->setBandVisible(toolBand, m_fullScreenSave.toolbarVisible);

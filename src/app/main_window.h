@@ -379,7 +379,8 @@ private:
 
     struct FullScreenSave {
         bool maximized = false;
-        QRect geometry;
+        QRect geometry;           // the frame's position and the window's size
+        QByteArray placement;     // saveGeometry(): brings the frame back exactly
         bool statusBarVisible = true;
         bool toolbarVisible = true;
     } m_fullScreenSave;

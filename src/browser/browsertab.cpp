@@ -2,6 +2,7 @@
 
 #include "browser/tabhost.h"
 #include "browser/vessabrowser.h"
+#include "components/updatethrottle.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -13,6 +14,8 @@
 namespace {
 
 const int DefaultTitleMax = 50;
+// Title, status text and progress of one tab reach the window at most this often.
+const int EventThrottleMs = 50;
 
 // The first n characters of text, one fewer when the cut would split a surrogate pair.
 QString leftChars(const QString &text, int n)
@@ -96,6 +99,7 @@ TBrowserTab::TBrowserTab(TTabHost *host, bool hidden, TKWPageControl *pageContro
     tabLayout->addWidget(m_framePanel);
 
     FirstLoad = false;
+    m_eventThrottle = new TUpdateThrottle(EventThrottleMs, [this] { showHeldEvents(); }, this);
 
     m_view = new TVessaBrowser(m_framePanel, m_host->FlyswatShowLinks(), m_host->FlyswatEnabled());
     m_view->No3DBorder = true;
@@ -176,6 +180,8 @@ bool TBrowserTab::IsActive() const
 
 void TBrowserTab::SetTitle(const QString &text)
 {
+    // This title is newer than any the page reported before.
+    m_titleHeld = false;
     SetHint(text);
     if (!StickyName.isEmpty()) {
         SetCaption(EscapeAmpersands(oneLine(StickyName)));
@@ -345,6 +351,7 @@ void TBrowserTab::CloseTab()
     if (m_closing)
         return;
     m_closing = true;
+    m_eventThrottle->Cancel();
     if (m_view) {
         if (TWebControl *c = control()) {
             disconnect(c, nullptr, this, nullptr);
@@ -386,26 +393,63 @@ void TBrowserTab::ShowLinks(bool on) { if (m_view) m_view->ShowLinks(on); }
 bool TBrowserTab::LinksShown() const { return m_view && m_view->LinksShown(); }
 QString TBrowserTab::SaveToTempFile() { return m_view ? m_view->SaveToTempFile() : QString(); }
 
+void TBrowserTab::showHeldEvents()
+{
+    QPointer<TBrowserTab> self(this);
+    if (m_titleHeld)
+        SetTitle(m_heldTitle);
+    if (self && m_statusHeld) {
+        m_statusHeld = false;
+        if (IsActive())
+            m_host->ShowStatusText(m_heldStatus);
+    }
+    if (self && m_progressHeld) {
+        m_progressHeld = false;
+        if (IsActive())
+            m_host->ShowProgress(m_heldProgress, m_heldProgressMax);
+    }
+}
+
+void TBrowserTab::retakePageTitle()
+{
+    // Navigating shows the address until the page reports its title; a page that ends up
+    // with its old title again (the same page reloaded, a stopped or refused navigation)
+    // reports none, so the tab takes it back here.
+    const QString title = Title();
+    if (!title.isEmpty())
+        SetTitle(title);
+}
+
 void TBrowserTab::onStatusTextChange(const QString &text)
 {
-    if (IsActive())
-        m_host->ShowStatusText(text);
+    if (!IsActive())
+        return;
+    m_heldStatus = text;
+    m_statusHeld = true;
+    m_eventThrottle->Post();
 }
 
 void TBrowserTab::onProgressChange(int progress, int progressMax)
 {
-    if (IsActive())
-        m_host->ShowProgress(progress, progressMax);
+    if (!IsActive())
+        return;
+    m_heldProgress = progress;
+    m_heldProgressMax = progressMax;
+    m_progressHeld = true;
+    m_eventThrottle->Post();
 }
 
 void TBrowserTab::onDownloadBegin()
 {
+    // Held progress belongs before the bar changes.
+    m_eventThrottle->Flush();
     if (IsActive())
         m_host->ShowProgressBar();
 }
 
 void TBrowserTab::onDownloadComplete()
 {
+    m_eventThrottle->Flush();
     if (IsActive())
         m_host->HideProgressBar();
 }
@@ -421,7 +465,9 @@ void TBrowserTab::onCommandStateChange(int command, bool enable)
 
 void TBrowserTab::onTitleChange(const QString &text)
 {
-    SetTitle(text);
+    m_heldTitle = text;
+    m_titleHeld = true;
+    m_eventThrottle->Post();
 }
 
 void TBrowserTab::startLoadCycle(TWebFrame frame)
@@ -492,6 +538,9 @@ void TBrowserTab::onBeforeNavigate2(TWebFrame frame, const QString &url, bool *c
             tab->FocusOnLoad = true;
             tab->NavigateTo(url);
         }
+        // The locked page stays; its caption goes back to its own title.
+        if (self && !m_closing && topLevel)
+            retakePageTitle();
         return;
     }
     if (topLevel && IsActive()) {
@@ -564,9 +613,14 @@ void TBrowserTab::onNavigateComplete2(TWebFrame frame, const QString &url)
 void TBrowserTab::onDocumentComplete(TWebFrame frame, const QString &url)
 {
     const bool topLevel = isTopLevel(frame);
-    if (IsActive() && topLevel) {
+    if (topLevel) {
         QPointer<TBrowserTab> self(this);
-        m_host->ShowAddress(url);
+        m_eventThrottle->Flush();
+        if (!self || m_closing)
+            return;
+        retakePageTitle();
+        if (IsActive())
+            m_host->ShowAddress(url);
         if (!self || m_closing)
             return;
     }

@@ -7,6 +7,7 @@
 #include "platform/webcontrol.h"
 
 class QFrame;
+class TUpdateThrottle;
 class TVessaBrowser;
 class TTabHost;
 
@@ -124,9 +125,21 @@ private:
     bool isTopLevel(TWebFrame frame) const;
     TWebControl *control() const;
     void startLoadCycle(TWebFrame frame);
+    void showHeldEvents();
+    void retakePageTitle();
 
     TTabHost *m_host;
     QFrame *m_framePanel = nullptr;
     TVessaBrowser *m_view = nullptr;
     bool m_closing = false;
+    // A page may change its title, status text or progress thousands of times a second;
+    // the latest of each is held and shown at most once per throttle interval.
+    TUpdateThrottle *m_eventThrottle = nullptr;
+    QString m_heldTitle;
+    QString m_heldStatus;
+    int m_heldProgress = 0;
+    int m_heldProgressMax = 0;
+    bool m_titleHeld = false;
+    bool m_statusHeld = false;
+    bool m_progressHeld = false;
 };

@@ -12,6 +12,7 @@
 #include <QStackedWidget>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolButton>
 #include <QToolTip>
 #include <QUrl>
 #include <QWheelEvent>
@@ -23,6 +24,8 @@ namespace {
 constexpr int kMinShrunkWidth = 40;
 constexpr int kMinTabWidth = 30;
 constexpr int kStripMargin = 2;
+// The two scroll buttons a crowded single row shows at its end.
+constexpr int kScrollButtonWidth = 17;
 
 QString nativeTextFromMime(const QMimeData *mime)
 {
@@ -56,14 +59,24 @@ public:
         setMouseTracking(true);
         setFocusPolicy(Qt::NoFocus);
         setAttribute(Qt::WA_OpaquePaintEvent);
+        m_scrollLeft = makeScrollButton(Qt::LeftArrow, QStringLiteral("tabScrollLeft"), -1);
+        m_scrollRight = makeScrollButton(Qt::RightArrow, QStringLiteral("tabScrollRight"), 1);
     }
 
-    void setTabs(const QList<QRect> &rects, int rows)
+    // scrollButtons: the row does not fit and the scroll buttons take the strip's end.
+    void setTabs(const QList<QRect> &rects, int rows, bool scrollButtons)
     {
         m_rects = rects;
         m_rows = rows;
+        m_scrollButtons = scrollButtons && rows == 1;
+        placeScrollButtons();
         clampScroll();
         update();
+    }
+    // The part of the strip where tabs show: all of it unless the scroll buttons are up.
+    int tabAreaWidth() const
+    {
+        return m_scrollButtons ? std::max(0, width() - 2 * kScrollButtonWidth) : width();
     }
     int rows() const { return m_rows; }
     int count() const { return int(m_rects.size()); }
@@ -75,7 +88,7 @@ public:
     }
     int tabAt(const QPoint &pos) const
     {
-        if (!rect().contains(pos))
+        if (!rect().contains(pos) || pos.x() >= tabAreaWidth())
             return -1;
         for (int i = 0; i < m_rects.size(); ++i) {
             if (tabRect(i).contains(pos))
@@ -90,8 +103,24 @@ public:
             return;
         if (r.left() - m_scroll < 0)
             m_scroll = r.left() - kStripMargin;
-        else if (r.right() - m_scroll >= width())
-            m_scroll = r.right() + 1 + kStripMargin - width();
+        else if (r.right() - m_scroll >= tabAreaWidth())
+            m_scroll = r.right() + 1 + kStripMargin - tabAreaWidth();
+        clampScroll();
+        update();
+    }
+    // One tab further towards the end (step 1) or the start (step -1): the next tab's
+    // left edge becomes the start of the visible part, as far as the row reaches.
+    void scrollByTab(int step)
+    {
+        int first = 0;
+        while (first + 1 < m_rects.size() && m_rects.at(first + 1).left() - kStripMargin <= m_scroll)
+            ++first;
+        // A tab cut at the start counts as the first one when scrolling back.
+        if (step < 0 && first < m_rects.size() && m_rects.at(first).left() - kStripMargin < m_scroll)
+            ++first;
+        const int target = std::clamp(first + step, 0, std::max(0, int(m_rects.size()) - 1));
+        if (!m_rects.isEmpty())
+            m_scroll = m_rects.at(target).left() - kStripMargin;
         clampScroll();
         update();
     }
@@ -210,7 +239,7 @@ protected:
     void wheelEvent(QWheelEvent *e) override
     {
         const int total = m_rects.isEmpty() ? 0 : m_rects.last().right() + 1 + kStripMargin;
-        if (m_rows > 1 || total <= width()) {
+        if (m_rows > 1 || total <= tabAreaWidth()) {
             e->ignore();
             return;
         }
@@ -229,15 +258,54 @@ protected:
         QWidget::changeEvent(e);
     }
 
+    void resizeEvent(QResizeEvent *e) override
+    {
+        QWidget::resizeEvent(e);
+        placeScrollButtons();
+        clampScroll();
+    }
+
     void paintEvent(QPaintEvent *) override;
 
 private:
     void clampScroll()
     {
         const int total = m_rects.isEmpty() ? 0 : m_rects.last().right() + 1 + kStripMargin;
-        m_scroll = std::clamp(m_scroll, 0, std::max(0, total - width()));
+        m_scroll = std::clamp(m_scroll, 0, std::max(0, total - tabAreaWidth()));
         if (m_rows > 1)
             m_scroll = 0;
+        m_scrollLeft->setEnabled(m_scroll > 0);
+        m_scrollRight->setEnabled(m_scroll < total - tabAreaWidth());
+    }
+
+    QToolButton *makeScrollButton(Qt::ArrowType arrow, const QString &name, int step)
+    {
+        auto *button = new QToolButton(this);
+        button->setObjectName(name);
+        button->setArrowType(arrow);
+        button->setAutoRepeat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->hide();
+        connect(button, &QToolButton::clicked, this, [this, step] { scrollByTab(step); });
+        return button;
+    }
+
+    // The buttons sit side by side at the end of the row, as high as the tabs.
+    void placeScrollButtons()
+    {
+        if (!m_scrollButtons) {
+            m_scrollLeft->hide();
+            m_scrollRight->hide();
+            return;
+        }
+        const QRect row = m_rects.isEmpty() ? rect() : m_rects.first();
+        const int top = std::max(0, row.top());
+        const int h = std::min(row.height(), height() - top);
+        const int left = tabAreaWidth();
+        m_scrollLeft->setGeometry(left, top, kScrollButtonWidth, h);
+        m_scrollRight->setGeometry(left + kScrollButtonWidth, top, kScrollButtonWidth, h);
+        m_scrollLeft->show();
+        m_scrollRight->show();
     }
 
     // A new tab under the mouse takes over the hint; a tooltip already on screen moves
@@ -285,6 +353,9 @@ private:
     QList<QRect> m_rects;
     int m_rows = 1;
     int m_scroll = 0;
+    bool m_scrollButtons = false;
+    QToolButton *m_scrollLeft = nullptr;
+    QToolButton *m_scrollRight = nullptr;
     int m_dragSource = -1;
     bool m_dragging = false;
     int m_middlePressed = -1;
@@ -301,6 +372,8 @@ void TKWTabBar::paintEvent(QPaintEvent *)
     const int selected = active ? active->TabIndex() : -1;
     const QFontMetrics fm(font());
     QRect selectedFill;
+    // Tabs never show under the scroll buttons.
+    p.setClipRect(0, 0, tabAreaWidth(), height());
 
     for (int i = 0; i < m_rects.size(); ++i) {
         const TKWTabSheet *page = m_owner->Page(m_owner->TabToPageIndex(i));
@@ -325,7 +398,7 @@ void TKWTabBar::paintEvent(QPaintEvent *)
             selectedFill = tp.fill;
 
         p.save();
-        p.setClipRect(tp.fill.adjusted(1, 0, -1, 0));
+        p.setClipRect(tp.fill.adjusted(1, 0, -1, 0), Qt::IntersectClip);
         if (img)
             p.drawPixmap(tp.image.topLeft(), pix);
         const QString text = TKWPageControl::TabDisplayText(page->Caption());
@@ -361,27 +434,26 @@ void TKWTabSheet::SetCaption(const QString &caption)
 {
     if (caption == m_caption)
         return;
+    const int widthBefore = m_pageControl ? m_pageControl->naturalTabWidth(this) : 0;
     m_caption = caption;
     if (m_pageControl)
-        m_pageControl->pageChanged(this);
+        m_pageControl->tabContentChanged(this, widthBefore);
 }
 
 void TKWTabSheet::SetHint(const QString &hint)
 {
-    if (hint == m_hint)
-        return;
+    // The tooltip reads the hint when it shows; the strip itself does not change.
     m_hint = hint;
-    if (m_pageControl)
-        m_pageControl->pageChanged(this);
 }
 
 void TKWTabSheet::SetImageIndex(int index)
 {
     if (index == m_imageIndex)
         return;
+    const int widthBefore = m_pageControl ? m_pageControl->naturalTabWidth(this) : 0;
     m_imageIndex = index;
     if (m_pageControl)
-        m_pageControl->pageChanged(this);
+        m_pageControl->tabContentChanged(this, widthBefore);
 }
 
 void TKWTabSheet::SetTabVisible(bool visible)
@@ -903,6 +975,18 @@ void TKWPageControl::pageChanged(TKWTabSheet *)
     relayout();
 }
 
+void TKWPageControl::tabContentChanged(TKWTabSheet *page, int widthBefore)
+{
+    // A page that changes its title many times a second must not lay out every tab each
+    // time: only a change of the tab's width moves other tabs.
+    if (!page->m_tabVisible)
+        return;
+    if (naturalTabWidth(page) != widthBefore)
+        relayout();
+    else
+        m_bar->update();
+}
+
 bool TKWPageControl::hasImage(const TKWTabSheet *page) const
 {
     return page && page->ImageIndex() >= 0 && page->ImageIndex() < m_images.size()
@@ -939,7 +1023,12 @@ void TKWPageControl::relayout()
     }
     const int minWidth = m_fixedTabWidth > 0 ? std::min(m_fixedTabWidth, kMinShrunkWidth)
                                              : kMinShrunkWidth;
-    const TabLayout lay = LayoutTabs(widths, width(), h, m_multiLine, minWidth);
+    TabLayout lay = LayoutTabs(widths, width(), h, m_multiLine, minWidth);
+    // A single row that does not fit makes room for the scroll buttons at its end.
+    const bool overflow = !m_multiLine && !lay.rects.isEmpty()
+                          && lay.rects.last().right() + 1 + kStripMargin > width();
+    if (overflow)
+        lay = LayoutTabs(widths, width() - 2 * kScrollButtonWidth, h, false, minWidth);
     const int barH = lay.rows * h + 2;
     const bool bottom = m_position == TabPosition::Bottom;
     const int pagesH = std::max(0, height() - barH);
@@ -955,7 +1044,7 @@ void TKWPageControl::relayout()
     rects.reserve(lay.rects.size());
     for (const QRect &r : lay.rects)
         rects.append(r.translated(0, bottom ? 2 : 1));
-    m_bar->setTabs(rects, lay.rows);
+    m_bar->setTabs(rects, lay.rows, overflow);
     if (m_active)
         m_bar->ensureVisible(m_active->TabIndex());
 }

@@ -160,7 +160,9 @@ protected:
 private:
     friend class TKWTabSheet;
     friend class TKWTabBar;
-    void pageChanged(TKWTabSheet *page);          // caption, hint, image or visibility changed
+    void pageChanged(TKWTabSheet *page);          // the page's tab came or went
+    // The caption or image of a page changed; widthBefore is its tab's width before.
+    void tabContentChanged(TKWTabSheet *page, int widthBefore);
     void removePage(TKWTabSheet *page, bool destroying);
     void notifyPagesChanged();
     void relayout();

@@ -17,11 +17,13 @@
 #include <QBoxLayout>
 #include <QEvent>
 #include <QClipboard>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include <climits>
@@ -50,6 +52,24 @@ namespace {
 void pending(QAction *action)
 {
     action->setEnabled(false);
+}
+
+// While a button's menu is open the menu has the mouse, so the button never learns that
+// the pointer left it and keeps drawing its hover frame after the menu closed. Once the
+// menu has gone, the button is told whether the pointer is still over it.
+void releaseAfterMenu(QToolButton *button, QMenu *menu)
+{
+    QObject::connect(menu, &QMenu::aboutToHide, button, [button] {
+        QTimer::singleShot(0, button, [button] {
+            button->setDown(false);
+            if (!button->rect().contains(button->mapFromGlobal(QCursor::pos()))) {
+                button->setAttribute(Qt::WA_UnderMouse, false);
+                QEvent leave(QEvent::Leave);
+                QCoreApplication::sendEvent(button, &leave);
+            }
+            button->update();
+        });
+    });
 }
 
 // Runs a function whenever a widget changes its size.
@@ -412,6 +432,7 @@ void TfrmMain::BuildMenuBar()
         button->setAutoRaise(true);
         button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
         button->setShortcut(QKeySequence());   // Alt+letter goes through the key filter
+        releaseAfterMenu(button, menu);
         tbMenu->addWidget(button);
         m_menuBarButtons.append(button);
     }
@@ -428,6 +449,7 @@ void TfrmMain::BuildMenuBar()
     tbxMenu->setMenu(mnuMenu);
     tbxMenu->setPopupMode(QToolButton::InstantPopup);
     tbxMenu->setAutoRaise(true);
+    releaseAfterMenu(tbxMenu, mnuMenu);
     tbxMenu->hide();
     if (box) {
         box->addWidget(pnlMenuBarMain, 1);

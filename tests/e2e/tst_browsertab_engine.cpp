@@ -53,6 +53,8 @@ private Q_SLOTS:
     void filteredPopupNeverLoads();
     void windowCloseClosesTab();
     void lockedPageFillsItsLateFrameInPlace();
+    void captionRetakesPageTitle_data();
+    void captionRetakesPageTitle();
 
 private:
     TBrowserTab *openTab(const QString &path);
@@ -85,6 +87,8 @@ void TestBrowserTabEngine::initTestCase()
                     "  document.body.appendChild(f); }, 200); });</script></body></html>");
     m_server->route("/inner.html", "<html><body>inner frame</body></html>");
     m_server->redirect("/old.html", "/a.html");
+    m_server->route("/slow.html", "<html><head><title>Slow</title></head><body>slow</body></html>");
+    m_server->setDelay("/slow.html", 30000);
     m_server->route("/closer.html",
                     "<html><head><title>Closer</title></head><body>"
                     "<script>setTimeout(function () { window.close(); }, 100);</script>"
@@ -253,6 +257,47 @@ void TestBrowserTabEngine::lockedPageFillsItsLateFrameInPlace()
     QCOMPARE(m_host->Tabs().size(), 1);
     QCOMPARE(m_server->requestCount("/inner.html"), 1);
     QCOMPARE(tab->ImageIndex(), int(LampLocked));
+}
+
+void TestBrowserTabEngine::captionRetakesPageTitle_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("same address again") << "same";
+    QTest::newRow("stopped during a slow load") << "stop";
+    QTest::newRow("locked tab sends the address elsewhere") << "locked";
+}
+
+// Navigating shows the address on the tab until the page's title arrives. When no new
+// title comes (the same page again, a stopped load, a navigation a locked tab passes on),
+// the tab must go back to the title of the page it shows.
+void TestBrowserTabEngine::captionRetakesPageTitle()
+{
+    QFETCH(QString, how);
+    TBrowserTab *tab = openTab("/a.html");
+    QTRY_VERIFY_WITH_TIMEOUT(settled(tab), LoadTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(tab->Caption(), QStringLiteral("Page A"), LoadTimeout);
+
+    if (how == "same") {
+        m_server->clearRequests();
+        tab->NavigateTo(m_server->urlString("/a.html"));
+        QVERIFY(m_server->waitForRequest("/a.html", 1, LoadTimeout));
+    } else if (how == "stop") {
+        tab->NavigateTo(m_server->urlString("/slow.html"));
+        QVERIFY(m_server->waitForRequest("/slow.html", 1, LoadTimeout));
+        tab->StopLoading();
+    } else {
+        tab->SetLocked(true);
+        tab->NavigateTo(m_server->urlString("/b.html"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_host->count("CreateBackgroundTab"), 1, LoadTimeout);
+        QVERIFY(m_server->waitForRequest("/b.html", 1, LoadTimeout));
+        QTRY_VERIFY_WITH_TIMEOUT(settled(m_host->Tabs().last()), LoadTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(m_host->Tabs().last()->Caption(), QStringLiteral("Page B"),
+                                  LoadTimeout);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(settled(tab), LoadTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(tab->Caption(), QStringLiteral("Page A"), LoadTimeout);
+    QCOMPARE(tab->Hint(), QStringLiteral("Page A"));
+    QVERIFY(tab->Location().endsWith("/a.html"));
 }
 
 TV_TEST_MAIN_GUI(TestBrowserTabEngine)

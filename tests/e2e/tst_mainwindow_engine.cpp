@@ -2,7 +2,7 @@
 // its page, a restart with "Last" brings the same tabs back in order, and the user-agent
 // token travels in the requests while the program runs and leaves the hive at exit. Driven
 // as a user drives it: the page's context menu closes without its tab, typing right after
-// Ctrl+N is kept, a locked tab reloads in place, and dragging a tab only moves it.
+// Ctrl+N is kept, a locked tab reloads in place, dragging a tab only moves it, and hostile pages leave the window responsive.
 
 #include "testenv.h"
 #include "httpserver.h"
@@ -62,6 +62,8 @@ private Q_SLOTS:
     void lockedTabReloadsInPlace();
     void draggingATabOnlyMovesIt();
     void refreshAllAsksBeforeSendingFormsAgain();
+    void hostilePageLeavesWindowResponsive_data();
+    void hostilePageLeavesWindowResponsive();
 
 private:
     std::unique_ptr<TfrmMain> openWindow()
@@ -410,6 +412,100 @@ void TestMainWindowEngine::refreshAllAsksBeforeSendingFormsAgain()
     QTRY_COMPARE_WITH_TIMEOUT(posts.value("/post2"), 2, LoadTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(!w->TabAt(1)->Loading && !w->TabAt(2)->Loading, LoadTimeout);
     QCOMPARE(posts.value("/post1"), 1);
+}
+
+namespace {
+// Each hostile page tells the server once its attack is under way.
+QByteArray hostilePage(const QString &head, const QString &script)
+{
+    return QStringLiteral("<html><head>%1</head><body>hostile<script>%2\n"
+                          "fetch('/started');</script></body></html>")
+        .arg(head, script)
+        .toUtf8();
+}
+}
+
+void TestMainWindowEngine::hostilePageLeavesWindowResponsive_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("page");
+    QTest::newRow("title changed every millisecond")
+        << "/titles.html"
+        << hostilePage("<title>T</title>",
+                       "var n = 0; setInterval(function () {"
+                       "  for (var i = 0; i < 20; ++i) document.title = 'T' + (n++);"
+                       "}, 1);");
+    QTest::newRow("100,000-character title")
+        << "/longtitle.html"
+        << hostilePage("<title>" + QString(100000, QLatin1Char('L')) + "</title>",
+                       "setInterval(function () {"
+                       "  document.title = (document.title[0] == 'L' ? 'M' : 'L').repeat(100000);"
+                       "}, 5);");
+    QTest::newRow("reload loop")
+        << "/reload.html"
+        << hostilePage("<title>Reloading</title>",
+                       "window.addEventListener('load', function () { location.reload(); });");
+    QTest::newRow("20,000 pushState calls")
+        << "/push.html"
+        << hostilePage("<title>Push</title>",
+                       "for (var i = 0; i < 20000; ++i) {"
+                       "  try { history.pushState({}, '', '?p=' + i); } catch (e) {}"
+                       "}");
+    QTest::newRow("300 iframes")
+        << "/frames.html"
+        << hostilePage("<title>Frames</title>",
+                       "for (var i = 0; i < 300; ++i) {"
+                       "  var f = document.createElement('iframe');"
+                       "  f.src = '/a.html?f=' + i; document.body.appendChild(f);"
+                       "}");
+    QTest::newRow("60 popups not on the filter list")
+        << "/popups.html"
+        << hostilePage("<title>Popups</title>",
+                       "for (var i = 0; i < 60; ++i) window.open('/a.html?w=' + i);");
+    QTest::newRow("window.close() loop")
+        << "/closer.html"
+        << hostilePage("<title>Closer</title>",
+                       "setInterval(function () { window.close(); }, 1);");
+}
+
+// While the hostile page runs, the event loop keeps turning over and a page handed over in
+// a new tab loads. Bounds are generous: this checks that the window works, not how fast.
+void TestMainWindowEngine::hostilePageLeavesWindowResponsive()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, page);
+    m_server->route(path, page);
+    m_server->route(QStringLiteral("/started"), QByteArray("ok"), "text/plain");
+    auto w = openWindow();
+    // A page closing its own window is only allowed while it is the tab's first entry:
+    // the close loop runs in a tab with history, so it keeps running.
+    if (path == QLatin1String("/closer.html")) {
+        const QString first = m_server->urlString(QStringLiteral("/c.html"));
+        w->ActiveTab()->NavigateTo(first);
+        QTRY_VERIFY_WITH_TIMEOUT(loaded(w->ActiveTab(), first), LoadTimeout);
+    }
+    w->ActiveTab()->NavigateTo(m_server->urlString(path));
+    QVERIFY(m_server->waitForRequest(QStringLiteral("/started"), 1, LoadTimeout));
+
+    int ticks = 0;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, this, [&ticks] { ++ticks; });
+    probe.start(10);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 20, LoadTimeout);
+
+    const QString other = m_server->urlString(QStringLiteral("/b.html"));
+    w->OpenInNewForegroundTab(other);
+    TBrowserTab *fresh = w->ActiveTab();
+    QVERIFY(fresh);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded(fresh, other), LoadTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(fresh->Caption(), QStringLiteral("Page b"), LoadTimeout);
+    const int before = ticks;
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= before + 20, LoadTimeout);
+
+    // Whatever the page did, every tab's caption stays one short line.
+    for (const TBrowserTab *tab : w->Tabs())
+        QVERIFY2(tab->Caption().size() <= 60, qPrintable(tab->Caption().left(80)));
+    QVERIFY(w->close());
 }
 
 TV_TEST_MAIN_GUI(TestMainWindowEngine)

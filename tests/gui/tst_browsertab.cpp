@@ -49,6 +49,7 @@ private Q_SLOTS:
     void shownTitle_data();
     void shownTitle();
     void captionHintAndStickyName();
+    void burstsOfPageEventsShowTheLatest();
     void loadCycleOfActiveAndBackgroundTabs();
     void firstLoadShowsGreenWhenTheDocumentArrives();
     void frameCycleEndsWithTheNextTopLevelLoad();
@@ -124,13 +125,55 @@ void TestBrowserTab::captionHintAndStickyName()
     tab->SetStickyName(QStringLiteral("Mine & Yours"));
     QCOMPARE(tab->Caption(), QStringLiteral("Mine && Yours"));
     ScriptedControlOf(tab)->fireTitleChange(QStringLiteral("Page title"));
+    // Titles that follow each other closely are shown together, a moment later.
+    QTRY_COMPARE(tab->Hint(), QStringLiteral("Page title"));
     QCOMPARE(tab->Caption(), QStringLiteral("Mine && Yours"));
-    QCOMPARE(tab->Hint(), QStringLiteral("Page title"));
 
     // Clearing the sticky name shows the page's current title.
     ScriptedControlOf(tab)->setLocationName(QStringLiteral("Current page"));
     tab->SetStickyName(QString());
     QCOMPARE(tab->Caption(), QStringLiteral("Current page"));
+}
+
+// A page that changes its title (or status text, or progress) in a tight loop must not
+// make the window repaint for each change; the latest state still shows in the end.
+void TestBrowserTab::burstsOfPageEventsShowTheLatest()
+{
+    TRecordingHost host;
+    TBrowserTab *tab = host.AddTab();
+    TScriptedControl *c = ScriptedControlOf(tab);
+    const int burst = 2000;
+    for (int i = 1; i <= burst; ++i) {
+        c->fireTitleChange(QStringLiteral("Title %1").arg(i));
+        c->fireStatusTextChange(QStringLiteral("Status %1").arg(i));
+        c->fireProgressChange(i, burst + 1);
+    }
+    QVERIFY(host.callsStartingWith("ShowStatusText").size() < burst / 10);
+    QVERIFY(host.callsStartingWith("ShowProgress").size() < burst / 10);
+    QTRY_COMPARE(tab->Caption(), QStringLiteral("Title %1").arg(burst));
+    QCOMPARE(tab->Hint(), QStringLiteral("Title %1").arg(burst));
+    QTRY_COMPARE(host.callsStartingWith("ShowStatusText").last(),
+                 QStringLiteral("ShowStatusText Status %1").arg(burst));
+    QTRY_COMPARE(host.callsStartingWith("ShowProgress").last(),
+                 QStringLiteral("ShowProgress %1/%2").arg(burst).arg(burst + 1));
+
+    // Progress held back when the load ends comes before the bar is hidden, never after.
+    for (int i = 0; i < 3; ++i)
+        c->fireProgressChange(40 + i, 100);
+    c->fireDownloadComplete();
+    QCOMPARE(host.calls.last(), QStringLiteral("HideProgressBar"));
+    QVERIFY(host.calls.contains(QStringLiteral("ShowProgress 42/100")));
+    c->fireStatusTextChange(QStringLiteral("later"));
+    QTRY_COMPARE(host.calls.last(), QStringLiteral("ShowStatusText later"));
+
+    // A title the tab sets itself is newer than one the page reported just before.
+    c->fireTitleChange(QStringLiteral("Old page"));
+    c->fireTitleChange(QStringLiteral("Old page again"));
+    tab->NavigateTo(PageB);
+    QCOMPARE(tab->Caption(), PageB);
+    c->fireStatusTextChange(QStringLiteral("after"));
+    QTRY_COMPARE(host.calls.last(), QStringLiteral("ShowStatusText after"));
+    QCOMPARE(tab->Caption(), PageB);
 }
 
 void TestBrowserTab::loadCycleOfActiveAndBackgroundTabs()
@@ -191,7 +234,7 @@ void TestBrowserTab::loadCycleOfActiveAndBackgroundTabs()
     back->SetViewed(true);
     QCOMPARE(back->ImageIndex(), int(LampNone));
     bc->fireStatusTextChange(QStringLiteral("hover"));
-    QCOMPARE(host.callsStartingWith("ShowStatusText"), QStringList{"ShowStatusText hover"});
+    QTRY_COMPARE(host.callsStartingWith("ShowStatusText"), QStringList{"ShowStatusText hover"});
 
     // The lock's padlock replaces every lamp; unlocking shows none until the next change.
     back->SetLocked(true);

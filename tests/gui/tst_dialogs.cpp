@@ -4,7 +4,9 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include <functional>
 
@@ -153,6 +155,29 @@ private Q_SLOTS:
         QCOMPARE(cancel.right(), 402);
         QVERIFY(ok.right() < cancel.left());
         QVERIFY(ok.left() >= 0);
+    }
+
+    // A prompt of many lines (the About box's) is shown in full: the prompt area grows with
+    // it and the check box and buttons move below it, still inside the dialog.
+    void confirmShowsLongPromptInFull()
+    {
+        int scrollRange = -1;
+        QRect prompt, check, ok, dialog;
+        whenShown<TfrmConfirm>([&](TfrmConfirm *dlg) {
+            scrollRange = dlg->mmoPrompt2->verticalScrollBar()->maximum();
+            prompt = dlg->mmoPrompt2->geometry();
+            check = dlg->chkConfirm->geometry();
+            ok = dlg->cmdOK->geometry();
+            dialog = dlg->rect();
+            dlg->cmdOK->click();
+        });
+        const QString text = QStringLiteral("Version 6.01\nCopyright line\nhttps://tabvane.example\n\n"
+                                            "Engine: 1.2.3\nOne more line\nAnd a last one");
+        Confirm(nullptr, "Tabvane", "Tabvane", text, "OK", QString(), "Check", false);
+        QCOMPARE(scrollRange, 0);
+        QVERIFY(check.top() >= prompt.bottom());
+        QVERIFY(ok.top() > check.top());
+        QVERIFY(dialog.contains(ok));
     }
 
     void closeAllList()

@@ -1,5 +1,6 @@
 #include <QtTest>
 #include <QMimeData>
+#include <QToolButton>
 #include <QToolTip>
 
 #include "browser/kwpagecontrol.h"
@@ -248,6 +249,76 @@ private Q_SLOTS:
         s.pc.SetTabPosition(TKWPageControl::TabPosition::Bottom);
         QCOMPARE(s.pc.TabBarGeometry().bottom(), s.pc.height() - 1);
         QCOMPARE(s.pc.findChild<QWidget *>("pages")->y(), 0);
+    }
+
+    // Thirty tabs do not fit on one row: scroll buttons at the strip's end reach every tab,
+    // no tab shows under them, and the active tab stays in view.
+    void crowdedRowScrollButtons()
+    {
+        QStringList captions;
+        for (int i = 0; i < 30; ++i)
+            captions << QStringLiteral("Page number %1").arg(i);
+        Strip s(captions);
+        auto *left = s.pc.findChild<QToolButton *>("tabScrollLeft");
+        auto *right = s.pc.findChild<QToolButton *>("tabScrollRight");
+        QVERIFY(left && right);
+        QCOMPARE(s.pc.RowCount(), 1);
+        QVERIFY(left->isVisible() && right->isVisible());
+        const QRect buttons = left->geometry().united(right->geometry());
+        QCOMPARE(buttons.right(), s.bar()->width() - 1);
+        const auto inView = [&](int t) {
+            const QRect r = s.pc.TabRect(t).translated(-s.bar()->pos());
+            return r.left() >= 0 && r.right() < buttons.left();
+        };
+
+        s.pc.SetActivePage(s.pages[0]);
+        QVERIFY(inView(0));
+        QVERIFY(!inView(29));
+        QVERIFY(!left->isEnabled());
+        // A point over the buttons is on no tab.
+        QCOMPARE(s.pc.TabAtPoint(buttons.center() + s.bar()->pos()), -1);
+
+        // The right button brings every tab into view in turn, one tab per click.
+        int clicks = 0;
+        for (int t = 1; t < 30; ++t) {
+            while (!inView(t) && clicks < 100) {
+                const int firstBefore = s.pc.TabAtPoint(s.bar()->pos() + QPoint(3, s.bar()->height() / 2));
+                QTest::mouseClick(right, Qt::LeftButton);
+                ++clicks;
+                const int firstAfter = s.pc.TabAtPoint(s.bar()->pos() + QPoint(3, s.bar()->height() / 2));
+                QVERIFY(firstAfter == firstBefore + 1 || !right->isEnabled());
+            }
+            QVERIFY(inView(t));
+        }
+        QVERIFY(!right->isEnabled());
+        QVERIFY(left->isEnabled());
+        QTest::mouseClick(s.bar(), Qt::LeftButton, {}, s.tab(29));
+        QCOMPARE(s.pc.ActivePage(), s.pages[29]);
+        while (left->isEnabled() && clicks < 200) {
+            QTest::mouseClick(left, Qt::LeftButton);
+            ++clicks;
+        }
+        QVERIFY(inView(0));
+
+        // Selecting a tab out of view scrolls it in; so do new tabs and a narrower strip.
+        s.pc.SetActivePage(s.pages[20]);
+        QVERIFY(inView(20));
+        s.pc.resize(300, 300);
+        QVERIFY(inView(20));
+
+        // Enough room again: the buttons go and every tab shows.
+        s.pc.resize(6000, 300);
+        QVERIFY(!left->isVisible() && !right->isVisible());
+        QVERIFY(s.pc.TabRect(0).left() >= 0 && s.pc.TabRect(29).right() < s.pc.width());
+        s.pc.resize(600, 300);
+        QVERIFY(right->isVisible());
+
+        // Rows that wrap need no buttons.
+        s.pc.SetMultiLine(true);
+        QVERIFY(s.pc.RowCount() > 1);
+        QVERIFY(!left->isVisible() && !right->isVisible());
+        for (int t = 0; t < 30; ++t)
+            QVERIFY(s.pc.TabBarGeometry().contains(s.pc.TabRect(t)));
     }
 
     void textPlacement()

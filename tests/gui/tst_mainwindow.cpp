@@ -475,6 +475,18 @@ void TestMainWindow::fullScreenSaveAndRestore()
     QVERIFY(w->pmViewToolbar->isVisible() && !w->pmViewMenuBar->isVisible());
     QVERIFY(!w->ToolButtonByName(QStringLiteral("tbFullScreen"))->isChecked());
 
+    // Every round trip brings the frame and the client area back where they were.
+    const QRect frame = w->frameGeometry();
+    const QRect client = w->geometry();
+    for (int trip = 0; trip < 2; ++trip) {
+        w->SetFullScreen(true);
+        QTRY_VERIFY(w->isFullScreen());
+        w->SetFullScreen(false);
+        QTRY_VERIFY(!w->isFullScreen());
+        QTRY_COMPARE(w->frameGeometry(), frame);
+        QCOMPARE(w->geometry(), client);
+    }
+
     // A maximised window is maximised again when full screen ends.
     w->showMaximized();
     QTRY_VERIFY(w->isMaximized());
