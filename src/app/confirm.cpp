@@ -110,10 +110,11 @@ void TfrmConfirm::Setup(const QString &caption, const QString &title, const QStr
     const auto widthFor = [](const QPushButton *button) {
         return std::max(67, button->fontMetrics().horizontalAdvance(button->text()) + 16);
     };
+    // They stay below the check box, which a long prompt has moved down.
     const int cancelWidth = widthFor(cmdCancel);
-    cmdCancel->setGeometry(403 - cancelWidth, 143, cancelWidth, 25);
+    cmdCancel->setGeometry(403 - cancelWidth, chkConfirm->y() + 23, cancelWidth, 25);
     const int okWidth = widthFor(cmdOK);
-    cmdOK->setGeometry(cmdCancel->x() - 5 - okWidth, 144, okWidth, 25);
+    cmdOK->setGeometry(cmdCancel->x() - 5 - okWidth, chkConfirm->y() + 24, okWidth, 25);
     chkConfirm->setText(checkText);
     chkConfirm->setChecked(checked);
     chkConfirm->setVisible(!checkText.isEmpty());
@@ -136,8 +137,8 @@ void TfrmConfirm::fitPromptToText()
     setFixedSize(width(), kDialogHeight + extra);
     mmoPrompt2->resize(mmoPrompt2->width(), kPromptHeight + extra);
     chkConfirm->move(64, 120 + extra);
-    cmdOK->move(264, 144 + extra);
-    cmdCancel->move(336, 143 + extra);
+    cmdOK->move(cmdOK->x(), 144 + extra);
+    cmdCancel->move(cmdCancel->x(), 143 + extra);
 }
 
 void TfrmConfirm::showEvent(QShowEvent *event)
