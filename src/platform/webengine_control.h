@@ -129,6 +129,7 @@ private:
 
     // From the page
     bool onNavigationRequest(const QUrl &url, int type, bool isMainFrame);
+    bool onSubFrameNavigation(const QUrl &url, int type, const TNavigation &navigation);
     QWebEnginePage *onCreateWindow();
     void onConsoleMessage(const QString &message);
     void onLoadStarted();
