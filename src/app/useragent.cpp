@@ -1,10 +1,11 @@
 #include "app/useragent.h"
 
 #include "platform/registry.h"
+#include "platform/version.h"
 
 const QString UserAgentPostPlatformKey = QStringLiteral(
     "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\User Agent\\Post Platform");
-const QString UserAgentTokenName = QStringLiteral("Tabvane 6.01");
+const QString UserAgentTokenName = QStringLiteral("Tabvane ") + QLatin1String(TabvaneVersion);
 
 void UpdateUserAgentToken(bool add)
 {

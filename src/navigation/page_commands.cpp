@@ -15,6 +15,7 @@
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/urlhistory.h"
+#include "platform/version.h"
 #include "platform/webprofile.h"
 
 #include <QApplication>
@@ -243,11 +244,12 @@ void TfrmMain::ShowCommandMessage(const QString &text)
 
 QString TfrmMain::AboutText() const
 {
-    return QStringLiteral("Version 6.01\n"
-                          "Copyright (c) the Tabvane developers\n"
-                          TABVANE_MAKER_HOST "\n"
-                          "\n"
-                          "Qt WebEngine: ")
+    return QStringLiteral("Version ") + QLatin1String(TabvaneVersion)
+            + QStringLiteral("\n"
+                             "Copyright (c) the Tabvane developers\n"
+                             TABVANE_MAKER_HOST "\n"
+                             "\n"
+                             "Qt WebEngine: ")
             + TWebProfile::EngineVersionText();
 }
 
