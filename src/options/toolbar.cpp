@@ -121,6 +121,20 @@ private:
     bool m_cold;
 };
 
+// QToolBar::clear() only removes the actions: the buttons' actions belong to the toolbar
+// and are deleted here, later, since a rebuild may run from one of their own signals.
+void clearToolbar(QToolBar *bar)
+{
+    const QList<QAction *> actions = bar->actions();
+    bar->clear();
+    for (QAction *action : actions) {
+        if (action->parent() == bar) {
+            action->setParent(nullptr);
+            action->deleteLater();
+        }
+    }
+}
+
 QIcon buttonIcon(int id, bool cold)
 {
     if (TToolbarCatalogue::IconSvg(id).isEmpty())
@@ -195,7 +209,7 @@ void TfrmMain::CreateToolbarButton(int id)
 
 void TfrmMain::ResetToolbar()
 {
-    tbMain->clear();
+    clearToolbar(tbMain);
     const QList<TToolbarItem> layout = TToolbarCatalogue::DefaultLayout();
     for (int i = layout.size() - 1; i >= 0; --i) {
         CreateToolbarButton(layout.at(i).id);
@@ -206,7 +220,7 @@ void TfrmMain::ResetToolbar()
 
 void TfrmMain::LoadToolbarButtons()
 {
-    tbMain->clear();
+    clearToolbar(tbMain);
     bool exists = false;
     const QList<TToolbarItem> layout = TToolbarCatalogue::ReadLayout(TToolbarCatalogue::FileName(), &exists);
     // A file without a single readable button line (empty, truncated by another program,

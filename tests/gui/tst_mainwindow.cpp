@@ -244,6 +244,7 @@ private Q_SLOTS:
     void toolbarDefaultAndFile();
     void damagedToolbarFile();
     void toolbarPictures();
+    void toolbarRebuildKeepsNoOldActions();
     void bandLayoutRoundTrip();
     void damagedBandLayout();
     void addressLabelDoubleClick();
@@ -1430,6 +1431,36 @@ void TestMainWindow::toolbarPictures()
         if (!a->isSeparator())
             QVERIFY2(!a->icon().isNull(), qPrintable(a->objectName()));
     }
+}
+
+void TestMainWindow::toolbarRebuildKeepsNoOldActions()
+{
+    // Rebuilding the toolbar (as the Customize dialog does) deletes the buttons it replaces.
+    Window w = openWindow();
+    QToolBar *bar = w->MainToolbar();
+    auto flushDeletes = [] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); };
+    flushDeletes();
+    const QStringList buttons = shownButtons(bar);
+    const int windowActions = w->findChildren<QAction *>().size();
+    const int barChildren = bar->findChildren<QObject *>().size();
+    QList<QPointer<QAction>> old;
+    for (QAction *a : bar->actions())
+        old.append(a);
+    for (int i = 0; i < 20; ++i) {
+        if (i % 2)
+            w->ResetToolbar();
+        else
+            w->LoadToolbarButtons();
+    }
+    flushDeletes();
+    for (const QPointer<QAction> &a : std::as_const(old))
+        QVERIFY(a.isNull());
+    QCOMPARE(w->findChildren<QAction *>().size(), windowActions);
+    QCOMPARE(bar->findChildren<QObject *>().size(), barChildren);
+    QCOMPARE(shownButtons(bar), buttons);
+    // Only the rebuilt buttons are found by name.
+    QVERIFY(w->ToolButtonByName(QStringLiteral("tbHome")));
+    QCOMPARE(bar->findChildren<QAction *>(QStringLiteral("tbHome")).size(), 1);
 }
 
 void TestMainWindow::bandLayoutRoundTrip()
