@@ -1,7 +1,5 @@
 #include "platform/webcontrol.h"
 
-#include "platform/webengine_control.h"
-
 namespace {
 TWebControlFactory &factory()
 {
@@ -15,9 +13,7 @@ void SetWebControlFactory(TWebControlFactory f)
     factory() = std::move(f);
 }
 
-TWebControl *CreateWebControl(QObject *parent)
+const TWebControlFactory &WebControlFactory()
 {
-    if (factory())
-        return factory()(parent);
-    return new TWebEngineControl(parent);
+    return factory();
 }

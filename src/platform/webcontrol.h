@@ -120,4 +120,8 @@ Q_SIGNALS:
 // Creates the control used by browser views. Tests install the scripted control here.
 using TWebControlFactory = std::function<TWebControl *(QObject *parent)>;
 void SetWebControlFactory(TWebControlFactory factory);
+// The factory installed by SetWebControlFactory (empty when none was).
+const TWebControlFactory &WebControlFactory();
+// The installed factory's control, else the web engine's (defined with TWebEngineControl,
+// so only programs that link the web engine call it).
 TWebControl *CreateWebControl(QObject *parent);

@@ -39,6 +39,13 @@ QSet<const void *> &WebEngineDetail::liveControls()
     return controls;
 }
 
+TWebControl *CreateWebControl(QObject *parent)
+{
+    if (const TWebControlFactory &factory = WebControlFactory())
+        return factory(parent);
+    return new TWebEngineControl(parent);
+}
+
 TWebEngineControl::TWebEngineControl(QObject *parent) : TWebControl(parent)
 {
     liveControls().insert(this);
