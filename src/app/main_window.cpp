@@ -255,9 +255,11 @@ void TfrmMain::FormCreate()
     };
 
     BuildWidgets();
+    BuildCommandTable();
+    RegisterGroupCommands();
+    RegisterPopupCommands();
     BuildMenus();
     BuildGroupMenu();
-    BuildPopupCommands();
     BuildKeyFilter();
 
     // Colour pictures, custom favourite icons and the add-on defaults.

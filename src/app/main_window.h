@@ -36,6 +36,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class TBrowserTab;
+class TCommandTable;
 class TCoolBar;
 class TKWComboBox;
 class TKWPageControl;
@@ -188,6 +189,8 @@ public:
     QMenu *mnuMenu = nullptr;
     QMenu *pmEditDocument = nullptr;
     QAction *mnuFileWorkOffline = nullptr;
+    // Every command of the window: menus, toolbar buttons and keys run its actions.
+    TCommandTable *Commands() const { return m_commands; }
 
 Q_SIGNALS:
     // Internet Options closed: the side bar refreshes its history tree when it shows it.
@@ -196,11 +199,11 @@ Q_SIGNALS:
 private:
     void RunKeyCommand(int command);     // a TKeyCommand (navigation/keyfilter.h)
     void ShowCommandMessage(const QString &text);
-    void RunStickyNameCommand(TBrowserTab *tab);
     void BuildMenuBar();
     void BuildCustomizeMenu();
     void FillEditDocumentMenu();
     QList<int> MenuBarRightEdges() const;
+    TCommandTable *m_commands = nullptr;
     QList<int> m_consumedKeys;           // key presses taken, whose releases are taken too
     QList<QMenu *> m_mainMenus;          // in menu-bar order
     QList<QToolButton *> m_menuBarButtons;
@@ -275,17 +278,17 @@ private:
     void NavigateAddress(const QString &text);
     void ScopeTypedAddressFlag(TBrowserTab *tab);
 
-    // group_commands.cpp, popup_commands.cpp
+    // group_commands.cpp, popup_commands.cpp: the subsystems' rows of the command table
+    void RegisterGroupCommands();
     void BuildGroupMenu();
-    void BuildPopupCommands();
+    void RegisterPopupCommands();
 
     // commands.cpp
+    void BuildCommandTable();        // the table and the window's own rows
     void BuildMenus();
     void BuildKeyFilter();
     void BindToolbarButton(int id, QAction *button, QMenu **dropDown);
     bool KeyAndMessageFilter(QObject *watched, QEvent *event);
-    QAction *addCommand(QMenu *menu, const QString &name, const QString &caption,
-                        const QString &hint, const QKeySequence &shortcut = QKeySequence());
 
 public:
     // Components that stand for the named parts of the window (objectName = member name).

@@ -8,6 +8,7 @@
 #include "components/coolbar.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
+#include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
 #include "platform/offline.h"
 
@@ -291,14 +292,17 @@ void TfrmMain::BuildAddressBand()
     cboAddress->setMaxVisibleItems(25);
     box->addWidget(cboAddress, 1);
     connect(cboAddress, &TKWComboBox::KeyDown, this, [this](int *key, Qt::KeyboardModifiers shift) {
-        if (cboAddressKeyDown(*key, shift))
-            *key = 0;
+        // Enter navigates and records the typed address in the settings store.
+        m_commands->Guarded([&] {
+            if (cboAddressKeyDown(*key, shift))
+                *key = 0;
+        });
     });
     connect(cboAddress, &TKWComboBox::KeyPress, this, [this](QChar *ch) {
         if (cboAddressKeyPress(*ch))
             *ch = QChar();
     });
-    connect(cboAddress, &TKWComboBox::OnClick, this, &TfrmMain::cboAddressClick);
+    connect(cboAddress, &TKWComboBox::OnClick, this, [this] { m_commands->Guarded([this] { cboAddressClick(); }); });
     connect(cboAddress->lineEdit(), &QLineEdit::textEdited, this, [this] { m_addressEdited = true; });
 
     tbAddressButton = new QToolBar(pnlAddress);
@@ -309,7 +313,7 @@ void TfrmMain::BuildAddressBand()
     tbGo->setObjectName(QStringLiteral("tbGo"));
     tbGo->setToolTip(QStringLiteral("Go to Address"));
     tbGo->setStatusTip(QStringLiteral("Goes to address"));
-    connect(tbGo, &QAction::triggered, this, &TfrmMain::tbGoClick);
+    connect(tbGo, &QAction::triggered, this, [this] { m_commands->Guarded([this] { tbGoClick(); }); });
     box->addWidget(tbAddressButton);
 }
 
@@ -368,7 +372,8 @@ void TfrmMain::BuildLogoPanel()
     tbClose->setIcon(closePicture(false));
     tbClose->setToolTip(QStringLiteral("Close Tab"));
     tbClose->setStatusTip(QStringLiteral("Closes the active browser tab"));
-    connect(tbClose, &QToolButton::clicked, this, &TfrmMain::actCloseExecute);
+    // These buttons run commands: a failure is reported by the command table's guard.
+    connect(tbClose, &QToolButton::clicked, this, [this] { m_commands->Guarded([this] { actCloseExecute(); }); });
 
     tbCloseAll = new QToolButton(pnlCloseButtons);
     tbCloseAll->setObjectName(QStringLiteral("tbCloseAll"));
@@ -378,12 +383,14 @@ void TfrmMain::BuildLogoPanel()
     tbCloseAll->setToolTip(QStringLiteral("Close Tabs\nRight-click for more options"));
     tbCloseAll->setStatusTip(QStringLiteral("Closes the active browser tab"));
     tbCloseAll->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(tbCloseAll, &QToolButton::clicked, this, [this] { CloseAll(false); });
+    connect(tbCloseAll, &QToolButton::clicked, this, [this] { m_commands->Guarded([this] { CloseAll(false); }); });
     connect(tbCloseAll, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         QMenu menu(this);
-        menu.addAction(QStringLiteral("Close All"), this, [this] { CloseAll(false); });
-        menu.addAction(QStringLiteral("Close All -- Keep Current"), this, &TfrmMain::CloseAllKeepCurrent);
-        menu.addAction(QStringLiteral("Close All -- Show List"), this, &TfrmMain::CloseAllShowList);
+        menu.addAction(QStringLiteral("Close All"), this, [this] { m_commands->Guarded([this] { CloseAll(false); }); });
+        menu.addAction(QStringLiteral("Close All -- Keep Current"), this,
+                       [this] { m_commands->Guarded([this] { CloseAllKeepCurrent(); }); });
+        menu.addAction(QStringLiteral("Close All -- Show List"), this,
+                       [this] { m_commands->Guarded([this] { CloseAllShowList(); }); });
         menu.exec(tbCloseAll->mapToGlobal(pos));
     });
     LayoutLogoPanel();

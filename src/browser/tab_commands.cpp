@@ -11,6 +11,7 @@
 #include "components/coolbar.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
+#include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
 #include "navigation/menubar.h"
 #include "platform/inifile.h"
@@ -387,7 +388,7 @@ void TfrmMain::BuildTabMenu()
     if (!pmTab)
         return;
     const QList<QAction *> actions = pmTab->actions();
-    QAction *close = pmTab->findChild<QAction *>(QStringLiteral("pmTabClose"));
+    QAction *close = m_commands->Action(QStringLiteral("pmTabClose"));
     QMenu *closeAllMenu = pmTab->findChild<QMenu *>(QStringLiteral("pmTabCloseAll"));
     QAction *closeAll = closeAllMenu ? closeAllMenu->menuAction() : nullptr;
     QAction *hide = pmTabHideFromCloseAll;

@@ -7,6 +7,7 @@
 #include "groups/groupmenu.h"
 #include "groups/vessagroup.h"
 #include "groups/vessagroupform.h"
+#include "navigation/commandtable.h"
 
 #include <QLoggingCategory>
 #include <QMenu>
@@ -79,6 +80,31 @@ void TfrmMain::OpenGroup(const QString &path, bool closeOthersFirst, bool firstL
     }
 }
 
+void TfrmMain::RegisterGroupCommands()
+{
+    const auto row = [this](const char *name, const char *caption, const char *hint, void (TfrmMain::*slot)()) {
+        TCommandRow r;
+        r.name = QLatin1String(name);
+        r.caption = QLatin1String(caption);
+        r.hint = QLatin1String(hint);
+        r.handler = [this, slot](bool) { (this->*slot)(); };
+        return r;
+    };
+    TCommandRow add = row("pmAddToVessaGroup", "&Add to VessaGroup...", "Add to VessaGroup|Adds this tab to a VessaGroup",
+                          &TfrmMain::pmAddToVessaGroupClick);
+    add.shortcut = QKeySequence(Qt::Key_F6);
+    add.keys = {TKeyCommand::AddToVessaGroup};
+    m_commands->Register(add);
+    TCommandRow saveAs = row("pmTandemGroupSaveAs2", "S&ave as VessaGroup...", "Save as VessaGroup",
+                             &TfrmMain::actSaveAsVessaGroupExecute);
+    saveAs.shortcut = QKeySequence(Qt::Key_F7);
+    saveAs.keys = {TKeyCommand::SaveAsVessaGroup};
+    m_commands->Register(saveAs);
+    m_commands->Register(row("pmTandemGroupsOrganize2", "&Organize VessaGroup...", "Organize|Organizes your VessaGroups",
+                             &TfrmMain::pmTandemGroupsOrganize2Click));
+    m_commands->Register(row("pmTabAddToVessaGroup", "Add to Ve&ssaGroup...", "", &TfrmMain::pmTabAddToVessaGroupClick));
+}
+
 void TfrmMain::BuildGroupMenu()
 {
     // The group folder belongs beside the program; a first start creates it.
@@ -89,19 +115,9 @@ void TfrmMain::BuildGroupMenu()
     const QList<QAction *> head = menu->actions();
     m_groupMenu = new TGroupMenu(menu, this);
     m_groupMenu->SetFixedHead(head);
-    connect(m_groupMenu, &TGroupMenu::groupChosen, this,
-            [this](const QString &path) { OpenGroup(path, m_vgCloseFirst, false); });
-    const auto bind = [this](QMenu *owner, const char *name, void (TfrmMain::*slot)()) {
-        if (auto *action = owner->findChild<QAction *>(QLatin1String(name))) {
-            action->setEnabled(true);
-            connect(action, &QAction::triggered, this, slot);
-        }
-    };
-    bind(menu, "pmAddToVessaGroup", &TfrmMain::pmAddToVessaGroupClick);
-    bind(menu, "pmTandemGroupSaveAs2", &TfrmMain::actSaveAsVessaGroupExecute);
-    bind(menu, "pmTandemGroupsOrganize2", &TfrmMain::pmTandemGroupsOrganize2Click);
-    if (pmTab)
-        bind(pmTab, "pmTabAddToVessaGroup", &TfrmMain::pmTabAddToVessaGroupClick);
+    connect(m_groupMenu, &TGroupMenu::groupChosen, this, [this](const QString &path) {
+        m_commands->Guarded([&] { OpenGroup(path, m_vgCloseFirst, false); });
+    });
 }
 
 void TfrmMain::MarkGroupMenuDirty()

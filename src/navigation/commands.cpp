@@ -1,12 +1,17 @@
-// TfrmMain: the menu bar with its "&Menu" overflow button, the main menus, the pop-up menus
-// (New, Tab, Text Size, Edit Document, band customise), and the toolbar buttons' commands.
+// TfrmMain: the command table's rows of the window's own commands, the menu bar with its
+// "&Menu" overflow button, the main menus and pop-up menus (New, Tab, Text Size, Edit
+// Document, band customise) placed from the table, and the toolbar buttons bound to it.
 // The commands themselves are in page_commands.cpp, the key filter in keyfilter.cpp.
 
 #include "app/main_window.h"
 
+#include "app/application.h"
+
 #include "browser/browsertab.h"
 #include "components/coolbar.h"
 #include "navigation/editdocument.h"
+#include "navigation/commandtable.h"
+#include "navigation/kwcombobox.h"
 #include "navigation/menubar.h"
 #include "platform/offline.h"
 #include "platform/registry.h"
@@ -21,7 +26,9 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QPointer>
 #include <QToolBar>
 #include <QTimer>
 #include <QToolButton>
@@ -29,31 +36,7 @@
 #include <climits>
 #include <functional>
 
-QAction *TfrmMain::addCommand(QMenu *menu, const QString &name, const QString &caption,
-                              const QString &hint, const QKeySequence &shortcut)
-{
-    auto *action = new QAction(caption, menu);
-    action->setObjectName(name);
-    if (!hint.isEmpty()) {
-        action->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
-        action->setStatusTip(hint.contains(QLatin1Char('|')) ? hint.section(QLatin1Char('|'), 1) : hint);
-    }
-    if (!shortcut.isEmpty()) {
-        // The key filter runs the command; the menu only shows the key.
-        action->setShortcut(shortcut);
-        action->setShortcutContext(Qt::WidgetShortcut);
-    }
-    menu->addAction(action);
-    return action;
-}
-
 namespace {
-// A command whose subsystem is not part of this build yet: present, disabled.
-void pending(QAction *action)
-{
-    action->setEnabled(false);
-}
-
 // While a button's menu is open the menu has the mouse, so the button never learns that
 // the pointer left it and keeps drawing its hover frame after the menu closed. Once the
 // menu has gone, the button is told whether the pointer is still over it.
@@ -110,7 +93,8 @@ QMenu *buildTextSizeMenu(TfrmMain *owner, QWidget *parent, const QString &title,
         item->setCheckable(true);
         item->setData(4 - i);
         group->addAction(item);
-        QObject::connect(item, &QAction::triggered, owner, [owner, i] { owner->SetTextSize(4 - i); });
+        QObject::connect(item, &QAction::triggered, owner,
+                         [owner, i] { owner->Commands()->Guarded([owner, i] { owner->SetTextSize(4 - i); }); });
     }
     QObject::connect(menu, &QMenu::aboutToShow, owner, [owner, menu] {
         const int zoom = owner->ActiveTab() ? owner->ActiveTab()->GetTextSize() : 2;
@@ -121,227 +105,374 @@ QMenu *buildTextSizeMenu(TfrmMain *owner, QWidget *parent, const QString &title,
 }
 }
 
-void TfrmMain::BuildMenus()
+namespace {
+// A row of the command table; the helpers below fill the fields only some rows have.
+TCommandRow command(const char *name, const char *caption, const char *hint = "",
+                    std::function<void()> handler = nullptr)
 {
+    TCommandRow row;
+    row.name = QLatin1String(name);
+    row.caption = QLatin1String(caption);
+    row.hint = QLatin1String(hint);
+    if (handler)
+        row.handler = [handler](bool) { handler(); };
+    return row;
+}
+
+TCommandRow toggle(const char *name, const char *caption, const char *hint, std::function<void(bool)> handler)
+{
+    TCommandRow row = command(name, caption, hint);
+    row.handler = std::move(handler);
+    row.checkable = true;
+    return row;
+}
+
+TCommandRow withKey(TCommandRow row, const QKeySequence &shortcut, QList<TKeyCommand> keys)
+{
+    row.shortcut = shortcut;
+    row.keys = std::move(keys);
+    return row;
+}
+
+TCommandRow showingKeyOf(TCommandRow row, const char *owner)
+{
+    row.shortcutOf = QLatin1String(owner);
+    return row;
+}
+
+TCommandRow onButton(TCommandRow row, int toolbarId)
+{
+    row.toolbarId = toolbarId;
+    return row;
+}
+}
+
+void TfrmMain::BuildCommandTable()
+{
+    m_commands = new TCommandTable(this);
+    m_commands->setObjectName(QStringLiteral("commandTable"));
+    m_commands->SetErrorReporter(&TTabvaneApplication::ShowError);
+    TCommandTable &t = *m_commands;
     const auto onTab = [this](void (TBrowserTab::*method)()) {
-        return [this, method] {
+        return std::function<void()>([this, method] {
             if (TBrowserTab *tab = ActiveTab())
                 (tab->*method)();
-        };
+        });
     };
+    const auto slot = [this](void (TfrmMain::*method)()) {
+        return std::function<void()>([this, method] { (this->*method)(); });
+    };
+    const auto clipboard = [] { return clipboardHasText(); };
 
-    // pmNew: the New button's drop-down, also the File menu's New Browser.
-    pmNew = new QMenu(QStringLiteral("&New Browser"), this);
-    pmNew->setObjectName(QStringLiteral("pmNew"));
-    connect(addCommand(pmNew, QStringLiteral("pmNewCurrent"), QStringLiteral("New &Current"), QString()),
-            &QAction::triggered, this, &TfrmMain::actNewCurrentExecute);
-    connect(addCommand(pmNew, QStringLiteral("pmNewHome"), QStringLiteral("New &Home"), QString(),
-                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H)),
-            &QAction::triggered, this, &TfrmMain::actNewHomeExecute);
-    connect(addCommand(pmNew, QStringLiteral("pmNewBlank"), QStringLiteral("&Blank"), QString(),
-                       QKeySequence(Qt::CTRL | Qt::Key_T)),
-            &QAction::triggered, this, &TfrmMain::actNewBlankExecute);
-    pmNewClipboard = addCommand(pmNew, QStringLiteral("pmNewClipboard"), QStringLiteral("C&lipboard"), QString());
-    connect(pmNewClipboard, &QAction::triggered, this, &TfrmMain::actNewClipboardExecute);
-    connect(pmNew, &QMenu::aboutToShow, this, [this] { pmNewClipboard->setEnabled(clipboardHasText()); });
+    // New: the toolbar button and Ctrl+N, the File menu's New Browser and the button's drop-down.
+    TCommandRow newRow = onButton(withKey(command("actNew", "&New", "New|Opens a new browser tab",
+                                                  slot(&TfrmMain::actNewExecute)), QKeySequence(), {TKeyCommand::New}), 0);
+    newRow.dropDown = [this] { return pmNew; };
+    t.Register(newRow);
+    t.Register(command("mnuFileNewCurrent", "&Current", "", slot(&TfrmMain::actNewCurrentExecute)));
+    t.Register(withKey(command("mnuFileNewHome", "&Home", "", slot(&TfrmMain::actNewHomeExecute)),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), {TKeyCommand::NewHomeTab}));
+    t.Register(withKey(command("mnuFileNewBlank", "&Blank", "", slot(&TfrmMain::actNewBlankExecute)),
+                       QKeySequence(Qt::CTRL | Qt::Key_T), {TKeyCommand::NewBlankTab}));
+    TCommandRow fileClipboard = command("mnuFileNewClipboard", "C&lipboard", "", slot(&TfrmMain::actNewClipboardExecute));
+    fileClipboard.enabled = clipboard;
+    t.Register(fileClipboard);
+    t.Register(command("pmNewCurrent", "New &Current", "", slot(&TfrmMain::actNewCurrentExecute)));
+    t.Register(showingKeyOf(command("pmNewHome", "New &Home", "", slot(&TfrmMain::actNewHomeExecute)), "mnuFileNewHome"));
+    t.Register(showingKeyOf(command("pmNewBlank", "&Blank", "", slot(&TfrmMain::actNewBlankExecute)), "mnuFileNewBlank"));
+    TCommandRow newClipboard = command("pmNewClipboard", "C&lipboard", "", slot(&TfrmMain::actNewClipboardExecute));
+    newClipboard.enabled = clipboard;
+    t.Register(newClipboard);
 
     // File
-    auto *mnuFile = new QMenu(QStringLiteral("&File"), this);
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    auto *fileNew = new QMenu(QStringLiteral("&New Browser"), mnuFile);
-    fileNew->setObjectName(QStringLiteral("mnuFileNew"));
-    connect(addCommand(fileNew, QStringLiteral("mnuFileNewCurrent"), QStringLiteral("&Current"), QString()),
-            &QAction::triggered, this, &TfrmMain::actNewCurrentExecute);
-    connect(addCommand(fileNew, QStringLiteral("mnuFileNewHome"), QStringLiteral("&Home"), QString(),
-                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H)),
-            &QAction::triggered, this, &TfrmMain::actNewHomeExecute);
-    connect(addCommand(fileNew, QStringLiteral("mnuFileNewBlank"), QStringLiteral("&Blank"), QString(),
-                       QKeySequence(Qt::CTRL | Qt::Key_T)),
-            &QAction::triggered, this, &TfrmMain::actNewBlankExecute);
-    QAction *fileClipboard = addCommand(fileNew, QStringLiteral("mnuFileNewClipboard"), QStringLiteral("C&lipboard"), QString());
-    connect(fileClipboard, &QAction::triggered, this, &TfrmMain::actNewClipboardExecute);
-    connect(fileNew, &QMenu::aboutToShow, this, [fileClipboard] { fileClipboard->setEnabled(clipboardHasText()); });
-    mnuFile->addMenu(fileNew);
-    connect(addCommand(mnuFile, QStringLiteral("pmFileOpen"), QStringLiteral("&Open..."),
-                       QStringLiteral("Open|Shows the open dialog"), QKeySequence(Qt::CTRL | Qt::Key_O)),
-            &QAction::triggered, this, &TfrmMain::actOpenExecute);
-    connect(addCommand(mnuFile, QStringLiteral("mnuFileClose"), QStringLiteral("&Close"),
-                       QStringLiteral("Close|Closes the active browser tab"), QKeySequence(Qt::CTRL | Qt::Key_W)),
-            &QAction::triggered, this, &TfrmMain::actCloseExecute);
-    pmCloseAll = new QMenu(QStringLiteral("Close A&ll"), this);
-    pmCloseAll->setObjectName(QStringLiteral("pmCloseAll"));
-    connect(addCommand(pmCloseAll, QStringLiteral("pmCloseAllAll"), QStringLiteral("Close All"), QString(),
-                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W)),
-            &QAction::triggered, this, [this] { CloseAll(false); });
-    connect(addCommand(pmCloseAll, QStringLiteral("pmCloseAllKeepCurrent"), QStringLiteral("Close All -- Keep Current"), QString()),
-            &QAction::triggered, this, &TfrmMain::CloseAllKeepCurrent);
-    connect(addCommand(pmCloseAll, QStringLiteral("pmCloseAllShowList"), QStringLiteral("Close All -- Show List"), QString()),
-            &QAction::triggered, this, &TfrmMain::CloseAllShowList);
-    mnuFile->addMenu(pmCloseAll);
-    mnuFile->addSeparator();
-    connect(addCommand(mnuFile, QStringLiteral("mnuFileSaveAs"), QStringLiteral("S&ave As..."),
-                       QStringLiteral("Save As|Saves the current site"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)),
-            &QAction::triggered, this, onTab(&TBrowserTab::SaveAs));
-    connect(addCommand(mnuFile, QStringLiteral("mnuFilePageSetup"), QStringLiteral("Page Set&up..."), QString()),
-            &QAction::triggered, this, onTab(&TBrowserTab::PageSetup));
-    connect(addCommand(mnuFile, QStringLiteral("mnuFilePrint"), QStringLiteral("&Print..."),
-                       QStringLiteral("Print|Prints the current document")),
-            &QAction::triggered, this, [this] { if (TBrowserTab *tab = ActiveTab()) tab->Print(true); });
-    mnuFile->addSeparator();
-    pending(addCommand(mnuFile, QStringLiteral("mnuFileSendLink"), QStringLiteral("Send &Link by Email..."), QString()));
-    pending(addCommand(mnuFile, QStringLiteral("mnuFileSendPage"), QStringLiteral("Send &Page by Email..."), QString()));
-    mnuFile->addSeparator();
-    connect(addCommand(mnuFile, QStringLiteral("mnuFileProperties"), QStringLiteral("P&roperties"), QString()),
-            &QAction::triggered, this, onTab(&TBrowserTab::Properties));
-    mnuFileWorkOffline = addCommand(mnuFile, QStringLiteral("mnuFileWorkOffline"), QStringLiteral("&Work Offline"), QString());
-    mnuFileWorkOffline->setCheckable(true);
-    connect(mnuFileWorkOffline, &QAction::triggered, this, &TfrmMain::SetWorkOffline);
+    t.Register(onButton(withKey(command("pmFileOpen", "&Open...", "Open|Shows the open dialog", slot(&TfrmMain::actOpenExecute)),
+                                QKeySequence(Qt::CTRL | Qt::Key_O), {TKeyCommand::Open}), 1));
+    t.Register(withKey(command("mnuFileClose", "&Close", "Close|Closes the active browser tab", slot(&TfrmMain::actCloseExecute)),
+                       QKeySequence(Qt::CTRL | Qt::Key_W), {TKeyCommand::CloseTab}));
+    t.Register(withKey(command("pmCloseAllAll", "Close All", "", [this] { CloseAll(false); }),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W), {TKeyCommand::CloseAll}));
+    t.Register(command("pmCloseAllKeepCurrent", "Close All -- Keep Current", "", slot(&TfrmMain::CloseAllKeepCurrent)));
+    t.Register(command("pmCloseAllShowList", "Close All -- Show List", "", slot(&TfrmMain::CloseAllShowList)));
+    t.Register(onButton(withKey(command("mnuFileSaveAs", "S&ave As...", "Save As|Saves the current site", onTab(&TBrowserTab::SaveAs)),
+                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), {TKeyCommand::SaveAs}), 18));
+    t.Register(command("mnuFilePageSetup", "Page Set&up...", "", onTab(&TBrowserTab::PageSetup)));
+    // Ctrl+P prints with the prompt, as the menu does; the menu shows no key for it.
+    t.Register(withKey(command("mnuFilePrint", "&Print...", "Print|Prints the current document",
+                               [this] { if (TBrowserTab *tab = ActiveTab()) tab->Print(true); }),
+                       QKeySequence(), {TKeyCommand::Print}));
+    t.Register(onButton(command("actPrintNow", "Print", "Print|Prints the current document",
+                                [this] { if (TBrowserTab *tab = ActiveTab()) tab->Print(false); }), 13));
+    t.RegisterPending(command("mnuFileSendLink", "Send &Link by Email..."));
+    t.RegisterPending(command("mnuFileSendPage", "Send &Page by Email..."));
+    t.Register(command("mnuFileProperties", "P&roperties", "", onTab(&TBrowserTab::Properties)));
+    TCommandRow offline = toggle("mnuFileWorkOffline", "&Work Offline", "", [this](bool on) { SetWorkOffline(on); });
     // Another program (or a second window) may have changed the state meanwhile.
-    connect(mnuFile, &QMenu::aboutToShow, this, [this] { mnuFileWorkOffline->setChecked(TOffline::IsOffline()); });
-    mnuFile->addSeparator();
-    connect(addCommand(mnuFile, QStringLiteral("mnuFileExit"), QStringLiteral("E&xit"), QString()),
-            &QAction::triggered, this, &QWidget::close);
+    offline.checked = [] { return TOffline::IsOffline(); };
+    t.Register(offline);
+    t.Register(command("mnuFileExit", "E&xit", "", [this] { close(); }));
 
     // Edit
-    auto *mnuEdit = new QMenu(QStringLiteral("&Edit"), this);
-    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    connect(addCommand(mnuEdit, QStringLiteral("mnuEditCut"), QStringLiteral("C&ut"), QString(),
-                       QKeySequence(Qt::CTRL | Qt::Key_X)),
-            &QAction::triggered, this, &TfrmMain::mnuEditCutClick);
-    connect(addCommand(mnuEdit, QStringLiteral("mnuEditCopy"), QStringLiteral("&Copy"), QString(),
-                       QKeySequence(Qt::CTRL | Qt::Key_C)),
-            &QAction::triggered, this, &TfrmMain::mnuEditCopyClick);
-    connect(addCommand(mnuEdit, QStringLiteral("mnuEditPaste"), QStringLiteral("&Paste"), QString(),
-                       QKeySequence(Qt::CTRL | Qt::Key_V)),
-            &QAction::triggered, this, &TfrmMain::mnuEditPasteClick);
-    mnuEdit->addSeparator();
-    connect(addCommand(mnuEdit, QStringLiteral("mnuEditSelectAll"), QStringLiteral("&Select All..."), QString(),
-                       QKeySequence(Qt::CTRL | Qt::Key_A)),
-            &QAction::triggered, this, &TfrmMain::mnuEditSelectAllClick);
-    connect(addCommand(mnuEdit, QStringLiteral("mnuEditFind"), QStringLiteral("&Find on this page..."),
-                       QStringLiteral("Find|Finds on this page"), QKeySequence(Qt::CTRL | Qt::Key_F)),
-            &QAction::triggered, this, &TfrmMain::mnuEditFindClick);
+    t.Register(withKey(command("mnuEditCut", "C&ut", "", slot(&TfrmMain::mnuEditCutClick)),
+                       QKeySequence(Qt::CTRL | Qt::Key_X), {TKeyCommand::Cut}));
+    t.Register(withKey(command("mnuEditCopy", "&Copy", "", slot(&TfrmMain::mnuEditCopyClick)),
+                       QKeySequence(Qt::CTRL | Qt::Key_C), {TKeyCommand::Copy}));
+    t.Register(withKey(command("mnuEditPaste", "&Paste", "", slot(&TfrmMain::mnuEditPasteClick)),
+                       QKeySequence(Qt::CTRL | Qt::Key_V), {TKeyCommand::Paste}));
+    t.Register(withKey(command("mnuEditSelectAll", "&Select All...", "", slot(&TfrmMain::mnuEditSelectAllClick)),
+                       QKeySequence(Qt::CTRL | Qt::Key_A), {TKeyCommand::SelectAll}));
+    t.Register(onButton(withKey(command("mnuEditFind", "&Find on this page...", "Find|Finds on this page",
+                                        slot(&TfrmMain::mnuEditFindClick)),
+                                QKeySequence(Qt::CTRL | Qt::Key_F), {TKeyCommand::FindInPage}), 17));
 
     // View
-    mnuView = new QMenu(QStringLiteral("&View"), this);
-    mnuView->setObjectName(QStringLiteral("mnuView"));
-    pmViewVessaBar = addCommand(mnuView, QStringLiteral("pmViewVessaBar"), QStringLiteral("&VessaBar"),
-                                QStringLiteral("Show VessaBar|Shows or hides the VessaBar"), QKeySequence(Qt::Key_F4));
-    pmViewVessaBar->setCheckable(true);
-    pending(pmViewVessaBar);
-    pmViewStatusBar = addCommand(mnuView, QStringLiteral("pmViewStatusBar"), QStringLiteral("&Status Bar"), QString());
-    pmViewStatusBar->setCheckable(true);
-    connect(pmViewStatusBar, &QAction::triggered, this, &TfrmMain::ToggleStatusBar);
-    pmViewAddressBar = addCommand(mnuView, QStringLiteral("pmViewAddressBar"), QStringLiteral("&Address Bar"), QString());
-    pmViewToolbar = addCommand(mnuView, QStringLiteral("pmViewToolbar"), QStringLiteral("&Toolbar"), QString());
-    pmViewLinksBar = addCommand(mnuView, QStringLiteral("pmViewLinksBar"), QStringLiteral("&Links Bar"), QString());
-    for (QAction *a : {pmViewAddressBar, pmViewToolbar, pmViewLinksBar}) {
-        a->setCheckable(true);
-        connect(a, &QAction::triggered, this, &TfrmMain::ApplyBandVisibility);
-    }
-    pmViewMenuBar = addCommand(mnuView, QStringLiteral("pmViewMenuBar"), QStringLiteral("&Menu Bar"), QString());
-    pmViewMenuBar->setCheckable(true);
-    pmViewMenuBar->setChecked(true);
-    pmViewMenuBar->setVisible(false);
-    connect(pmViewMenuBar, &QAction::triggered, this, [this](bool on) {
+    TCommandRow vessaBar = onButton(withKey(command("pmViewVessaBar", "&VessaBar", "Show VessaBar|Shows or hides the VessaBar"),
+                                            QKeySequence(Qt::Key_F4), {TKeyCommand::ToggleSideBar}), 10);
+    vessaBar.checkable = true;
+    t.RegisterPending(vessaBar);
+    t.Register(toggle("pmViewStatusBar", "&Status Bar", "", [this](bool) { ToggleStatusBar(); }));
+    t.Register(toggle("pmViewAddressBar", "&Address Bar", "", [this](bool) { ApplyBandVisibility(); }));
+    t.Register(toggle("pmViewToolbar", "&Toolbar", "", [this](bool) { ApplyBandVisibility(); }));
+    t.Register(toggle("pmViewLinksBar", "&Links Bar", "", [this](bool) { ApplyBandVisibility(); }));
+    t.Register(toggle("pmViewMenuBar", "&Menu Bar", "", [this](bool on) {
         cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlMenuBar), on);
-    });
-    mnuView->addSeparator();
-    actStop = addCommand(mnuView, QStringLiteral("mnuViewStop"), QStringLiteral("&Stop"),
-                         QStringLiteral("Stop|Stops loading the current browser tab"), QKeySequence(Qt::Key_Escape));
-    connect(actStop, &QAction::triggered, this, onTab(&TBrowserTab::StopLoading));
-    actStop->setEnabled(false);   // UpdateSecureAndAnimation follows the active tab's load
-    connect(addCommand(mnuView, QStringLiteral("mnuViewRefresh"), QStringLiteral("&Refresh"),
-                       QStringLiteral("Refresh|Reloads the current browser tab"), QKeySequence(Qt::Key_F5)),
-            &QAction::triggered, this, [this] { RefreshTab(ActiveTab()); });
-    mnuView->addMenu(buildTextSizeMenu(this, mnuView, QStringLiteral("Text Size"), QStringLiteral("mnuViewTextSize"),
-                                       {QStringLiteral("Largest"), QStringLiteral("Larger"), QStringLiteral("Medium"),
-                                        QStringLiteral("Smaller"), QStringLiteral("Smallest")}));
-    mnuView->addSeparator();
-    connect(addCommand(mnuView, QStringLiteral("mnuViewStopAll"), QStringLiteral("Stop All"),
-                       QStringLiteral("Stop All|Stops all browser tabs"), QKeySequence(Qt::SHIFT | Qt::Key_Escape)),
-            &QAction::triggered, this, &TfrmMain::StopAll);
-    connect(addCommand(mnuView, QStringLiteral("mnuViewRefreshAll"), QStringLiteral("Refresh All"),
-                       QStringLiteral("Refresh All|Reloads all browser tabs"), QKeySequence(Qt::SHIFT | Qt::Key_F5)),
-            &QAction::triggered, this, &TfrmMain::RefreshAll);
-    connect(addCommand(mnuView, QStringLiteral("mnuViewSource"), QStringLiteral("Sour&ce"),
-                       QStringLiteral("View Source|Views the source of the current document")),
-            &QAction::triggered, this, onTab(&TBrowserTab::ViewSource));
-    pmViewFullScreen = addCommand(mnuView, QStringLiteral("pmViewFullScreen"), QStringLiteral("&Fullscreen"),
-                                  QStringLiteral("Fullscreen|Toggles fullscreen mode"), QKeySequence(Qt::Key_F11));
-    pmViewFullScreen->setCheckable(true);
-    connect(pmViewFullScreen, &QAction::triggered, this, [this](bool on) { SetFullScreen(on); });
+    }));
+    // Esc is a key of its own: it puts back an address being edited, else stops the
+    // active tab whether or not the window has seen it load (the engine may still fetch).
+    // The menu's Stop, enabled only while the tab loads, shows it.
+    t.Register(withKey(command("actEscape", "Stop", "", [this] {
+                           if (AddressBeingEdited() && cboAddress->isAncestorOf(QApplication::focusWidget()))
+                               RevertAddress();
+                           else if (TBrowserTab *tab = ActiveTab())
+                               tab->StopLoading();
+                       }),
+                       QKeySequence(Qt::Key_Escape), {TKeyCommand::Stop}));
+    t.Register(onButton(showingKeyOf(command("mnuViewStop", "&Stop", "Stop|Stops loading the current browser tab",
+                                             onTab(&TBrowserTab::StopLoading)), "actEscape"), 4));
+    t.Register(onButton(withKey(command("mnuViewRefresh", "&Refresh", "Refresh|Reloads the current browser tab",
+                                        [this] { RefreshTab(ActiveTab()); }),
+                                QKeySequence(Qt::Key_F5), {TKeyCommand::Refresh}), 5));
+    t.Register(withKey(command("actRefreshCompletely", "Refresh &Completely", "", [this] { RefreshTab(ActiveTab(), true); }),
+                       QKeySequence(), {TKeyCommand::RefreshCompletely}));
+    t.Register(onButton(withKey(command("mnuViewStopAll", "Stop All", "Stop All|Stops all browser tabs", slot(&TfrmMain::StopAll)),
+                                QKeySequence(Qt::SHIFT | Qt::Key_Escape), {TKeyCommand::StopAll}), 19));
+    t.Register(onButton(withKey(command("mnuViewRefreshAll", "Refresh All", "Refresh All|Reloads all browser tabs",
+                                        slot(&TfrmMain::RefreshAll)),
+                                QKeySequence(Qt::SHIFT | Qt::Key_F5), {TKeyCommand::RefreshAll}), 20));
+    t.Register(withKey(command("actRefreshAllCompletely", "Refresh All Completely", "", [this] { RefreshAllTabs(true); }),
+                       QKeySequence(), {TKeyCommand::RefreshAllCompletely}));
+    TCommandRow source = onButton(command("mnuViewSource", "Sour&ce", "View Source|Views the source of the current document",
+                                          onTab(&TBrowserTab::ViewSource)), 14);
+    source.dropDown = [this] { return pmEditDocument; };
+    t.Register(source);
+    TCommandRow font = onButton(command("actTextSizeMedium", "Font", "Font Size|Changes font size", [this] { SetTextSize(2); }), 12);
+    font.dropDown = [this] {
+        // A rebuilt toolbar reuses the menu.
+        QMenu *menu = findChild<QMenu *>(QStringLiteral("pmFont"), Qt::FindDirectChildrenOnly);
+        if (!menu)
+            menu = buildTextSizeMenu(this, this, QString(), QStringLiteral("pmFont"),
+                                     {QStringLiteral("Largest"), QStringLiteral("Large"), QStringLiteral("Medium"),
+                                      QStringLiteral("Smaller"), QStringLiteral("Smallest")});
+        return menu;
+    };
+    t.Register(font);
+    TCommandRow fullScreen = onButton(withKey(toggle("pmViewFullScreen", "&Fullscreen", "Fullscreen|Toggles fullscreen mode",
+                                                     [this](bool on) { SetFullScreen(on); }),
+                                              QKeySequence(Qt::Key_F11), {TKeyCommand::FullScreen}), 16);
+    fullScreen.checked = [this] { return m_fullScreen; };
+    t.Register(fullScreen);
 
     // Go
-    auto *mnuGo = new QMenu(QStringLiteral("&Go"), this);
-    mnuGo->setObjectName(QStringLiteral("mnuGo"));
-    actBack = addCommand(mnuGo, QStringLiteral("actBack"), QStringLiteral("&Back"), QStringLiteral("Back|Goes back"));
-    connect(actBack, &QAction::triggered, this, onTab(&TBrowserTab::GoBack));
-    actForward = addCommand(mnuGo, QStringLiteral("actForward"), QStringLiteral("&Forward"), QStringLiteral("Forward|Goes forward"));
-    connect(actForward, &QAction::triggered, this, onTab(&TBrowserTab::GoForward));
-    actBack->setEnabled(false);
-    actForward->setEnabled(false);
-    connect(addCommand(mnuGo, QStringLiteral("mnuGoHome"), QStringLiteral("&Home"), QStringLiteral("Home|Goes home")),
-            &QAction::triggered, this, [this] { if (TBrowserTab *tab = ActiveTab()) tab->NavigateTo(HomePage()); });
-    pending(addCommand(mnuGo, QStringLiteral("mnuGoSearch"), QStringLiteral("&Search"), QStringLiteral("Search|Goes to your search page")));
-    mnuGo->addSeparator();
-    connect(addCommand(mnuGo, QStringLiteral("mnuGoPrevTab"), QStringLiteral("&Previous Browser Tab"), QString(),
-                       QKeySequence(Qt::Key_F2)),
-            &QAction::triggered, this, [this] { SelectNextTab(false); });
-    connect(addCommand(mnuGo, QStringLiteral("mnuGoNextTab"), QStringLiteral("&Next Browser Tab"), QString(),
-                       QKeySequence(Qt::Key_F3)),
-            &QAction::triggered, this, [this] { SelectNextTab(true); });
-    mnuGo->addSeparator();
-    pending(addCommand(mnuGo, QStringLiteral("mnuGoMail"), QStringLiteral("&Mail"), QString()));
-    pending(addCommand(mnuGo, QStringLiteral("mnuGoNews"), QStringLiteral("&News"), QString()));
+    t.Register(onButton(withKey(command("actBack", "&Back", "Back|Goes back", onTab(&TBrowserTab::GoBack)),
+                                QKeySequence(), {TKeyCommand::Back}), 2));
+    t.Register(onButton(withKey(command("actForward", "&Forward", "Forward|Goes forward", onTab(&TBrowserTab::GoForward)),
+                                QKeySequence(), {TKeyCommand::Forward}), 3));
+    t.Register(onButton(withKey(command("mnuGoHome", "&Home", "Home|Goes home",
+                                        [this] { if (TBrowserTab *tab = ActiveTab()) tab->NavigateTo(HomePage()); }),
+                                QKeySequence(), {TKeyCommand::GoHome}), 6));
+    t.RegisterPending(onButton(command("mnuGoSearch", "&Search", "Search|Goes to your search page"), 7));
+    t.Register(withKey(command("mnuGoPrevTab", "&Previous Browser Tab", "", [this] { SelectNextTab(false); }),
+                       QKeySequence(Qt::Key_F2), {TKeyCommand::PreviousTab}));
+    t.Register(withKey(command("mnuGoNextTab", "&Next Browser Tab", "", [this] { SelectNextTab(true); }),
+                       QKeySequence(Qt::Key_F3), {TKeyCommand::NextTab}));
+    t.Register(withKey(command("actFollowNextLink", "Follow Next Link", "", onTab(&TBrowserTab::FollowNextLink)),
+                       QKeySequence(), {TKeyCommand::FollowNextLink}));
+    t.Register(withKey(command("actFocusAddress", "&Address", "", [this] {
+                           cboAddress->setFocus(Qt::ShortcutFocusReason);
+                           cboAddress->lineEdit()->selectAll();
+                       }),
+                       QKeySequence(), {TKeyCommand::FocusAddress}));
+    t.RegisterPending(onButton(command("mnuGoMail", "&Mail", "Read Mail|Reads your e-mail"), 11));
+    t.RegisterPending(command("mnuGoNews", "&News"));
 
     // Favorites
-    auto *mnuFavorites = new QMenu(QStringLiteral("F&avorites"), this);
-    mnuFavorites->setObjectName(QStringLiteral("mnuFavorites"));
-    pending(addCommand(mnuFavorites, QStringLiteral("mnuFavoritesAdd"), QStringLiteral("&Add to Favorites..."),
-                       QStringLiteral("Add Favorite|Adds this site to your Favorites")));
-    pending(addCommand(mnuFavorites, QStringLiteral("mnuFavoritesOrganize"), QStringLiteral("&Organize Favorites..."), QString()));
-    pending(addCommand(mnuFavorites, QStringLiteral("mnuFavoritesOpenAll"), QStringLiteral("O&pen All Favorites"), QString()));
-
-    // VessaGroups
-    auto *mnuVessaGroups = new QMenu(QStringLiteral("VessaGroups"), this);
-    mnuVessaGroups->setObjectName(QStringLiteral("mnuVessaGroups"));
-    mnuVessaGroups->setToolTipsVisible(false);
-    pending(addCommand(mnuVessaGroups, QStringLiteral("pmAddToVessaGroup"), QStringLiteral("&Add to VessaGroup..."),
-                       QStringLiteral("Add to VessaGroup|Adds this tab to a VessaGroup"), QKeySequence(Qt::Key_F6)));
-    pending(addCommand(mnuVessaGroups, QStringLiteral("pmTandemGroupSaveAs2"), QStringLiteral("S&ave as VessaGroup..."),
-                       QStringLiteral("Save as VessaGroup"), QKeySequence(Qt::Key_F7)));
-    pending(addCommand(mnuVessaGroups, QStringLiteral("pmTandemGroupsOrganize2"), QStringLiteral("&Organize VessaGroup..."),
-                       QStringLiteral("Organize|Organizes your VessaGroups")));
-    mnuVessaGroups->addSeparator();
+    t.RegisterPending(onButton(command("mnuFavoritesAdd", "&Add to Favorites...", "Add Favorite|Adds this site to your Favorites"), 8));
+    t.RegisterPending(withKey(command("mnuFavoritesOrganize", "&Organize Favorites..."), QKeySequence(),
+                              {TKeyCommand::OrganizeFavorites}));
+    t.RegisterPending(command("mnuFavoritesOpenAll", "O&pen All Favorites"));
+    t.RegisterPending(onButton(command("actFavorites", "Favorites", "Favorites|Displays your Favorites"), 9));
 
     // Options
-    auto *mnuOptions = new QMenu(QStringLiteral("&Options"), this);
-    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
     for (const auto &item : {std::make_pair("mnuOptionsLoadImages", "&Load Images"),
                              std::make_pair("mnuOptionsLoadVideos", "Load &Videos"),
                              std::make_pair("mnuOptionsLoadSounds", "Load &Sounds"),
                              std::make_pair("mnuOptionsLoadAnimations", "Load &Animations")}) {
-        QAction *a = addCommand(mnuOptions, QLatin1String(item.first), QLatin1String(item.second), QString());
-        a->setCheckable(true);
-        a->setChecked(true);
-        pending(a);
+        TCommandRow row = command(item.first, item.second);
+        row.checkable = true;
+        if (row.name == QLatin1String("mnuOptionsLoadImages"))
+            row.toolbarId = 15;
+        t.RegisterPending(row);
+        t.Action(row.name)->setChecked(true);
     }
-    mnuOptions->addSeparator();
-    pending(addCommand(mnuOptions, QStringLiteral("mnuOptionsTabvane"), QStringLiteral("&Tabvane Options..."), QString()));
-    connect(addCommand(mnuOptions, QStringLiteral("mnuOptionsInternet"), QStringLiteral("&Internet Options..."), QString()),
-            &QAction::triggered, this, &TfrmMain::mnuOptionsInternetClick);
+    t.RegisterPending(command("mnuOptionsTabvane", "&Tabvane Options..."));
+    t.Register(command("mnuOptionsInternet", "&Internet Options...", "", slot(&TfrmMain::mnuOptionsInternetClick)));
+    t.Register(withKey(command("actToggleOpenNewInForeground", "Open New in &Foreground", "",
+                               [this] { m_openNewInForeground = !m_openNewInForeground; }),
+                       QKeySequence(), {TKeyCommand::ToggleOpenNewInForeground}));
 
     // Tools
-    auto *mnuTools = new QMenu(QStringLiteral("&Tools"), this);
-    mnuTools->setObjectName(QStringLiteral("mnuTools"));
-    pending(addCommand(mnuTools, QStringLiteral("mnuToolsExportFavorites"), QStringLiteral("&Export Favorites..."), QString()));
-    pending(addCommand(mnuTools, QStringLiteral("mnuToolsImportBookmarks"), QStringLiteral("&Import Bookmarks..."), QString()));
-    pending(addCommand(mnuTools, QStringLiteral("mnuToolsSynchronize"), QStringLiteral("&Synchronize Offline Favorites..."), QString()));
-    mnuTools->addSeparator();
-    connect(addCommand(mnuTools, QStringLiteral("mnuToolsClearAddressHistory"), QStringLiteral("Clear &Addresses"),
-                       QStringLiteral("Clear Address History|Clears your address history")),
-            &QAction::triggered, this, &TfrmMain::mnuToolsFavsClick);
+    t.RegisterPending(command("mnuToolsExportFavorites", "&Export Favorites..."));
+    t.RegisterPending(command("mnuToolsImportBookmarks", "&Import Bookmarks..."));
+    t.RegisterPending(command("mnuToolsSynchronize", "&Synchronize Offline Favorites..."));
+    t.Register(command("mnuToolsClearAddressHistory", "Clear &Addresses", "Clear Address History|Clears your address history",
+                       slot(&TfrmMain::mnuToolsFavsClick)));
+
+    // Help
+    t.Register(withKey(command("mnuHelpTopics", "&Help Topics", "", slot(&TfrmMain::HelpTopics)),
+                       QKeySequence(Qt::Key_F1), {TKeyCommand::HelpTopics}));
+    t.Register(command("mnuHelpSupport", "&Tabvane Support", "", [this] {
+        if (TBrowserTab *tab = CreateForegroundTab())
+            tab->NavigateTo(QStringLiteral(TABVANE_MAKER_HOST "/support/"));
+    }));
+    t.Register(command("mnuHelpAbout", "&About", "", slot(&TfrmMain::ShowAbout)));
+
+    // The tab menu: its commands act on the tab it was opened for; run from a key, on the
+    // active tab (RunKeyCommand aims them there).
+    TCommandRow locked = withKey(toggle("pmTabLocked", "Tab &Locked", "", [this](bool) { pmTabLockedClick(); }),
+                                 QKeySequence(Qt::Key_F12), {TKeyCommand::ToggleLock});
+    locked.checked = [this] { TBrowserTab *target = TabTarget(); return target && target->Locked; };
+    t.Register(locked);
+    t.Register(withKey(command("pmTabStickyName", "Set Sticky Name", "", slot(&TfrmMain::pmTabStickyNameClick)),
+                       QKeySequence(Qt::Key_F9), {TKeyCommand::StickyName}));
+    t.RegisterPending(command("pmTabAddToFavorites", "A&dd to Favorites..."));
+    t.Register(showingKeyOf(command("pmTabStop", "&Stop", "", slot(&TfrmMain::pmTabStopClick)), "mnuViewStop"));
+    t.Register(showingKeyOf(command("pmTabRefresh", "&Refresh", "", slot(&TfrmMain::pmTabRefreshClick)), "mnuViewRefresh"));
+    // Shift+Home is shown but left to the page by the key filter.
+    t.Register(withKey(command("pmTabHome", "&Tab Home", "", slot(&TfrmMain::pmTabHomeClick)),
+                       QKeySequence(Qt::SHIFT | Qt::Key_Home), {}));
+    t.Register(toggle("pmTabHideFromCloseAll", "&Hide from Close All", "", [this](bool) { pmTabHideFromCloseAllClick(); }));
+    t.Register(showingKeyOf(command("pmTabClose", "&Close", "", slot(&TfrmMain::pmTabCloseClick)), "mnuFileClose"));
+
+    // The bands' menu: each band entry mirrors its View menu entry.
+    const auto band = [this](const char *name, const char *caption, const char *viewName) {
+        return toggle(name, caption, "", [this, viewName](bool on) {
+            QAction *view = m_commands->Action(QLatin1String(viewName));
+            view->setChecked(on);
+            if (view == pmViewMenuBar)
+                cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlMenuBar), on);
+            else
+                ApplyBandVisibility();
+        });
+    };
+    t.Register(band("pmCustomizeViewAddressBar", "&Address Bar", "pmViewAddressBar"));
+    t.Register(band("pmCustomizeViewToolbar", "&Toolbar", "pmViewToolbar"));
+    t.Register(band("pmCustomizeViewMenubar", "&Menu Bar", "pmViewMenuBar"));
+    t.Register(band("pmCustomizeLinksBar", "&Links Bar", "pmViewLinksBar"));
+    t.RegisterPending(command("pmCustomizeToolbarDialog", "&Customize..."));
+    t.RegisterPending(command("pmCustomizeOrganizeLinks", "&Organize Links..."));
+    t.Register(command("mnuClearAddr", "&Clear Addresses", "", slot(&TfrmMain::mnuToolsFavsClick)));
+}
+
+void TfrmMain::BuildMenus()
+{
+    TCommandTable &t = *m_commands;
+    const auto place = [&t](QMenu *menu, std::initializer_list<const char *> names) {
+        for (const char *name : names) {
+            if (name)
+                t.Place(menu, QLatin1String(name));
+            else
+                menu->addSeparator();
+        }
+    };
+    // Opening a menu asks its commands' enabled and checked predicates.
+    const auto updating = [this](QMenu *menu) {
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { m_commands->UpdateMenu(menu); });
+        return menu;
+    };
+    const auto newMenu = [this, &updating](const char *title, const char *name, QWidget *parent) {
+        auto *menu = new QMenu(QLatin1String(title), parent);
+        menu->setObjectName(QLatin1String(name));
+        return updating(menu);
+    };
+
+    // pmNew: the New button's drop-down, also the File menu's New Browser.
+    pmNew = newMenu("&New Browser", "pmNew", this);
+    place(pmNew, {"pmNewCurrent", "pmNewHome", "pmNewBlank", "pmNewClipboard"});
+
+    // File
+    auto *mnuFile = newMenu("&File", "mnuFile", this);
+    auto *fileNew = newMenu("&New Browser", "mnuFileNew", mnuFile);
+    place(fileNew, {"mnuFileNewCurrent", "mnuFileNewHome", "mnuFileNewBlank", "mnuFileNewClipboard"});
+    mnuFile->addMenu(fileNew);
+    place(mnuFile, {"pmFileOpen", "mnuFileClose"});
+    pmCloseAll = newMenu("Close A&ll", "pmCloseAll", this);
+    place(pmCloseAll, {"pmCloseAllAll", "pmCloseAllKeepCurrent", "pmCloseAllShowList"});
+    mnuFile->addMenu(pmCloseAll);
+    place(mnuFile, {nullptr, "mnuFileSaveAs", "mnuFilePageSetup", "mnuFilePrint", nullptr, "mnuFileSendLink",
+                    "mnuFileSendPage", nullptr, "mnuFileProperties", "mnuFileWorkOffline", nullptr, "mnuFileExit"});
+    mnuFileWorkOffline = t.Action(QStringLiteral("mnuFileWorkOffline"));
+    pmNewClipboard = t.Action(QStringLiteral("pmNewClipboard"));
+
+    // Edit
+    auto *mnuEdit = newMenu("&Edit", "mnuEdit", this);
+    place(mnuEdit, {"mnuEditCut", "mnuEditCopy", "mnuEditPaste", nullptr, "mnuEditSelectAll", "mnuEditFind"});
+
+    // View
+    mnuView = newMenu("&View", "mnuView", this);
+    place(mnuView, {"pmViewVessaBar", "pmViewStatusBar", "pmViewAddressBar", "pmViewToolbar", "pmViewLinksBar",
+                    "pmViewMenuBar", nullptr, "mnuViewStop", "mnuViewRefresh"});
+    pmViewVessaBar = t.Action(QStringLiteral("pmViewVessaBar"));
+    pmViewStatusBar = t.Action(QStringLiteral("pmViewStatusBar"));
+    pmViewAddressBar = t.Action(QStringLiteral("pmViewAddressBar"));
+    pmViewToolbar = t.Action(QStringLiteral("pmViewToolbar"));
+    pmViewLinksBar = t.Action(QStringLiteral("pmViewLinksBar"));
+    pmViewMenuBar = t.Action(QStringLiteral("pmViewMenuBar"));
+    pmViewMenuBar->setChecked(true);
+    pmViewMenuBar->setVisible(false);
+    actStop = t.Action(QStringLiteral("mnuViewStop"));
+    actStop->setEnabled(false);   // UpdateSecureAndAnimation follows the active tab's load
+    mnuView->addMenu(buildTextSizeMenu(this, mnuView, QStringLiteral("Text Size"), QStringLiteral("mnuViewTextSize"),
+                                       {QStringLiteral("Largest"), QStringLiteral("Larger"), QStringLiteral("Medium"),
+                                        QStringLiteral("Smaller"), QStringLiteral("Smallest")}));
+    place(mnuView, {nullptr, "mnuViewStopAll", "mnuViewRefreshAll", "mnuViewSource", "pmViewFullScreen"});
+    pmViewFullScreen = t.Action(QStringLiteral("pmViewFullScreen"));
+
+    // Go
+    auto *mnuGo = newMenu("&Go", "mnuGo", this);
+    place(mnuGo, {"actBack", "actForward", "mnuGoHome", "mnuGoSearch", nullptr, "mnuGoPrevTab", "mnuGoNextTab",
+                  nullptr, "mnuGoMail", "mnuGoNews"});
+    actBack = t.Action(QStringLiteral("actBack"));
+    actForward = t.Action(QStringLiteral("actForward"));
+    actBack->setEnabled(false);
+    actForward->setEnabled(false);
+
+    // Favorites
+    auto *mnuFavorites = newMenu("F&avorites", "mnuFavorites", this);
+    place(mnuFavorites, {"mnuFavoritesAdd", "mnuFavoritesOrganize", "mnuFavoritesOpenAll"});
+
+    // VessaGroups: the group subsystem's commands, then the groups themselves.
+    auto *mnuVessaGroups = newMenu("VessaGroups", "mnuVessaGroups", this);
+    mnuVessaGroups->setToolTipsVisible(false);
+    place(mnuVessaGroups, {"pmAddToVessaGroup", "pmTandemGroupSaveAs2", "pmTandemGroupsOrganize2", nullptr});
+
+    // Options
+    auto *mnuOptions = newMenu("&Options", "mnuOptions", this);
+    place(mnuOptions, {"mnuOptionsLoadImages", "mnuOptionsLoadVideos", "mnuOptionsLoadSounds", "mnuOptionsLoadAnimations",
+                       nullptr, "mnuOptionsTabvane", "mnuOptionsInternet"});
+
+    // Tools
+    auto *mnuTools = newMenu("&Tools", "mnuTools", this);
+    place(mnuTools, {"mnuToolsExportFavorites", "mnuToolsImportBookmarks", "mnuToolsSynchronize", nullptr,
+                     "mnuToolsClearAddressHistory"});
 
     // Tabs: rebuilt each time it opens.
     mnuTabs = new QMenu(QStringLiteral("Tab&s"), this);
@@ -349,18 +480,8 @@ void TfrmMain::BuildMenus()
     connect(mnuTabs, &QMenu::aboutToShow, this, &TfrmMain::RebuildTabsMenu);
 
     // Help
-    auto *mnuHelp = new QMenu(QStringLiteral("&Help"), this);
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    connect(addCommand(mnuHelp, QStringLiteral("mnuHelpTopics"), QStringLiteral("&Help Topics"), QString(),
-                       QKeySequence(Qt::Key_F1)),
-            &QAction::triggered, this, &TfrmMain::HelpTopics);
-    connect(addCommand(mnuHelp, QStringLiteral("mnuHelpSupport"), QStringLiteral("&Tabvane Support"), QString()),
-            &QAction::triggered, this, [this] {
-                if (TBrowserTab *tab = CreateForegroundTab())
-                    tab->NavigateTo(QStringLiteral(TABVANE_MAKER_HOST "/support/"));
-            });
-    connect(addCommand(mnuHelp, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About"), QString()),
-            &QAction::triggered, this, &TfrmMain::ShowAbout);
+    auto *mnuHelp = newMenu("&Help", "mnuHelp", this);
+    place(mnuHelp, {"mnuHelpTopics", "mnuHelpSupport", "mnuHelpAbout"});
 
     m_mainMenus = {mnuFile, mnuEdit, mnuView, mnuGo, mnuFavorites, mnuVessaGroups, mnuOptions,
                    mnuTools, mnuTabs, mnuHelp};
@@ -370,42 +491,24 @@ void TfrmMain::BuildMenus()
     pmEditDocument->setObjectName(QStringLiteral("pmEditDocument"));
     connect(pmEditDocument, &QMenu::aboutToShow, this, &TfrmMain::FillEditDocumentMenu);
 
-    // Tab context menu.
+    // Tab context menu (pmTabPopup sets its items for the tab it opens for).
     pmTab = new QMenu(this);
     pmTab->setObjectName(QStringLiteral("pmTab"));
-    pmTabLocked = addCommand(pmTab, QStringLiteral("pmTabLocked"), QStringLiteral("Tab &Locked"), QString(),
-                             QKeySequence(Qt::Key_F12));
-    pmTabLocked->setCheckable(true);
-    connect(pmTabLocked, &QAction::triggered, this, &TfrmMain::pmTabLockedClick);
-    pmTabStickyName = addCommand(pmTab, QStringLiteral("pmTabStickyName"), QStringLiteral("Set Sticky Name"), QString(),
-                                 QKeySequence(Qt::Key_F9));
-    connect(pmTabStickyName, &QAction::triggered, this, &TfrmMain::pmTabStickyNameClick);
+    place(pmTab, {"pmTabLocked", "pmTabStickyName"});
+    pmTabLocked = t.Action(QStringLiteral("pmTabLocked"));
+    pmTabStickyName = t.Action(QStringLiteral("pmTabStickyName"));
     auto *addTo = new QMenu(QStringLiteral("&Add To"), pmTab);
     addTo->setObjectName(QStringLiteral("pmTabAddTo"));
-    pending(addCommand(addTo, QStringLiteral("pmTabAddToFavorites"), QStringLiteral("A&dd to Favorites..."), QString()));
-    pending(addCommand(addTo, QStringLiteral("pmTabAddToVessaGroup"), QStringLiteral("Add to Ve&ssaGroup..."), QString()));
-    pending(addCommand(addTo, QStringLiteral("pmAddToPopupVessa"), QStringLiteral("&Add to PopupVessa"), QString(),
-                       QKeySequence(Qt::Key_F8)));
+    place(addTo, {"pmTabAddToFavorites", "pmTabAddToVessaGroup", "pmAddToPopupVessa"});
     pmTab->addMenu(addTo);
-    pmTab->addSeparator();
-    connect(addCommand(pmTab, QStringLiteral("pmTabStop"), QStringLiteral("&Stop"), QString(), QKeySequence(Qt::Key_Escape)),
-            &QAction::triggered, this, &TfrmMain::pmTabStopClick);
-    connect(addCommand(pmTab, QStringLiteral("pmTabRefresh"), QStringLiteral("&Refresh"), QString(), QKeySequence(Qt::Key_F5)),
-            &QAction::triggered, this, &TfrmMain::pmTabRefreshClick);
-    pmTabHome = addCommand(pmTab, QStringLiteral("pmTabHome"), QStringLiteral("&Tab Home"), QString(),
-                           QKeySequence(Qt::SHIFT | Qt::Key_Home));
-    connect(pmTabHome, &QAction::triggered, this, &TfrmMain::pmTabHomeClick);
-    pmTab->addSeparator();
-    pmTabHideFromCloseAll = addCommand(pmTab, QStringLiteral("pmTabHideFromCloseAll"), QStringLiteral("&Hide from Close All"), QString());
-    pmTabHideFromCloseAll->setCheckable(true);
-    connect(pmTabHideFromCloseAll, &QAction::triggered, this, &TfrmMain::pmTabHideFromCloseAllClick);
+    place(pmTab, {nullptr, "pmTabStop", "pmTabRefresh", "pmTabHome", nullptr, "pmTabHideFromCloseAll"});
+    pmTabHome = t.Action(QStringLiteral("pmTabHome"));
+    pmTabHideFromCloseAll = t.Action(QStringLiteral("pmTabHideFromCloseAll"));
     auto *tabCloseAll = new QMenu(QStringLiteral("C&lose All"), pmTab);
     tabCloseAll->setObjectName(QStringLiteral("pmTabCloseAll"));
     tabCloseAll->addActions(pmCloseAll->actions());
     pmTab->addMenu(tabCloseAll);
-    connect(addCommand(pmTab, QStringLiteral("pmTabClose"), QStringLiteral("&Close"), QString(),
-                       QKeySequence(Qt::CTRL | Qt::Key_W)),
-            &QAction::triggered, this, &TfrmMain::pmTabCloseClick);
+    place(pmTab, {"pmTabClose"});
 
     BuildCustomizeMenu();
 }
@@ -527,35 +630,22 @@ void TfrmMain::BuildCustomizeMenu()
 {
     pmCustomize = new QMenu(this);
     pmCustomize->setObjectName(QStringLiteral("pmCustomize"));
-    QAction *address = addCommand(pmCustomize, QStringLiteral("pmCustomizeViewAddressBar"), QStringLiteral("&Address Bar"), QString());
-    QAction *toolbar = addCommand(pmCustomize, QStringLiteral("pmCustomizeViewToolbar"), QStringLiteral("&Toolbar"), QString());
-    QAction *menuBar = addCommand(pmCustomize, QStringLiteral("pmCustomizeViewMenubar"), QStringLiteral("&Menu Bar"), QString());
-    QAction *links = addCommand(pmCustomize, QStringLiteral("pmCustomizeLinksBar"), QStringLiteral("&Links Bar"), QString());
+    TCommandTable &t = *m_commands;
+    QAction *address = t.Place(pmCustomize, QStringLiteral("pmCustomizeViewAddressBar"));
+    QAction *toolbar = t.Place(pmCustomize, QStringLiteral("pmCustomizeViewToolbar"));
+    QAction *menuBar = t.Place(pmCustomize, QStringLiteral("pmCustomizeViewMenubar"));
+    QAction *links = t.Place(pmCustomize, QStringLiteral("pmCustomizeLinksBar"));
     pmCustomize->addSeparator();
-    pending(addCommand(pmCustomize, QStringLiteral("pmCustomizeToolbarDialog"), QStringLiteral("&Customize..."), QString()));
-    pending(addCommand(pmCustomize, QStringLiteral("pmCustomizeOrganizeLinks"), QStringLiteral("&Organize Links..."), QString()));
-    connect(addCommand(pmCustomize, QStringLiteral("mnuClearAddr"), QStringLiteral("&Clear Addresses"), QString()),
-            &QAction::triggered, this, &TfrmMain::mnuToolsFavsClick);
+    t.Place(pmCustomize, QStringLiteral("pmCustomizeToolbarDialog"));
+    t.Place(pmCustomize, QStringLiteral("pmCustomizeOrganizeLinks"));
+    t.Place(pmCustomize, QStringLiteral("mnuClearAddr"));
 
-    // Each band entry mirrors its View menu entry.
-    const QList<QPair<QAction *, QAction *>> pairs = {{address, pmViewAddressBar}, {toolbar, pmViewToolbar},
-                                                      {menuBar, pmViewMenuBar}, {links, pmViewLinksBar}};
+    // Each band entry shows whether its band is visible now.
+    const QList<QAction *> entries = {address, toolbar, menuBar, links};
     const QList<QWidget *> bands = {pnlAddress, pnlToolbar, pnlMenuBar, pnlLinks};
-    for (int i = 0; i < pairs.size(); ++i) {
-        QAction *entry = pairs.at(i).first;
-        QAction *view = pairs.at(i).second;
-        entry->setCheckable(true);
-        connect(entry, &QAction::triggered, this, [this, view](bool on) {
-            view->setChecked(on);
-            if (view == pmViewMenuBar)
-                cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlMenuBar), on);
-            else
-                ApplyBandVisibility();
-        });
-    }
-    connect(pmCustomize, &QMenu::aboutToShow, this, [this, pairs, bands, menuBar, toolbar] {
-        for (int i = 0; i < pairs.size(); ++i)
-            pairs.at(i).first->setChecked(cbCoolbar->bandVisible(cbCoolbar->bandIndexOfControl(bands.at(i))));
+    connect(pmCustomize, &QMenu::aboutToShow, this, [this, entries, bands, menuBar, toolbar] {
+        for (int i = 0; i < entries.size(); ++i)
+            entries.at(i)->setChecked(cbCoolbar->bandVisible(cbCoolbar->bandIndexOfControl(bands.at(i))));
         menuBar->setVisible(m_fullScreen);
         toolbar->setVisible(!m_fullScreen);
     });
@@ -578,7 +668,7 @@ void TfrmMain::FillEditDocumentMenu()
     }
     for (const QString &name : std::as_const(editors)) {
         QAction *item = pmEditDocument->addAction(EscapeAmpersands(name));
-        connect(item, &QAction::triggered, this, [this, name] { EditDocument(name); });
+        connect(item, &QAction::triggered, this, [this, name] { m_commands->Guarded([this, name] { EditDocument(name); }); });
     }
     // An empty list is looked for again next time: an editor may be installed meanwhile.
     m_editDocumentFilled = !editors.isEmpty();
@@ -588,46 +678,30 @@ void TfrmMain::FillEditDocumentMenu()
 
 void TfrmMain::BindToolbarButton(int id, QAction *button, QMenu **dropDown)
 {
-    const auto onTab = [this](void (TBrowserTab::*method)()) {
-        return [this, method] {
-            if (TBrowserTab *tab = ActiveTab())
-                (tab->*method)();
-        };
-    };
-    switch (id) {
-    case 1: connect(button, &QAction::triggered, this, &TfrmMain::actOpenExecute); break;
-    case 4:
-        connect(button, &QAction::triggered, this, onTab(&TBrowserTab::StopLoading));
-        button->setEnabled(actStop && actStop->isEnabled());
-        if (actStop)
-            connect(actStop, &QAction::changed, button, [this, button] { button->setEnabled(actStop->isEnabled()); });
-        break;
-    case 5: connect(button, &QAction::triggered, this, [this] { RefreshTab(ActiveTab()); }); break;
-    case 6: connect(button, &QAction::triggered, this, [this] { if (TBrowserTab *tab = ActiveTab()) tab->NavigateTo(HomePage()); }); break;
-    case 12:
-        // A rebuilt toolbar reuses the menu.
-        *dropDown = findChild<QMenu *>(QStringLiteral("pmFont"), Qt::FindDirectChildrenOnly);
-        if (!*dropDown)
-            *dropDown = buildTextSizeMenu(this, this, QString(), QStringLiteral("pmFont"),
-                                          {QStringLiteral("Largest"), QStringLiteral("Large"), QStringLiteral("Medium"),
-                                           QStringLiteral("Smaller"), QStringLiteral("Smallest")});
-        connect(button, &QAction::triggered, this, [this] { SetTextSize(2); });
-        break;
-    case 13: connect(button, &QAction::triggered, this, [this] { if (TBrowserTab *tab = ActiveTab()) tab->Print(false); }); break;
-    case 14:
-        connect(button, &QAction::triggered, this, onTab(&TBrowserTab::ViewSource));
-        *dropDown = pmEditDocument;
-        break;
-    case 17: connect(button, &QAction::triggered, this, &TfrmMain::mnuEditFindClick); break;
-    case 18: connect(button, &QAction::triggered, this, onTab(&TBrowserTab::SaveAs)); break;
-    case 19: connect(button, &QAction::triggered, this, &TfrmMain::StopAll); break;
-    case 20: connect(button, &QAction::triggered, this, &TfrmMain::RefreshAll); break;
-    default:
-        // Search, Add Favorite, Favorites, VessaBar, Mail and Load Images run commands of
-        // subsystems that are not built yet.
+    // A button runs its row's action, and is enabled and checked as that action is: the
+    // button of a command that is disabled (or not built yet) is disabled too.
+    const TCommandRow *row = m_commands->RowForToolbarId(id);
+    QAction *command = m_commands->ActionForToolbarId(id);
+    if (!row || !command) {
         button->setEnabled(false);
-        break;
+        return;
     }
+    const QPointer<QAction> target(button);
+    const auto follow = [command, target] {
+        if (!target)
+            return;
+        target->setEnabled(command->isEnabled());
+        if (target->isCheckable())
+            target->setChecked(command->isChecked());
+    };
+    follow();
+    connect(command, &QAction::changed, button, follow);
+    connect(button, &QAction::triggered, this, [this, command, follow] {
+        m_commands->Trigger(command);
+        follow();   // a click on a check button that did not run puts it back
+    });
+    if (row->dropDown)
+        *dropDown = row->dropDown();
 }
 
 void TfrmMain::BuildKeyFilter()

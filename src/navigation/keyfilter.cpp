@@ -9,7 +9,8 @@
 //   - Before a key press, Qt offers a ShortcutOverride event to the focus object (for a
 //     page that is an object inside the web view). For a key the filter handles, it accepts
 //     and takes that event, so no QShortcut or mnemonic can act on the key either; the key
-//     press then follows and runs the command.
+//     press then follows and runs the command: the action of its row in the command
+//     table, so a key runs exactly what the menu item runs, and nothing while it is disabled.
 //   - A key event the focused widget ignores travels up to its parents, and the web view
 //     passes it on to its own window: the filter sees one event several times. Only a taken
 //     event stops there, so the command runs once; a key let through is let through at every
@@ -31,6 +32,7 @@
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
 #include "browser/vessabrowser.h"
+#include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
 
 #include <QAction>
@@ -247,27 +249,10 @@ bool TfrmMain::KeyAndMessageFilter(QObject *watched, QEvent *event)
     return true;
 }
 
-void TfrmMain::RunStickyNameCommand(TBrowserTab *tab)
-{
-    // The tab menu's command, aimed at this tab instead of the last right-clicked one.
-    const int saved = m_tabTargetIndex;
-    m_tabTargetIndex = tab->TabIndex();
-    pmTabStickyNameClick();
-    m_tabTargetIndex = saved;
-}
-
 void TfrmMain::RunKeyCommand(int command)
 {
-    TBrowserTab *tab = ActiveTab();
-    const auto runAction = [this](const char *name) {
-        auto *action = findChild<QAction *>(QLatin1String(name));
-        if (action && action->isEnabled())
-            action->trigger();
-    };
-    switch (TKeyCommand(command)) {
-    case TKeyCommand::None:
-    case TKeyCommand::Nothing:
-        break;
+    const TKeyCommand key = TKeyCommand(command);
+    switch (key) {
     case TKeyCommand::MenuFile:
     case TKeyCommand::MenuEdit:
     case TKeyCommand::MenuView:
@@ -279,63 +264,17 @@ void TfrmMain::RunKeyCommand(int command)
     case TKeyCommand::MenuTabs:
     case TKeyCommand::MenuHelp:
         DropDownMenu(m_mainMenus.value(command - int(TKeyCommand::MenuFile), nullptr));
+        return;
+    default:
         break;
-    case TKeyCommand::GoHome:
-        if (tab)
-            tab->NavigateTo(HomePage());
-        break;
-    case TKeyCommand::FocusAddress:
-        cboAddress->setFocus(Qt::ShortcutFocusReason);
-        cboAddress->lineEdit()->selectAll();
-        break;
-    case TKeyCommand::NextTab: SelectNextTab(true); break;
-    case TKeyCommand::PreviousTab: SelectNextTab(false); break;
-    case TKeyCommand::Paste: mnuEditPasteClick(); break;
-    case TKeyCommand::Cut: mnuEditCutClick(); break;
-    case TKeyCommand::Copy: mnuEditCopyClick(); break;
-    case TKeyCommand::SelectAll: mnuEditSelectAllClick(); break;
-    case TKeyCommand::Stop:
-        if (AddressBeingEdited() && cboAddress->isAncestorOf(QApplication::focusWidget()))
-            RevertAddress();
-        else if (tab)
-            tab->StopLoading();
-        break;
-    case TKeyCommand::StopAll: StopAll(); break;
-    case TKeyCommand::Back: if (tab) tab->GoBack(); break;
-    case TKeyCommand::Forward: if (tab) tab->GoForward(); break;
-    case TKeyCommand::OrganizeFavorites: runAction("mnuFavoritesOrganize"); break;
-    case TKeyCommand::ToggleSideBar: runAction("pmViewVessaBar"); break;
-    case TKeyCommand::SideBarSearch:
-    case TKeyCommand::SideBarVessaGroups:
-    case TKeyCommand::SideBarHistory:
-    case TKeyCommand::SideBarFavorites:
-        // The side bar's pages belong to their own subsystem, not built yet: the keys are
-        // only kept from the page.
-        break;
-    case TKeyCommand::NewHomeTab: actNewHomeExecute(); break;
-    case TKeyCommand::NewBlankTab: actNewBlankExecute(); break;
-    case TKeyCommand::SaveAs: if (tab) tab->SaveAs(); break;
-    case TKeyCommand::FindInPage: mnuEditFindClick(); break;
-    case TKeyCommand::Open: actOpenExecute(); break;
-    case TKeyCommand::New: actNewExecute(); break;
-    case TKeyCommand::Print: if (tab) tab->Print(true); break;
-    case TKeyCommand::FollowNextLink: if (tab) tab->FollowNextLink(); break;
-    case TKeyCommand::CloseTab: actCloseExecute(); break;
-    case TKeyCommand::CloseAll: CloseAll(false); break;
-    case TKeyCommand::HelpTopics: HelpTopics(); break;
-    case TKeyCommand::FlyswatLinks:
-        // The Flyswat add-on does not exist for this platform; without it the key does nothing.
-        break;
-    case TKeyCommand::Refresh: RefreshTab(tab, false); break;
-    case TKeyCommand::RefreshCompletely: RefreshTab(tab, true); break;
-    case TKeyCommand::RefreshAll: RefreshAllTabs(false); break;
-    case TKeyCommand::RefreshAllCompletely: RefreshAllTabs(true); break;
-    case TKeyCommand::AddToVessaGroup: pmAddToVessaGroupClick(); break;
-    case TKeyCommand::SaveAsVessaGroup: actSaveAsVessaGroupExecute(); break;
-    case TKeyCommand::AddToPopupVessa: if (tab) AddToPopupVessa(tab); break;
-    case TKeyCommand::StickyName: if (tab) RunStickyNameCommand(tab); break;
-    case TKeyCommand::FullScreen: SetFullScreen(!m_fullScreen); break;
-    case TKeyCommand::ToggleLock: if (tab) tab->SetLocked(!tab->Locked); break;
-    case TKeyCommand::ToggleOpenNewInForeground: m_openNewInForeground = !m_openNewInForeground; break;
     }
+    // Every other key runs its row of the command table, as its menu item or button would,
+    // and only while that is enabled. The tab menu's commands act on the active tab. The
+    // keys without a row (Alt+X, the side bar's pages, the Flyswat add-on, which does not
+    // exist for this platform) are only kept from the page.
+    TBrowserTab *tab = ActiveTab();
+    const int savedTarget = m_tabTargetIndex;
+    m_tabTargetIndex = tab ? tab->TabIndex() : -1;
+    m_commands->RunKey(key);
+    m_tabTargetIndex = savedTarget;
 }

@@ -173,33 +173,11 @@ void TfrmMain::CreateToolbarButton(int id)
     if (button && def)
         button->setObjectName(QLatin1String(def->name));
 
+    // The button runs its command table row, whose action also decides whether it is
+    // enabled or checked; ids without a row stay disabled.
     QMenu *menu = nullptr;
-    switch (id) {
-    case 0:
-        connect(action, &QAction::triggered, this, &TfrmMain::actNewExecute);
-        menu = pmNew;
-        break;
-    case 2:
-        connect(action, &QAction::triggered, this, [this] { if (actBack) actBack->trigger(); });
-        action->setEnabled(actBack && actBack->isEnabled());
-        connect(actBack, &QAction::changed, action, [this, action] { action->setEnabled(actBack->isEnabled()); });
-        break;
-    case 3:
-        connect(action, &QAction::triggered, this, [this] { if (actForward) actForward->trigger(); });
-        action->setEnabled(actForward && actForward->isEnabled());
-        connect(actForward, &QAction::changed, action, [this, action] { action->setEnabled(actForward->isEnabled()); });
-        break;
-    case 16:
-        action->setChecked(m_fullScreen);
-        connect(action, &QAction::triggered, this, [this](bool on) { SetFullScreen(on); });
-        break;
-    default:
-        // The remaining buttons run the commands of the menus; BindToolbarButton connects
-        // them, or leaves them disabled while their command does not exist.
-        if (def)
-            BindToolbarButton(id, action, &menu);
-        break;
-    }
+    if (def)
+        BindToolbarButton(id, action, &menu);
     if (menu && button) {
         button->setMenu(menu);
         button->setPopupMode(QToolButton::MenuButtonPopup);

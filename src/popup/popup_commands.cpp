@@ -5,6 +5,7 @@
 
 #include "app/confirm.h"
 #include "browser/browsertab.h"
+#include "navigation/commandtable.h"
 #include "platform/registry.h"
 #include "popup/popupfilter.h"
 
@@ -75,12 +76,13 @@ void TfrmMain::pmAddToPopupVessaClick()
     AddToPopupVessa(TabTarget());
 }
 
-void TfrmMain::BuildPopupCommands()
+void TfrmMain::RegisterPopupCommands()
 {
-    if (!pmTab)
-        return;
-    if (auto *add = pmTab->findChild<QAction *>(QStringLiteral("pmAddToPopupVessa"))) {
-        add->setEnabled(true);
-        connect(add, &QAction::triggered, this, &TfrmMain::pmAddToPopupVessaClick);
-    }
+    TCommandRow add;
+    add.name = QStringLiteral("pmAddToPopupVessa");
+    add.caption = QStringLiteral("&Add to PopupVessa");
+    add.shortcut = QKeySequence(Qt::Key_F8);
+    add.keys = {TKeyCommand::AddToPopupVessa};
+    add.handler = [this](bool) { pmAddToPopupVessaClick(); };
+    m_commands->Register(add);
 }

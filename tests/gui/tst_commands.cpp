@@ -8,10 +8,12 @@
 #include "browser/browsertab.h"
 #include "browser/vessabrowser.h"
 #include "components/coolbar.h"
+#include "navigation/commandtable.h"
 #include "navigation/editdocument.h"
 #include "navigation/kwcombobox.h"
 #include "navigation/open.h"
 #include "navigation/typedurls.h"
+#include "options/toolbarcatalogue.h"
 #include "platform/offline.h"
 #include "platform/registry.h"
 #include "platform/scripted_control.h"
@@ -92,6 +94,7 @@ private Q_SLOTS:
     void bandMenuMirrorsTheViewMenu();
     void internetOptionsTellsTheSideBar();
     void stopIsEnabledWhileTheActiveTabLoads();
+    void commandTableIsSound();
 
 private:
     TfrmMain *openWindow(int width = 1000);
@@ -471,6 +474,44 @@ void TestCommands::stopIsEnabledWhileTheActiveTabLoads()
     m_window->ActivateTab(loading);
     QVERIFY(stop->isEnabled());
     QVERIFY(button->isEnabled());
+}
+
+void TestCommands::commandTableIsSound()
+{
+    openWindow();
+    TCommandTable *table = m_window->Commands();
+    QVERIFY(table);
+    // Each key command runs one row, each shown key is shown once and runs that row.
+    QCOMPARE(table->Problems(), QStringList());
+
+    // Every toolbar button has a row; the button follows its action.
+    for (int id = 0; id <= TToolbarCatalogue::MaxId; ++id) {
+        const TCommandRow *row = table->RowForToolbarId(id);
+        QVERIFY2(row, qPrintable(QString::number(id)));
+        const TToolButtonDef *def = TToolbarCatalogue::Find(id);
+        auto *button = m_window->tbMain->findChild<QAction *>(QLatin1String(def->name));
+        QVERIFY2(button, def->name);
+        if (button->isVisible())   // a hidden action counts as disabled
+            QVERIFY2(button->isEnabled() == table->ActionForToolbarId(id)->isEnabled(), def->name);
+    }
+
+    // Every key the key filter takes runs a row, except the menus' Alt letters and the keys
+    // that are only kept from the page.
+    const QList<TKeyCommand> withoutRow = {
+        TKeyCommand::None, TKeyCommand::Nothing, TKeyCommand::MenuFile, TKeyCommand::MenuEdit,
+        TKeyCommand::MenuView, TKeyCommand::MenuGo, TKeyCommand::MenuFavorites, TKeyCommand::MenuVessaGroups,
+        TKeyCommand::MenuOptions, TKeyCommand::MenuTools, TKeyCommand::MenuTabs, TKeyCommand::MenuHelp,
+        TKeyCommand::SideBarSearch, TKeyCommand::SideBarVessaGroups, TKeyCommand::SideBarHistory,
+        TKeyCommand::SideBarFavorites, TKeyCommand::FlyswatLinks};
+    for (int c = int(TKeyCommand::None); c <= int(TKeyCommand::ToggleOpenNewInForeground); ++c) {
+        if (!withoutRow.contains(TKeyCommand(c)))
+            QVERIFY2(table->RowForKey(TKeyCommand(c)), qPrintable(QString::number(c)));
+    }
+
+    // The same command in a second menu shows the owner's key: the key exists once.
+    auto *tabRefresh = m_window->pmTab->findChild<QAction *>(QStringLiteral("pmTabRefresh"));
+    QCOMPARE(tabRefresh->shortcut(), QKeySequence(Qt::Key_F5));
+    QCOMPARE(table->Row(QStringLiteral("pmTabRefresh"))->shortcutOf, QStringLiteral("mnuViewRefresh"));
 }
 
 TV_TEST_MAIN_GUI(TestCommands)

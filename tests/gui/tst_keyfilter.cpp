@@ -79,6 +79,7 @@ private Q_SLOTS:
     void addressBoxKeepsWhatTheUserTypes();
     void ctrlTOpensABlankTabToTypeIn();
     void middleClickOnATabClosesIt();
+    void keysTriggerTheActionsTheMenusShow();
 
 private:
     TfrmMain *openWindow();
@@ -604,6 +605,53 @@ void TestKeyFilter::middleClickOnATabClosesIt()
     QTest::mouseClick(bar, Qt::MiddleButton, {}, centre(m_window->ActiveTab()));
     QCOMPARE(m_window->TabCount(), 1);
     QCOMPARE(m_window->ActiveTab()->Caption(), QStringLiteral("Blank"));
+}
+
+void TestKeyFilter::keysTriggerTheActionsTheMenusShow()
+{
+    openWindow();
+    TBrowserTab *tab = addTab(QStringLiteral("http://127.0.0.1:1/a"));
+    focusPage(tab);
+    const auto action = [this](const char *name) {
+        auto *a = m_window->findChild<QAction *>(QLatin1String(name));
+        return a;
+    };
+
+    // A key runs the very action its menu item holds.
+    QAction *back = action("actBack");
+    QAction *saveAs = action("mnuFileSaveAs");
+    QAction *locked = action("pmTabLocked");
+    QVERIFY(back && saveAs && locked);
+    QSignalSpy backRuns(back, &QAction::triggered);
+    QSignalSpy saveAsRuns(saveAs, &QAction::triggered);
+    QSignalSpy lockedRuns(locked, &QAction::triggered);
+    key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(saveAsRuns.count(), 1);
+
+    // Back is disabled while the tab has no history: Alt+Left is taken and runs nothing.
+    QVERIFY(!back->isEnabled());
+    control(tab)->clearOperations();
+    key(Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(backRuns.count(), 0);
+    control(tab)->fireCommandStateChange(CSC_NAVIGATEBACK, true);
+    QVERIFY(back->isEnabled());
+    key(Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(backRuns.count(), 1);
+    QCOMPARE(control(tab)->count(QStringLiteral("GoBack")), 1);
+
+    // The tab menu's Tab Locked, run from F12, locks and unlocks the active tab.
+    key(Qt::Key_F12);
+    QCOMPARE(lockedRuns.count(), 1);
+    QVERIFY(tab->Locked);
+    key(Qt::Key_F12);
+    QVERIFY(!tab->Locked);
+
+    // The side bar's VessaBar is not built yet: its item is disabled, and so is its key.
+    QAction *vessaBar = action("pmViewVessaBar");
+    QSignalSpy vessaBarRuns(vessaBar, &QAction::triggered);
+    QVERIFY(!vessaBar->isEnabled());
+    key(Qt::Key_F4);
+    QCOMPARE(vessaBarRuns.count(), 0);
 }
 
 TV_TEST_MAIN_GUI(TestKeyFilter)
