@@ -336,6 +336,6 @@ void TfrmMain::RunKeyCommand(int command)
     case TKeyCommand::StickyName: if (tab) RunStickyNameCommand(tab); break;
     case TKeyCommand::FullScreen: SetFullScreen(!m_fullScreen); break;
     case TKeyCommand::ToggleLock: if (tab) tab->SetLocked(!tab->Locked); break;
-    case TKeyCommand::ToggleOpenNewInForeground: m_openNewInForeground = !m_openNewInForeground; break;
+    case TKeyCommand::ToggleOpenNewInForeground: SetOpenNewInForeground(!OpenNewInForeground()); break;
     }
 }
