@@ -1,8 +1,8 @@
 #pragma once
-// TfrmMain: the program's one main window. It owns the tab strip with the browser tabs, the
-// cool bar (menu bar, toolbar, address bar, links bar), the status bar and the logo, holds
-// every piece of state shared between subsystems, and offers the operations the other
-// subsystems call. The class is split across source files by subsystem:
+// TfrmMain: the program's one main window. It holds the tab manager (the tab strip with the
+// browser tabs), the cool bar (menu bar, toolbar, address bar, links bar), the status bar
+// and the logo, holds the state shared between subsystems, and offers the operations the
+// other subsystems call. The class is split across source files by subsystem:
 //   app/main_window.cpp          creation, initial pages, view toggles, full screen, shutdown
 //   app/main_window_ui.cpp       building the widgets, status bar and logo layout
 //   browser/tab_commands.cpp     tab operations forwarded to TTabManager, tab menus, drops
