@@ -296,7 +296,7 @@ void TfrmMain::FormCreate()
     SetAutoCompleteStyle(s.autoCompleteStyle);
     m_addressNewWin = s.addressNewWin;
     m_openNewAtEnd = s.openNewAtEnd;
-    m_placementAtEnd = true;   // start-up tabs follow each other at the end
+    m_tabs->SetPlacementAtEnd(true);   // start-up tabs follow each other at the end
     m_vgCloseFirst = s.vgCloseFirst;
 
     if (!m_ie4Mode) {
@@ -313,7 +313,7 @@ void TfrmMain::FormCreate()
     tokenWriter.join();
     TWebProfile::instance()->refreshUserAgent();
 
-    CreateTab(false, false);
+    m_tabs->CreateForegroundTab();
 
     m_usePopupVessa = s.usePopupVessa;
     m_limitTitleLength = s.limitTitleLength;
@@ -341,7 +341,7 @@ void TfrmMain::FormCreate()
 
     pcPage->setAcceptDrops(true);
     m_cbAutoExpand = s.cbAutoExpand;
-    m_openNewInForeground = s.openNewInForeground;
+    m_tabs->SetOpenNewInForeground(s.openNewInForeground);
     // The content options were read when the engine's profile was made.
 
     // View state.
@@ -360,9 +360,9 @@ void TfrmMain::FormCreate()
     if (s.fullScreen)
         SetFullScreen(true);
 
-    m_session = new TSessionKeeper(pcPage, this, this);
+    m_session = new TSessionKeeper(pcPage, m_tabs, this);
     OpenInitialPages(s);
-    m_placementAtEnd = m_openNewAtEnd;
+    m_tabs->SetPlacementAtEnd(m_openNewAtEnd);
     m_session->Start();
 
     LayoutTabStrip();
@@ -493,7 +493,7 @@ void TfrmMain::OpenInitialPages(const TStartupSettings &settings)
 
     const QString &startupPage = settings.startupPage;
     if (!startupPage.isEmpty()) {
-        TBrowserTab *second = CreateTab(false, false);
+        TBrowserTab *second = m_tabs->CreateForegroundTab();
         ActivateTab(first);
         second->FirstLoad = true;
         second->NavigateTo(startupPage);
@@ -714,7 +714,7 @@ void TfrmMain::Shutdown()
     qApp->removeEventFilter(this);
     delete m_handOver;
     m_handOver = nullptr;
-    tmrHiddenTabs->stop();
+    m_tabs->HiddenTabTimer()->stop();
     tmrLoadCoolbar->stop();
 
     if (!SaveToolbarButtons())
@@ -742,7 +742,7 @@ void TfrmMain::Shutdown()
 
     step(QStringLiteral("the options"), [this] {
         m_options.SetDisableALTShortcuts(m_disableAltShortcuts);
-        m_options.SetOpenNewInForeground(m_openNewInForeground);
+        m_options.SetOpenNewInForeground(m_tabs->OpenNewInForeground());
         m_options.SetAddressNewWin(m_addressNewWin);
         m_options.SetAutoCompleteStyle(m_autoCompleteStyle);
         // Call site of the tray subsystem: MinToTray is stored from the tray icon here.
@@ -796,7 +796,7 @@ void TfrmMain::RestoreAndRaise()
 void TfrmMain::OpenInNewForegroundTab(const QString &text)
 {
     qCInfo(lcHandOver, "open in new tab %s", qPrintable(text));
-    if (TBrowserTab *tab = CreateForegroundTab())
+    if (TBrowserTab *tab = m_tabs->CreateForegroundTab())
         tab->OpenAsHome(text);
 }
 

@@ -1,11 +1,11 @@
 #pragma once
-// TfrmMain: the program's one main window. It owns the tab strip with the browser tabs, the
-// cool bar (menu bar, toolbar, address bar, links bar), the status bar and the logo, holds
-// every piece of state shared between subsystems, and offers the operations the other
-// subsystems call. The class is split across source files by subsystem:
+// TfrmMain: the program's one main window. It holds the tab manager (the tab strip with the
+// browser tabs), the cool bar (menu bar, toolbar, address bar, links bar), the status bar
+// and the logo, holds the state shared between subsystems, and offers the operations the
+// other subsystems call. The class is split across source files by subsystem:
 //   app/main_window.cpp          creation, initial pages, view toggles, full screen, shutdown
 //   app/main_window_ui.cpp       building the widgets, status bar and logo layout
-//   browser/tab_commands.cpp     creating, switching and closing tabs, tab menus, drops
+//   browser/tab_commands.cpp     tab operations forwarded to TTabManager, tab menus, drops
 //   navigation/address_bar.cpp   the address bar and domain completion
 //   navigation/commands.cpp      the menus, the menu bar and the toolbar's commands
 //   navigation/keyfilter.cpp     the application-wide key and message filter
@@ -17,6 +17,7 @@
 #include "app/handover.h"
 #include "app/kwoptions.h"
 #include "browser/tabhost.h"
+#include "browser/tabmanager.h"
 #include "navigation/domaincompletion.h"
 
 #include <QKeySequence>
@@ -46,7 +47,8 @@ class TGroupMenu;
 class THandOverReceiver;
 class TSessionKeeper;
 
-class TfrmMain : public QMainWindow, public TTabHost, public THandOverTarget {
+class TfrmMain : public QMainWindow, public ITabStatus, public ITabAddress, public ITabPolicy,
+                 public THandOverTarget {
     Q_OBJECT
 public:
     // argument: the program's first command-line argument ("" when none).
@@ -55,15 +57,16 @@ public:
 
     TKWOptions &Options() { return m_options; }
 
-    // ---- Tabs (browser/tab_commands.cpp)
+    // ---- Tabs (browser/tab_commands.cpp): forwarded to the tab manager
+    TTabManager *TabManager() const { return m_tabs; }
     TBrowserTab *CreateForegroundTab();
-    TBrowserTab *CreateBackgroundTab() override;
-    TBrowserTab *CreateHiddenTab() override;
+    TBrowserTab *CreateBackgroundTab();
+    TBrowserTab *CreateHiddenTab();
     TBrowserTab *ActiveTab() const;
     int TabCount() const;                      // pages, hidden ones included
     TBrowserTab *TabAt(int pageIndex) const;
     QList<TBrowserTab *> Tabs() const;         // strip order, hidden ones included
-    void CloseTab(TBrowserTab *tab) override;  // Close: resets the only tab
+    void CloseTab(TBrowserTab *tab);           // Close: resets the only tab
     void CloseAll(bool silent);
     void CloseAllKeepCurrent();
     void CloseAllShowList();
@@ -74,12 +77,12 @@ public:
     void pcPageChange();                       // the tab-change handling
     QString HomePage() const;                  // "Start Page", else "about:blank"
     static QString ReadHomePage();
-    bool PlacementAtEnd() const { return m_placementAtEnd; }
-    void SetPlacementAtEnd(bool on) { m_placementAtEnd = on; }
-    bool GroupLoading() const { return m_groupLoading; }
-    void SetGroupLoading(bool on) { m_groupLoading = on; }
-    bool OpenNewInForeground() const { return m_openNewInForeground; }
-    void SetOpenNewInForeground(bool on) { m_openNewInForeground = on; }
+    bool PlacementAtEnd() const { return m_tabs->PlacementAtEnd(); }
+    void SetPlacementAtEnd(bool on) { m_tabs->SetPlacementAtEnd(on); }
+    bool GroupLoading() const { return m_tabs->GroupLoading(); }
+    void SetGroupLoading(bool on) { m_tabs->SetGroupLoading(on); }
+    bool OpenNewInForeground() const { return m_tabs->OpenNewInForeground(); }
+    void SetOpenNewInForeground(bool on) { m_tabs->SetOpenNewInForeground(on); }
     TBrowserTab *TabTarget() const;            // the tab under the last right-click
 
     void actNewExecute();
@@ -98,7 +101,7 @@ public:
     void RebuildTabsMenu();
     void OnTextDropped(int tab, const QString &textOrPath);
 
-    // ---- TTabHost
+    // ---- ITabStatus, ITabAddress, ITabPolicy: the window's parts of what a tab needs
     void ShowStatusText(const QString &text) override;
     void ShowProgress(int progress, int progressMax) override;
     void ShowProgressBar() override;
@@ -107,7 +110,7 @@ public:
     void ShowAddress(const QString &url) override;
     void UpdateSecureAndAnimation() override;
     void UpdateBackForward() override;
-    void StartHiddenTabTimer() override;
+    void StartHiddenTabTimer();
     bool PopupMatches(const QString &url) override;
     bool WindowIsActive() const override { return m_windowIsActive; }
     int TitleLimit() const override { return m_limitTitleLength; }
@@ -266,13 +269,10 @@ private:
     void LayoutLogoPanel();
 
     // tab_commands.cpp
-    TBrowserTab *CreateTab(bool hidden, bool background);
+    void FollowActiveTab();   // status bar, address box and Back/Forward
+    bool AskCloseAll();       // the Close All confirmation; false keeps the tabs
     void BuildTabMenu();
     void pmTabPopup();
-    // Blank page, no lock, sticky name or Close All mark; the tab home too when asked.
-    void ResetTab(TBrowserTab *tab, bool clearTabHome);
-    bool IsOnlyVisibleTab(const TBrowserTab *tab) const;
-    void hiddenTabTimerFired();
 
     // address_bar.cpp
     void NavigateAddress(const QString &text);
@@ -324,7 +324,6 @@ public:
     QMenu *mnuTabs = nullptr;
     QMenu *mnuView = nullptr;
     QMenu *pmCustomize = nullptr;
-    QTimer *tmrHiddenTabs = nullptr;
     QTimer *tmrLoadCoolbar = nullptr;
 
     // Actions other parts and tests reach by name.
@@ -349,10 +348,10 @@ private:
     QString m_argument;
     THandOverReceiver *m_handOver = nullptr;
     TSessionKeeper *m_session = nullptr;   // the record of the open tabs
+    TTabManager *m_tabs = nullptr;         // the tab strip and its tabs
 
     // Cached options, read at creation and written back at shutdown.
     bool m_openNewAtEnd = false;
-    bool m_openNewInForeground = false;
     bool m_addressNewWin = false;
     bool m_showGo = false;
     bool m_disableAltShortcuts = false;
@@ -390,8 +389,6 @@ private:
 
     bool m_windowIsActive = false;
     bool m_activatedOnce = false;
-    bool m_groupLoading = false;
-    bool m_placementAtEnd = false;
     bool m_typedAddressFlag = false;
     QPointer<TBrowserTab> m_typedTab;            // the tab the typed address went to
     QMetaObject::Connection m_typedWatch;        // its next top-level before-navigate

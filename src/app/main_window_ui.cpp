@@ -220,16 +220,16 @@ void TfrmMain::BuildWidgets()
     pnlCenter = namedPanel("pnlCenter", body);
     auto *centerBox = new QVBoxLayout(pnlCenter);
     centerBox->setContentsMargins(0, 0, 0, 0);
-    pcPage = new TKWPageControl(pnlCenter);
-    pcPage->setObjectName(QStringLiteral("pcPage"));
+    m_tabs = new TTabManager({this, this, nullptr, this}, pnlCenter, this);
+    m_tabs->SetCloseAllQuestion([this] { return AskCloseAll(); });
+    pcPage = m_tabs->PageControl();
     pcPage->SetAllowTabShifting(true);
     pcPage->SetShowHints(true);
     pcPage->SetMultiLine(true);
-    pcPage->SetImages(TBrowserTab::LampImages());
     centerBox->addWidget(pcPage);
     bodyBox->addWidget(pnlCenter, 1);
     vbox->addWidget(body, 1);
-    connect(pcPage, &TKWPageControl::Changed, this, &TfrmMain::pcPageChange);
+    connect(m_tabs, &TTabManager::ActiveTabChanged, this, &TfrmMain::FollowActiveTab);
     connect(pcPage, &TKWPageControl::TabRightButtonDown, this, [this](int tab) {
         CloseHiddenTabs();
         m_tabTargetIndex = tab;
@@ -240,7 +240,7 @@ void TfrmMain::BuildWidgets()
     });
     connect(pcPage, &TKWPageControl::TabDragOver, this, [this](int tab) { m_tabTargetIndex = tab; });
     connect(pcPage, &TKWPageControl::TabMiddleClicked, this, [this](int tab) {
-        if (!m_groupLoading)
+        if (!GroupLoading())
             CloseTab(TabAt(pcPage->TabToPageIndex(tab)));
     });
     connect(pcPage, &TKWPageControl::TextDropped, this, &TfrmMain::OnTextDropped);
@@ -248,12 +248,6 @@ void TfrmMain::BuildWidgets()
     BuildStatusBar();
     vbox->addWidget(sbStatus);
     setCentralWidget(central);
-
-    tmrHiddenTabs = new QTimer(this);
-    tmrHiddenTabs->setObjectName(QStringLiteral("tmrHiddenTabs"));
-    tmrHiddenTabs->setSingleShot(true);
-    tmrHiddenTabs->setInterval(2000);
-    connect(tmrHiddenTabs, &QTimer::timeout, this, &TfrmMain::hiddenTabTimerFired);
 
     tmrLoadCoolbar = new QTimer(this);
     tmrLoadCoolbar->setObjectName(QStringLiteral("tmrLoadCoolbar"));

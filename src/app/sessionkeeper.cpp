@@ -4,7 +4,7 @@
 #include "app/startup.h"
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
-#include "browser/tabhost.h"
+#include "browser/tabopener.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -30,7 +30,7 @@ int lastSitePosition(const QString &line, QString *address)
 }
 }
 
-TSessionKeeper::TSessionKeeper(TKWPageControl *pages, TTabHost *opener, QWidget *owner)
+TSessionKeeper::TSessionKeeper(TKWPageControl *pages, ITabOpener *opener, QWidget *owner)
     : QObject(owner), m_pages(pages), m_opener(opener), m_owner(owner),
       m_path(TSessionRecord::FilePath()), m_lock(QStringLiteral("session"))
 {

@@ -30,7 +30,7 @@ class QTimer;
 class QWidget;
 class TBrowserTab;
 class TKWPageControl;
-class TTabHost;
+class ITabOpener;
 
 class TSessionKeeper : public QObject {
     Q_OBJECT
@@ -44,7 +44,7 @@ public:
 
     // pages: the strip whose tabs are kept. opener makes the restored tabs. owner is the
     // parent of the question and of messages; all three outlive the keeper.
-    TSessionKeeper(TKWPageControl *pages, TTabHost *opener, QWidget *owner);
+    TSessionKeeper(TKWPageControl *pages, ITabOpener *opener, QWidget *owner);
     ~TSessionKeeper() override;
 
     // Start-up, before the first pages open. Reads the record; a damaged one or one of a
@@ -93,7 +93,7 @@ private:
     TAnswer ask(int count);
 
     TKWPageControl *m_pages;
-    TTabHost *m_opener;
+    ITabOpener *m_opener;
     QPointer<QWidget> m_owner;
     QString m_path;
     TInstanceLock m_lock;

@@ -78,8 +78,8 @@ QString EscapeAmpersands(const QString &text)
     return result;
 }
 
-TBrowserTab::TBrowserTab(TTabHost *host, bool hidden, TKWPageControl *pageControl)
-    : TKWTabSheet(nullptr), m_host(host)
+TBrowserTab::TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pageControl)
+    : TKWTabSheet(nullptr), m_parts(parts)
 {
     HideFromCloseAll = false;
     PendingPopupCheck = hidden;
@@ -101,7 +101,7 @@ TBrowserTab::TBrowserTab(TTabHost *host, bool hidden, TKWPageControl *pageContro
     FirstLoad = false;
     m_eventThrottle = new TUpdateThrottle(EventThrottleMs, [this] { showHeldEvents(); }, this);
 
-    m_view = new TVessaBrowser(m_framePanel, m_host->FlyswatShowLinks(), m_host->FlyswatEnabled());
+    m_view = new TVessaBrowser(m_framePanel, m_parts.policy->FlyswatShowLinks(), m_parts.policy->FlyswatEnabled());
     m_view->No3DBorder = true;
     m_view->FlatScrollbar = true;
     m_view->setFocusPolicy(Qt::StrongFocus);
@@ -187,7 +187,7 @@ void TBrowserTab::SetTitle(const QString &text)
         SetCaption(EscapeAmpersands(oneLine(StickyName)));
         return;
     }
-    SetCaption(EscapeAmpersands(ShownTitle(text, m_host->TitleLimit())));
+    SetCaption(EscapeAmpersands(ShownTitle(text, m_parts.policy->TitleLimit())));
 }
 
 void TBrowserTab::SetStickyName(const QString &name)
@@ -401,12 +401,12 @@ void TBrowserTab::showHeldEvents()
     if (self && m_statusHeld) {
         m_statusHeld = false;
         if (IsActive())
-            m_host->ShowStatusText(m_heldStatus);
+            m_parts.status->ShowStatusText(m_heldStatus);
     }
     if (self && m_progressHeld) {
         m_progressHeld = false;
         if (IsActive())
-            m_host->ShowProgress(m_heldProgress, m_heldProgressMax);
+            m_parts.status->ShowProgress(m_heldProgress, m_heldProgressMax);
     }
 }
 
@@ -444,14 +444,14 @@ void TBrowserTab::onDownloadBegin()
     // Held progress belongs before the bar changes.
     m_eventThrottle->Flush();
     if (IsActive())
-        m_host->ShowProgressBar();
+        m_parts.status->ShowProgressBar();
 }
 
 void TBrowserTab::onDownloadComplete()
 {
     m_eventThrottle->Flush();
     if (IsActive())
-        m_host->HideProgressBar();
+        m_parts.status->HideProgressBar();
 }
 
 void TBrowserTab::onCommandStateChange(int command, bool enable)
@@ -460,7 +460,7 @@ void TBrowserTab::onCommandStateChange(int command, bool enable)
         CanGoForward = enable;
     else if (command == CSC_NAVIGATEBACK)
         CanGoBack = enable;
-    m_host->UpdateBackForward();
+    m_parts.address->UpdateBackForward();
 }
 
 void TBrowserTab::onTitleChange(const QString &text)
@@ -477,7 +477,7 @@ void TBrowserTab::startLoadCycle(TWebFrame frame)
     LoadFrame = frame;
     SetLamp(TLampKind::Loading);
     if (IsActive())
-        m_host->UpdateSecureAndAnimation();
+        m_parts.status->UpdateSecureAndAnimation();
 }
 
 bool TBrowserTab::LockedTabOpensNewTab(const TNavigation &navigation, bool loadingOwnPage)
@@ -519,7 +519,7 @@ void TBrowserTab::onBeforeNavigate2(TWebFrame frame, const QString &url, bool *c
             return;
         PopupURL = url;
         PendingPopupCheck = false;
-        const bool matches = m_host->PopupMatches(url);   // may show a modal notice
+        const bool matches = m_parts.policy->PopupMatches(url);   // may show a modal notice
         if (!self || m_closing) {
             *cancel = true;
             return;
@@ -527,14 +527,14 @@ void TBrowserTab::onBeforeNavigate2(TWebFrame frame, const QString &url, bool *c
         if (matches) {
             *cancel = true;
             ClosedByFilter = true;
-            m_host->StartHiddenTabTimer();
+            m_parts.factory->StartHiddenTabTimer();
             return;
         }
         SetTabVisible(true);
         SetTitle(QStringLiteral("Loading..."));
     } else if (Locked && LockedTabOpensNewTab(navigation, Loading && isTopLevel(LoadFrame))) {
         *cancel = true;
-        if (TBrowserTab *tab = m_host->CreateBackgroundTab()) {
+        if (TBrowserTab *tab = m_parts.factory->CreateBackgroundTab()) {
             tab->FocusOnLoad = true;
             tab->NavigateTo(url);
         }
@@ -544,7 +544,7 @@ void TBrowserTab::onBeforeNavigate2(TWebFrame frame, const QString &url, bool *c
         return;
     }
     if (topLevel && IsActive()) {
-        m_host->RecordTypedAddress(url);
+        m_parts.address->RecordTypedAddress(url);
         if (!self || m_closing) {
             *cancel = true;
             return;
@@ -556,9 +556,9 @@ void TBrowserTab::onBeforeNavigate2(TWebFrame frame, const QString &url, bool *c
         startLoadCycle(frame);
 }
 
-void TBrowserTab::HandleNewWindow(TTabHost *host, TWebFrame *newWindow, bool *cancel)
+void TBrowserTab::HandleNewWindow(ITabFactory *factory, TWebFrame *newWindow, bool *cancel)
 {
-    TBrowserTab *tab = host ? host->CreateHiddenTab() : nullptr;
+    TBrowserTab *tab = factory ? factory->CreateHiddenTab() : nullptr;
     if (!tab) {
         *cancel = true;
         return;
@@ -574,7 +574,7 @@ void TBrowserTab::HandleNewWindow(TTabHost *host, TWebFrame *newWindow, bool *ca
 
 void TBrowserTab::onNewWindow2(TWebFrame *newWindow, bool *cancel)
 {
-    HandleNewWindow(m_host, newWindow, cancel);
+    HandleNewWindow(m_parts.factory, newWindow, cancel);
 }
 
 void TBrowserTab::onNavigateComplete2(TWebFrame frame, const QString &url)
@@ -587,12 +587,12 @@ void TBrowserTab::onNavigateComplete2(TWebFrame frame, const QString &url)
         InsecureSeen = true;
     if (IsActive() && isTopLevel(frame)) {
         QPointer<TBrowserTab> self(this);
-        m_host->ShowAddress(url);
+        m_parts.address->ShowAddress(url);
         if (!self || m_closing)
             return;
         if (FocusOnLoad) {
             FocusOnLoad = false;
-            if (m_host->WindowIsActive())
+            if (m_parts.policy->WindowIsActive())
                 FocusPage();
         }
     }
@@ -605,7 +605,7 @@ void TBrowserTab::onNavigateComplete2(TWebFrame frame, const QString &url)
         }
         Secure = !InsecureSeen;
         if (IsActive())
-            m_host->UpdateSecureAndAnimation();
+            m_parts.status->UpdateSecureAndAnimation();
         InsecureSeen = false;
     }
 }
@@ -620,7 +620,7 @@ void TBrowserTab::onDocumentComplete(TWebFrame frame, const QString &url)
             return;
         retakePageTitle();
         if (IsActive())
-            m_host->ShowAddress(url);
+            m_parts.address->ShowAddress(url);
         if (!self || m_closing)
             return;
     }
@@ -635,19 +635,19 @@ void TBrowserTab::onDocumentComplete(TWebFrame frame, const QString &url)
         Loading = false;
         LoadFrame = nullptr;
         if (IsActive()) {
-            m_host->HideProgressBar();
+            m_parts.status->HideProgressBar();
             SetLamp(TLampKind::Finished);
-            m_host->UpdateSecureAndAnimation();
+            m_parts.status->UpdateSecureAndAnimation();
         }
         // Only a load this tab started counts as a visit: a refused navigation also ends
         // with the old document's completion, outside any cycle.
         if (topLevel)
-            m_host->RecordHistory(url, Title());
+            m_parts.address->RecordHistory(url, Title());
     }
 }
 
 void TBrowserTab::onWindowCloseRequested()
 {
     if (!m_closing && m_view)
-        m_host->CloseTab(this);
+        m_parts.factory->CloseTab(this);
 }

@@ -1,15 +1,15 @@
 #pragma once
 // TBrowserTab: one page of the browser tab strip. It owns one browser view, turns the
 // view's events into its own state (title, status lamp, lock, secure flag, history flags,
-// loading) and into calls on the window that holds it (TTabHost).
+// loading) and into calls on the parts of the window it is given (TTabParts).
 
 #include "browser/kwpagecontrol.h"
+#include "browser/tabhost.h"
 #include "platform/webcontrol.h"
 
 class QFrame;
 class TUpdateThrottle;
 class TVessaBrowser;
-class TTabHost;
 
 enum class TLampKind { Loading, Arrived, Finished };
 enum { LampNone = -1, LampRed = 0, LampGreen = 1, LampYellow = 2, LampLocked = 3 };
@@ -20,18 +20,20 @@ QString EscapeAmpersands(const QString &text);
 class TBrowserTab : public TKWTabSheet {
     Q_OBJECT
 public:
-    // host must outlive the tab. The tab is added at the end of pageControl and made its
-    // active page; the host moves it where it belongs.
-    TBrowserTab(TTabHost *host, bool hidden, TKWPageControl *pageControl);
+    // The parts must outlive the tab. The tab is added at the end of pageControl and made
+    // its active page; whoever made it moves it where it belongs.
+    TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pageControl);
+    TBrowserTab(TTabHost *host, bool hidden, TKWPageControl *pageControl)
+        : TBrowserTab(host->Parts(), hidden, pageControl) {}
     ~TBrowserTab() override;
 
     // The status lamp images (ilTabs, 8 x 8): red, green, yellow, padlock.
     static QList<QPixmap> LampImages();
     // The caption rule of SetTitle, as a pure function (before "&" is doubled).
     static QString ShownTitle(const QString &text, int limit);
-    // A page's new-window request: the host makes a hidden tab whose view adopts the new
+    // A page's new-window request: the factory makes a hidden tab whose view adopts the new
     // window. Also used by views that are not tabs (the search panel).
-    static void HandleNewWindow(TTabHost *host, TWebFrame *newWindow, bool *cancel);
+    static void HandleNewWindow(ITabFactory *factory, TWebFrame *newWindow, bool *cancel);
     // Whether a locked tab hands this navigation to a new tab instead of following it.
     // loadingOwnPage: a top-level load the tab accepted is under way.
     static bool LockedTabOpensNewTab(const TNavigation &navigation, bool loadingOwnPage);
@@ -128,7 +130,7 @@ private:
     void showHeldEvents();
     void retakePageTitle();
 
-    TTabHost *m_host;
+    TTabParts m_parts;
     QFrame *m_framePanel = nullptr;
     TVessaBrowser *m_view = nullptr;
     bool m_closing = false;

@@ -1,12 +1,12 @@
-// TfrmMain: creating, placing, switching and closing browser tabs; the New commands, Close
-// All and its variants, the Tabs menu, the tab context menu and drops on the strip.
+// TfrmMain: the tab operations it forwards to the tab manager; the New commands, the Tabs
+// menu, the tab context menu and drops on the strip.
 
 #include "app/main_window.h"
 
 #include "app/confirm.h"
 #include "browser/browsertab.h"
-#include "browser/closeall.h"
 #include "browser/kwpagecontrol.h"
+#include "browser/tabmanager.h"
 #include "browser/vessabrowser.h"
 #include "components/coolbar.h"
 #include "components/logoanimation.h"
@@ -42,237 +42,95 @@ bool readShortcut(const QString &path, QString *address)
 }
 }
 
-TBrowserTab *TfrmMain::CreateTab(bool hidden, bool background)
-{
-    TBrowserTab *previous = ActiveTab();
-    const int insertAt = (m_placementAtEnd || !previous) ? -1 : pcPage->IndexOfPage(previous) + 1;
-
-    QSignalBlocker blockChanges(pcPage);   // the tab change runs once, below
-    auto *tab = new TBrowserTab(this, hidden, pcPage);
-    if (insertAt >= 0 && insertAt < pcPage->PageCount())
-        pcPage->MovePage(tab, insertAt);
-    if ((background || hidden) && previous && !m_openNewInForeground)
-        pcPage->SetActivePage(previous);
-    blockChanges.unblock();
-    // A tab opened behind the active one leaves the active tab's status and focus alone
-    // (it may be loading, or the user may be typing).
-    if (ActiveTab() != previous)
-        pcPageChange();
-    return tab;
-}
-
 TBrowserTab *TfrmMain::CreateForegroundTab()
 {
-    return CreateTab(false, false);
+    return m_tabs->CreateForegroundTab();
 }
 
 TBrowserTab *TfrmMain::CreateBackgroundTab()
 {
-    return CreateTab(false, true);
+    return m_tabs->CreateBackgroundTab();
 }
 
 TBrowserTab *TfrmMain::CreateHiddenTab()
 {
-    return CreateTab(true, true);
+    return m_tabs->CreateHiddenTab();
 }
 
 TBrowserTab *TfrmMain::ActiveTab() const
 {
-    return pcPage ? qobject_cast<TBrowserTab *>(pcPage->ActivePage()) : nullptr;
+    return m_tabs ? m_tabs->ActiveTab() : nullptr;
 }
 
 int TfrmMain::TabCount() const
 {
-    return pcPage ? pcPage->PageCount() : 0;
+    return m_tabs ? m_tabs->TabCount() : 0;
 }
 
 TBrowserTab *TfrmMain::TabAt(int pageIndex) const
 {
-    return pcPage ? qobject_cast<TBrowserTab *>(pcPage->Page(pageIndex)) : nullptr;
+    return m_tabs ? m_tabs->TabAt(pageIndex) : nullptr;
 }
 
 QList<TBrowserTab *> TfrmMain::Tabs() const
 {
-    QList<TBrowserTab *> tabs;
-    for (int i = 0; i < TabCount(); ++i) {
-        if (TBrowserTab *tab = TabAt(i))
-            tabs.append(tab);
-    }
-    return tabs;
-}
-
-void TfrmMain::ResetTab(TBrowserTab *tab, bool clearTabHome)
-{
-    // The lock goes first: a locked tab would send its own about:blank to a new tab.
-    tab->SetLocked(false);
-    tab->SetHideFromCloseAll(false);
-    if (clearTabHome)
-        tab->HomeURL.clear();
-    tab->SetStickyName(QString());
-    tab->NavigateBlank();
-    tab->SetCaption(QStringLiteral("Blank"));
-}
-
-bool TfrmMain::IsOnlyVisibleTab(const TBrowserTab *tab) const
-{
-    if (!tab->TabVisible())
-        return false;
-    for (int i = 0; i < TabCount(); ++i) {
-        const TBrowserTab *other = TabAt(i);
-        if (other && other != tab && other->TabVisible() && !other->IsClosing())
-            return false;
-    }
-    return true;
+    return m_tabs ? m_tabs->Tabs() : QList<TBrowserTab *>();
 }
 
 void TfrmMain::CloseTab(TBrowserTab *tab)
 {
-    if (!tab || tab->IsClosing() || pcPage->IndexOfPage(tab) < 0)
-        return;
-    // The last tab on the strip is reset, not closed, also while a hidden tab waits for
-    // the popup filter: the strip never ends up without a tab the user can see.
-    if (IsOnlyVisibleTab(tab)) {
-        ResetTab(tab, true);
-        return;
-    }
-    if (tab == ActiveTab()) {
-        // The next visible tab to the left becomes active, to the right for the first,
-        // wrapping around the strip.
-        const int index = pcPage->IndexOfPage(tab);
-        const int count = TabCount();
-        TBrowserTab *next = nullptr;
-        const int step = (index == 0) ? 1 : -1;
-        for (int i = 1; i < count && !next; ++i) {
-            TBrowserTab *candidate = TabAt(((index + step * i) % count + count) % count);
-            if (candidate && candidate->TabVisible())
-                next = candidate;
-        }
-        if (next) {
-            QSignalBlocker block(pcPage);
-            pcPage->SetActivePage(next);
-        }
-        tab->CloseTab();
-        pcPageChange();
-        return;
-    }
-    tab->CloseTab();
+    m_tabs->CloseTab(tab);
 }
 
 void TfrmMain::actCloseExecute()
 {
-    if (m_groupLoading)
+    if (GroupLoading())
         return;
     CloseTab(ActiveTab());
 }
 
 void TfrmMain::CloseHiddenTabs()
 {
-    const QList<TBrowserTab *> tabs = Tabs();
-    for (int i = tabs.size() - 1; i >= 0; --i) {
-        TBrowserTab *tab = tabs.at(i);
-        if (!tab->TabVisible() && !tab->IsClosing())
-            CloseTab(tab);
-    }
-}
-
-void TfrmMain::hiddenTabTimerFired()
-{
-    tmrHiddenTabs->stop();
-    CloseHiddenTabs();
+    m_tabs->CloseHiddenTabs();
 }
 
 void TfrmMain::StartHiddenTabTimer()
 {
-    // A running sweep timer is not restarted: a page that keeps opening windows would
-    // otherwise hold the sweep off for as long as it goes on, and its hidden tabs would
-    // pile up.
-    if (!tmrHiddenTabs->isActive())
-        tmrHiddenTabs->start();
+    m_tabs->StartHiddenTabTimer();
+}
+
+bool TfrmMain::AskCloseAll()
+{
+    if (!m_options.ConfirmCloseAll())
+        return true;
+    const TConfirmResult answer = Confirm(this, QStringLiteral("Close All"),
+                                          QStringLiteral("You are about to close all open tabs."),
+                                          QStringLiteral("Do you want to proceed?"),
+                                          QStringLiteral("Yes"), QStringLiteral("No"),
+                                          QStringLiteral("Don't ask me again"), false);
+    if (answer.checked)
+        m_options.SetConfirmCloseAll(false);
+    return answer.ok;
 }
 
 void TfrmMain::CloseAll(bool silent)
 {
-    if (!silent && m_options.ConfirmCloseAll()) {
-        const TConfirmResult answer = Confirm(this, QStringLiteral("Close All"),
-                                              QStringLiteral("You are about to close all open tabs."),
-                                              QStringLiteral("Do you want to proceed?"),
-                                              QStringLiteral("Yes"), QStringLiteral("No"),
-                                              QStringLiteral("Don't ask me again"), false);
-        if (answer.checked)
-            m_options.SetConfirmCloseAll(false);
-        if (!answer.ok)
-            return;
-    }
-    if (m_groupLoading)
-        return;
-    CloseHiddenTabs();
-
-    TBrowserTab *keep = nullptr;
-    for (TBrowserTab *tab : Tabs()) {
-        if (tab->HideFromCloseAll) {
-            keep = tab;
-            break;
-        }
-    }
-    if (keep) {
-        ActivateTab(keep);
-    } else if (TBrowserTab *first = TabAt(0)) {
-        // Close All clears lock, sticky name and page; the tab home stays.
-        ActivateTab(first);
-        ResetTab(first, false);
-    }
-    for (int i = TabCount() - 1; i >= 0; --i) {
-        TBrowserTab *tab = TabAt(i);
-        if (tab && !tab->HideFromCloseAll && TabCount() > 1)
-            CloseTab(tab);
-    }
+    m_tabs->CloseAll(silent);
 }
 
 void TfrmMain::CloseAllKeepCurrent()
 {
-    TBrowserTab *current = ActiveTab();
-    if (!current)
-        return;
-    const bool mark = current->HideFromCloseAll;
-    current->HideFromCloseAll = true;
-    CloseAll(false);
-    current->HideFromCloseAll = mark;
-    ActivateTab(current);
+    m_tabs->CloseAllKeepCurrent();
 }
 
 void TfrmMain::CloseAllShowList()
 {
-    QStringList lines;
-    const QList<TBrowserTab *> tabs = Tabs();
-    for (TBrowserTab *tab : tabs)
-        lines.append(tab->StickyName.isEmpty() ? QString(tab->Caption()).replace(QStringLiteral("&&"), QStringLiteral("&"))
-                                               : tab->StickyName);
-    QList<int> order;
-    if (!TfrmCloseAll::Execute(this, lines, &order))
-        return;
-    for (int index : order) {
-        if (index >= 0 && index < tabs.size() && Tabs().contains(tabs.at(index)))
-            CloseTab(tabs.at(index));
-    }
+    m_tabs->CloseAllShowList();
 }
 
 void TfrmMain::OpenUrlByPreference(const QString &url, bool newTabPreference)
 {
-    if (url.isEmpty())
-        return;
-    const bool shift = QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier;
-    TBrowserTab *active = ActiveTab();
-    if (newTabPreference != shift) {
-        TBrowserTab *tab = nullptr;
-        if (active && active->Location() == QLatin1String("about:blank") && !active->Loading)
-            tab = active;
-        else
-            tab = CreateForegroundTab();
-        if (tab)
-            tab->OpenAsHome(url);
-    } else if (active) {
-        active->NavigateTo(url);
-    }
+    m_tabs->OpenUrlByPreference(url, newTabPreference);
 }
 
 void TfrmMain::actNewExecute()
@@ -322,27 +180,22 @@ void TfrmMain::actNewClipboardExecute()
 
 void TfrmMain::SelectNextTab(bool forward)
 {
-    pcPage->SelectNextPage(forward);
+    m_tabs->SelectNextTab(forward);
 }
 
 void TfrmMain::ActivateTab(TBrowserTab *tab)
 {
-    if (!tab || pcPage->IndexOfPage(tab) < 0)
-        return;
-    if (pcPage->ActivePage() == tab) {
-        pcPageChange();
-        return;
-    }
-    pcPage->SetActivePage(tab);   // emits Changed, which runs the tab change
+    m_tabs->ActivateTab(tab);
 }
 
 void TfrmMain::pcPageChange()
 {
-    TBrowserTab *tab = ActiveTab();
-    if (!tab || tab->IsClosing())
-        return;
-    if (!tab->Loading)
-        tab->SetViewed(true);
+    m_tabs->TabChange();
+}
+
+void TfrmMain::FollowActiveTab()
+{
+    // The status bar, the address box and Back/Forward follow the new active tab.
     UpdateSecureAndAnimation();
     UpdateBackForward();
     ResyncAddress();
@@ -350,8 +203,6 @@ void TfrmMain::pcPageChange()
     sbStatus->SetPanelText(0, QString());
     pbProgress->hide();
     pbProgress->setValue(0);
-    if (m_windowIsActive)
-        tab->FocusPage();
 }
 
 TBrowserTab *TfrmMain::TabTarget() const
@@ -478,7 +329,7 @@ void TfrmMain::pmTabHomeClick()
 
 void TfrmMain::pmTabCloseClick()
 {
-    if (m_groupLoading)
+    if (GroupLoading())
         return;
     if (TBrowserTab *target = TabTarget())
         CloseTab(target);
@@ -503,7 +354,7 @@ void TfrmMain::OnTextDropped(int tabIndex, const QString &textOrPath)
     }
 }
 
-// ---- TTabHost: the status bar side of a tab's events
+// ---- ITabStatus and ITabAddress: the status bar side of a tab's events
 
 void TfrmMain::ShowStatusText(const QString &text)
 {

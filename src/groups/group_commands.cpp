@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 
 #include "browser/browsertab.h"
+#include "browser/tabopener.h"
 #include "groups/groupmenu.h"
 #include "groups/vessagroup.h"
 #include "groups/vessagroupform.h"
@@ -17,16 +18,24 @@ Q_DECLARE_LOGGING_CATEGORY(lcHandOver)
 
 namespace {
 
-// Restores a flag when the scope ends, also when a failure leaves it early.
+// Sets one of the opener's flags for a scope and restores it when the scope ends, also
+// when a failure leaves it early.
 class TFlagRestorer {
 public:
-    TFlagRestorer(bool &flag, bool value) : m_flag(flag), m_saved(flag) { m_flag = value; }
-    ~TFlagRestorer() { m_flag = m_saved; }
+    using Getter = bool (ITabOpener::*)() const;
+    using Setter = void (ITabOpener::*)(bool);
+    TFlagRestorer(ITabOpener *opener, Getter get, Setter set, bool value)
+        : m_opener(opener), m_set(set), m_saved((opener->*get)())
+    {
+        (m_opener->*m_set)(value);
+    }
+    ~TFlagRestorer() { (m_opener->*m_set)(m_saved); }
     TFlagRestorer(const TFlagRestorer &) = delete;
     TFlagRestorer &operator=(const TFlagRestorer &) = delete;
 
 private:
-    bool &m_flag;
+    ITabOpener *m_opener;
+    Setter m_set;
     bool m_saved;
 };
 
@@ -55,23 +64,25 @@ void TfrmMain::OpenGroup(const QString &path, bool closeOthersFirst, bool firstL
     if (plans.isEmpty())
         return;
     // The new tabs follow each other at the end of the strip in file order.
-    const TFlagRestorer atEnd(m_placementAtEnd, true);
+    ITabOpener *opener = m_tabs;
+    const TFlagRestorer atEnd(opener, &ITabOpener::PlacementAtEnd, &ITabOpener::SetPlacementAtEnd, true);
 
     int next = 0;
     if (closeOthersFirst) {
-        CloseAll(true);
+        opener->CloseAll(true);
         // The tab Close All kept and blanked takes the first entry. A tab kept because it
         // is hidden from Close All keeps its page: the first entry opens in a new tab.
-        TBrowserTab *kept = ActiveTab();
+        TBrowserTab *kept = opener->ActiveTab();
         if (kept && !kept->HideFromCloseAll && !kept->IsClosing()) {
             openPlanInTab(kept, plans.first());
             next = 1;
         }
     }
 
-    const TFlagRestorer loading(m_groupLoading, true);
+    const TFlagRestorer loading(opener, &ITabOpener::GroupLoading, &ITabOpener::SetGroupLoading, true);
     for (int i = next; i < plans.size(); ++i) {
-        TBrowserTab *tab = m_openNewInForeground ? CreateForegroundTab() : CreateBackgroundTab();
+        TBrowserTab *tab = opener->OpenNewInForeground() ? opener->CreateForegroundTab()
+                                                         : opener->CreateBackgroundTab();
         if (!tab)
             continue;
         if (firstLoad)
@@ -128,9 +139,9 @@ void TfrmMain::MarkGroupMenuDirty()
 
 void TfrmMain::actSaveAsVessaGroupExecute()
 {
-    CloseHiddenTabs();
+    m_tabs->CloseHiddenTabs();
     TVessaGroup group(this, QString());
-    for (TBrowserTab *tab : Tabs()) {
+    for (TBrowserTab *tab : m_tabs->Tabs()) {
         if (tab->TabVisible() && !tab->IsClosing())
             group.AddSite(tab->StickyName, tab->Location(), tab->Locked);
     }
@@ -156,7 +167,7 @@ void TfrmMain::AddTabToGroup(TBrowserTab *tab)
 
 void TfrmMain::pmAddToVessaGroupClick()
 {
-    AddTabToGroup(ActiveTab());
+    AddTabToGroup(m_tabs->ActiveTab());
 }
 
 void TfrmMain::pmTabAddToVessaGroupClick()

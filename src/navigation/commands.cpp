@@ -326,7 +326,7 @@ void TfrmMain::BuildCommandTable()
     t.RegisterPending(command("mnuOptionsTabvane", "&Tabvane Options..."));
     t.Register(command("mnuOptionsInternet", "&Internet Options...", "", slot(&TfrmMain::mnuOptionsInternetClick)));
     t.Register(withKey(command("actToggleOpenNewInForeground", "Open New in &Foreground", "",
-                               [this] { m_openNewInForeground = !m_openNewInForeground; }),
+                               [this] { SetOpenNewInForeground(!OpenNewInForeground()); }),
                        QKeySequence(), {TKeyCommand::ToggleOpenNewInForeground}));
 
     // Tools

@@ -67,7 +67,7 @@ void TfrmMain::AddToPopupVessa(TBrowserTab *tab)
     // A store that cannot be written raises here, before the tab is closed: the page is
     // not lost for an entry that was never stored.
     m_options.SetPopupVessa(AppendPopupEntry(m_options.PopupVessa(), address));
-    CloseTab(tab);
+    m_tabs->CloseTab(tab);
     ReloadPopupList();
 }
 

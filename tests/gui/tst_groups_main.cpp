@@ -521,7 +521,7 @@ void TestGroupsMain::popupFilterHidesShowsAndSweeps()
     QVERIFY(refused->ClosedByFilter);
     QVERIFY(!refused->TabVisible());
     QCOMPARE(refused->PopupURL, QStringLiteral("http://ads.example/banner?id=7"));
-    QVERIFY(w->tmrHiddenTabs->isActive());
+    QVERIFY(w->TabManager()->HiddenTabTimer()->isActive());
     QVERIFY(w->ActiveTab() == opener);
     // An address that is the beginning of an entry matches too.
     QVERIFY(w->PopupMatches(QStringLiteral("http://pop.example/")));

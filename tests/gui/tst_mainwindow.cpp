@@ -912,13 +912,13 @@ void TestMainWindow::hiddenTabSweep()
 {
     Window w = openWindow();
     QPointer<TBrowserTab> hidden = w->CreateHiddenTab();
-    QVERIFY(!w->tmrHiddenTabs->isActive());
-    QVERIFY(w->tmrHiddenTabs->isSingleShot());
-    QCOMPARE(w->tmrHiddenTabs->interval(), 2000);
+    QVERIFY(!w->TabManager()->HiddenTabTimer()->isActive());
+    QVERIFY(w->TabManager()->HiddenTabTimer()->isSingleShot());
+    QCOMPARE(w->TabManager()->HiddenTabTimer()->interval(), 2000);
     w->StartHiddenTabTimer();
     QTRY_VERIFY_WITH_TIMEOUT(!hidden, 10000);
     QCOMPARE(w->TabCount(), 1);
-    QVERIFY(!w->tmrHiddenTabs->isActive());
+    QVERIFY(!w->TabManager()->HiddenTabTimer()->isActive());
 }
 
 void TestMainWindow::newCommands()
