@@ -50,7 +50,7 @@ TBrowserTab *TfrmMain::CreateTab(bool hidden, bool background)
     auto *tab = new TBrowserTab(this, hidden, pcPage);
     if (insertAt >= 0 && insertAt < pcPage->PageCount())
         pcPage->MovePage(tab, insertAt);
-    if ((background || hidden) && previous && !m_openNewInForeground)
+    if ((background || hidden) && previous && !m_settings.openNewInForeground)
         pcPage->SetActivePage(previous);
     blockChanges.unblock();
     // A tab opened behind the active one leaves the active tab's status and focus alone
@@ -279,7 +279,7 @@ void TfrmMain::actNewExecute()
     TBrowserTab *active = ActiveTab();
     const QString address = active ? active->Location() : QString();
     TBrowserTab *tab = CreateForegroundTab();
-    switch (m_newAction) {
+    switch (m_settings.newAction) {
     case 1:
         tab->NavigateTo(address.isEmpty() ? QStringLiteral("about:blank") : address);
         break;

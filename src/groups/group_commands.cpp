@@ -70,7 +70,7 @@ void TfrmMain::OpenGroup(const QString &path, bool closeOthersFirst, bool firstL
 
     const TFlagRestorer loading(m_groupLoading, true);
     for (int i = next; i < plans.size(); ++i) {
-        TBrowserTab *tab = m_openNewInForeground ? CreateForegroundTab() : CreateBackgroundTab();
+        TBrowserTab *tab = m_settings.openNewInForeground ? CreateForegroundTab() : CreateBackgroundTab();
         if (!tab)
             continue;
         if (firstLoad)
@@ -90,7 +90,7 @@ void TfrmMain::BuildGroupMenu()
     m_groupMenu = new TGroupMenu(menu, this);
     m_groupMenu->SetFixedHead(head);
     connect(m_groupMenu, &TGroupMenu::groupChosen, this,
-            [this](const QString &path) { OpenGroup(path, m_vgCloseFirst, false); });
+            [this](const QString &path) { OpenGroup(path, m_settings.vgCloseFirst, false); });
     const auto bind = [this](QMenu *owner, const char *name, void (TfrmMain::*slot)()) {
         if (auto *action = owner->findChild<QAction *>(QLatin1String(name))) {
             action->setEnabled(true);

@@ -227,7 +227,7 @@ bool TfrmMain::KeyAndMessageFilter(QObject *watched, QEvent *event)
 
     auto *key = static_cast<QKeyEvent *>(event);
     TKeyFilterState state;
-    state.altShortcutsDisabled = m_disableAltShortcuts;
+    state.altShortcutsDisabled = m_settings.disableAltShortcuts;
     state.hasActiveTab = ActiveTab() != nullptr;
     for (QWidget *w = QApplication::focusWidget(); w && !state.favoritesTreeFocused; w = w->parentWidget())
         state.favoritesTreeFocused = w->objectName() == QLatin1String("shFavorites");
@@ -336,6 +336,6 @@ void TfrmMain::RunKeyCommand(int command)
     case TKeyCommand::StickyName: if (tab) RunStickyNameCommand(tab); break;
     case TKeyCommand::FullScreen: SetFullScreen(!m_fullScreen); break;
     case TKeyCommand::ToggleLock: if (tab) tab->SetLocked(!tab->Locked); break;
-    case TKeyCommand::ToggleOpenNewInForeground: m_openNewInForeground = !m_openNewInForeground; break;
+    case TKeyCommand::ToggleOpenNewInForeground: m_settings.openNewInForeground = !m_settings.openNewInForeground; break;
     }
 }
