@@ -1,7 +1,10 @@
 // Settings store figures against a fresh temporary hive: scalar reads and writes through
-// TKWOptions and 100-line list rewrites. Prints the time per operation; asserts nothing.
+// TKWOptions, 100-line list rewrites, and the main window's settings read at creation and
+// written back at shutdown, each both value by value and in one pass. Prints the time per
+// operation; asserts nothing.
 
 #include "app/kwoptions.h"
+#include "app/windowsettings.h"
 #include "platform/registry.h"
 
 #include <QCoreApplication>
@@ -90,10 +93,55 @@ int main(int argc, char **argv)
     const Figures listFigures = measure(1, [&](int) { options.SetLastOpenSites(lines); });
     const Figures listReadFigures = measure(100, [&](int) { (void)options.LastOpenSites(); });
 
+    // The window's settings: read value by value (a hive access each) or from one read of
+    // the whole key; written back value by value or in one transaction.
+    const Figures windowReadEach = measure(100, [&](int) { (void)TWindowSettings::Read(TKWOptions()); });
+    const Figures windowReadOnce = measure(100, [&](int) { (void)TWindowSettings::Read(TKWOptions::Snapshot()); });
+    const TWindowSettings asRead = TWindowSettings::Read(TKWOptions::Snapshot());
+    TWindowSettings changed = asRead;
+    changed.lastOpenSites = lines.mid(0, 5);
+    const Figures windowWriteEach = measure(10, [&](int i) {
+        // The values the window writes back at shutdown, one transaction each.
+        TKWOptions o;
+        o.SetLastOpenSites(changed.lastOpenSites);
+        o.SetDisableALTShortcuts(false);
+        o.SetOpenNewInForeground(i % 2);
+        o.SetAddressNewWin(false);
+        o.SetAutoCompleteStyle(TAutoCompleteStyle::IE5);
+        o.SetShowGo(false);
+        o.SetCBAutoExpand(true);
+        o.SetTop(10);
+        o.SetHeight(500);
+        o.SetLeft(10 + i);
+        o.SetWidth(700);
+        o.SetMaximized(false);
+        o.SetOpenNewAtEnd(false);
+        o.SetVessaBarWidth(234);
+        o.SetLimitTitleLength(35);
+        o.SetSearchBar(changed.searchBar);
+        o.SetFullScreen(false);
+        o.SetUsePopupVessa(true);
+        o.SetViewVessaBar(false);
+        o.SetViewToolbar(true);
+        o.SetViewAddressBar(true);
+        o.SetViewLinksBar(true);
+        o.SetViewStatusBar(true);
+        o.SetVGCloseFirst(false);
+    });
+    const Figures windowWriteOnce = measure(10, [&](int i) {
+        changed.openNewInForeground = i % 2;
+        changed.bounds = QRect(10 + i, 10, 700, 500);
+        (void)changed.Write(asRead);
+    });
+
     report(out, "scalar read", 10000, readFigures);
     report(out, "scalar write", 1000, writeFigures);
     report(out, "100-line list rewrite", 1, listFigures);
     report(out, "100-line list read", 100, listReadFigures);
+    report(out, "window read, each value", 100, windowReadEach);
+    report(out, "window read, one pass", 100, windowReadOnce);
+    report(out, "window write, each value", 10, windowWriteEach);
+    report(out, "window write, one txn", 10, windowWriteOnce);
     out << "reads under 0.2 ms each: "
         << (readFigures.p95 < 200.0 ? "yes" : "no")
         << QString::asprintf(" (median %.1f us, p95 %.1f us)\n", readFigures.median, readFigures.p95);

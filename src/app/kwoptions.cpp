@@ -3,6 +3,7 @@
 #include "platform/registry.h"
 
 #include <QGuiApplication>
+#include <QHash>
 #include <QScreen>
 
 using namespace Qt::StringLiterals;
@@ -67,6 +68,39 @@ QSize availableScreenSize()
 
 } // namespace
 
+// The settings key's values and the lists below it, by case-folded name, as one read saw them.
+struct TKWOptions::TSnapshot {
+    QHash<QString, RegValue> values;
+    QHash<QString, QList<RegValue>> lists;   // by the subkey's path below the settings key
+};
+
+TKWOptions TKWOptions::Snapshot()
+{
+    TKWOptions options;
+    QList<RegKeyContents> keys;
+    try {
+        keys = TRegistry().tree(SettingsKey);
+    } catch (const RegistryError &) {
+        // As for single reads: a store that could not open its key reads defaults.
+        if (options.m_rootOpened)
+            throw;
+    }
+    auto snapshot = std::make_shared<TSnapshot>();
+    const QString settingsFold = SettingsKey.toCaseFolded();
+    const QString listPrefix = settingsFold + QLatin1Char('\\');
+    for (const RegKeyContents &key : qAsConst(keys)) {
+        const QString fold = key.path.toCaseFolded();
+        if (fold == settingsFold) {
+            for (const RegValue &v : key.values)
+                snapshot->values.insert(v.name.toCaseFolded(), v);
+        } else if (fold.startsWith(listPrefix)) {
+            snapshot->lists.insert(fold.mid(listPrefix.size()), key.values);
+        }
+    }
+    options.m_snapshot = std::move(snapshot);
+    return options;
+}
+
 TKWOptions::TKWOptions()
 {
     // The root key is created here when missing; a failure shows at the first write.
@@ -83,13 +117,17 @@ TKWOptions::TKWOptions()
 QString TKWOptions::ReadString(const QString &name, const QString &def) const
 {
     RegValue value;
-    try {
-        value = TRegistry().readValue(SettingsKey, name);
-    } catch (const RegistryError &) {
-        // A store that could not open its key reads defaults.
-        if (!m_rootOpened)
-            return def;
-        throw;
+    if (m_snapshot) {
+        value = m_snapshot->values.value(name.toCaseFolded());
+    } else {
+        try {
+            value = TRegistry().readValue(SettingsKey, name);
+        } catch (const RegistryError &) {
+            // A store that could not open its key reads defaults.
+            if (!m_rootOpened)
+                return def;
+            throw;
+        }
     }
     return value.exists() && readable(value) ? storedText(value) : def;
 }
@@ -104,6 +142,14 @@ bool TKWOptions::readable(const RegValue &value) const
 
 void TKWOptions::WriteString(const QString &name, const QString &value)
 {
+    if (m_collected) {
+        RegValue v;
+        v.name = name;
+        v.type = RegType::Sz;
+        v.text = value;
+        m_collected->append(RegChange{RegChange::SetValue, RegRoot::CurrentUser, SettingsKey, v});
+        return;
+    }
     TRegistry().writeString(SettingsKey, name, value);
 }
 
@@ -132,12 +178,16 @@ void TKWOptions::WriteBool(const QString &name, bool value)
 QStringList TKWOptions::ReadList(const QString &subkey) const
 {
     QList<RegValue> values;
-    try {
-        values = TRegistry().values(listKey(subkey));
-    } catch (const RegistryError &) {
-        if (!m_rootOpened)
-            return QStringList();
-        throw;
+    if (m_snapshot) {
+        values = m_snapshot->lists.value(subkey.toCaseFolded());
+    } else {
+        try {
+            values = TRegistry().values(listKey(subkey));
+        } catch (const RegistryError &) {
+            if (!m_rootOpened)
+                return QStringList();
+            throw;
+        }
     }
     QStringList lines;
     for (const RegValue &v : values) {
@@ -163,6 +213,13 @@ void TKWOptions::WriteList(const QString &subkey, const QStringList &lines)
         v.name = line.left(eq);
         v.text = line.mid(eq + 1);
         values << v;
+    }
+    if (m_collected) {
+        // As replaceValues does it: the old list goes, then the new one is written.
+        m_collected->append(RegChange{RegChange::DeleteKey, RegRoot::CurrentUser, listKey(subkey), RegValue()});
+        for (const RegValue &v : qAsConst(values))
+            m_collected->append(RegChange{RegChange::SetValue, RegRoot::CurrentUser, listKey(subkey), v});
+        return;
     }
     TRegistry().replaceValues(listKey(subkey), values);
 }
@@ -327,5 +384,13 @@ QStringList TKWOptions::SearchCombo() const { return ReadList(u"Search Combo"_s)
 
 void TKWOptions::AddSearchBarEntry(const QString &name, const QString &address)
 {
+    if (m_collected) {
+        RegValue v;
+        v.name = name;
+        v.type = RegType::Sz;
+        v.text = address;
+        m_collected->append(RegChange{RegChange::SetValue, RegRoot::CurrentUser, listKey(u"Search Bar"_s), v});
+        return;
+    }
     TRegistry().writeString(listKey(u"Search Bar"_s), name, address);
 }

@@ -5,10 +5,13 @@
 // any number of TKWOptions objects may exist side by side and all see the same data.
 // Failures raise RegistryError with the store's messages ("Failed to set data for '%s'").
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
+struct RegChange;
 struct RegValue;
 
 enum class TAutoCompleteStyle { None = 0, IE4 = 1, IE5 = 2 };
@@ -19,6 +22,16 @@ public:
     static const QString SettingsKey;  // RootKey + "\CurrentVersion"
 
     TKWOptions();   // opens (creates) the root key; a failure here is not an error
+
+    // A store that answers every read from one read of the settings key and the lists below
+    // it, taken now: one hive transaction instead of one per value, for a reader of many
+    // values at once. Writes still go to the hive (and do not change what it reads).
+    // Raises RegistryError when the hive cannot be read.
+    static TKWOptions Snapshot();
+
+    // While a list is set, writes are appended to it as changes instead of going to the
+    // hive; the caller applies them with TRegistry::apply, in one transaction.
+    void CollectWrites(QList<RegChange> *changes) { m_collected = changes; }
 
     // A value of the wrong registry type raises "Invalid data type for '%s'". With a
     // handler set, it reads as its default instead (a list skips the entry) and the
@@ -117,6 +130,9 @@ public:
 private:
     bool readable(const RegValue &value) const;
 
+    struct TSnapshot;
+    std::shared_ptr<const TSnapshot> m_snapshot;   // set: reads come from here
+    QList<RegChange> *m_collected = nullptr;       // set: writes go here
     bool m_rootOpened = false;   // false: the root key could not be opened; reads give defaults
     TWrongTypeHandler m_wrongType;
 };

@@ -74,141 +74,6 @@ TfrmMain::~TfrmMain()
         Shutdown();
 }
 
-// Everything creation reads from the settings store and the platform's keys, filled by
-// read(); the values are the store's, defaults included.
-struct TfrmMain::TStartupSettings {
-    bool ie4Mode{};
-    bool toolbarShowColor{};
-    bool useCustomIcons{};
-    bool flyswatShowLinks{};
-    bool flyswatEnabled{};
-    QStringList typedUrls;
-    bool typedUrlsRead{};
-    TDomainCompletion completion;
-    QString kwid;
-    bool showGo{};
-    bool disableAltShortcuts{};
-    TAutoCompleteStyle autoCompleteStyle{};
-    bool addressNewWin{};
-    bool openNewAtEnd{};
-    bool vgCloseFirst{};
-    QString searchBar;
-    int vessaBarWidth{};
-    bool usePopupVessa{};
-    int limitTitleLength{};
-    bool multipleLines{};
-    QString startupMode;
-    QString startupVessaGroup;
-    bool favoritesNewWin{};
-    bool historyNewWin{};
-    bool searchNewWin{};
-    bool linksNewWin{};
-    int newAction{};
-    QString tabColorScheme;
-    int inactiveTabColor{};
-    int inactiveFontColor{};
-    bool askDefaultBrowser{};
-    bool tabsDown{};
-    bool cbAutoExpand{};
-    bool openNewInForeground{};
-    bool viewToolbar{};
-    bool viewAddressBar{};
-    bool viewLinksBar{};
-    bool viewStatusBar{};
-    bool viewVessaBar{};
-    bool fullScreen{};
-    bool maximized{};
-    QRect bounds;
-    QString startupPage;
-    QStringList lastOpenSites;
-    QString homePage;
-
-    // Damaged values read as their defaults; their messages are shown once the window is up.
-    QStringList problems;
-    // The first failure; creation raises it again on the GUI thread.
-    bool failed{};
-    QString errorMessage;
-    QString errorDetail;
-
-    void read();
-};
-
-void TfrmMain::TStartupSettings::read()
-{
-    // Runs on a worker thread with a store object of its own; the store keeps nothing in
-    // memory, so this sees exactly what reads on the GUI thread would.
-    try {
-        try {
-            const RegValue version = TRegistry(RegRoot::LocalMachine)
-                    .readValue(QStringLiteral("Software\\Microsoft\\Internet Explorer"), QStringLiteral("Version"));
-            ie4Mode = version.exists() && version.text.startsWith(QLatin1Char('4'));
-        } catch (const RegistryError &) {
-            ie4Mode = false;
-        }
-        TKWOptions o;
-        o.SetWrongTypeHandler([this](const QString &message) { problems.append(message); });
-        toolbarShowColor = o.ToolbarShowColor();
-        useCustomIcons = o.UseCustomIcons();
-        flyswatShowLinks = o.FlyswatShowLinks();
-        flyswatEnabled = o.FlyswatEnabled();
-        try {
-            typedUrls = TTypedUrls::Load();
-            typedUrlsRead = true;
-        } catch (const RegistryError &e) {
-            problems.append(QStringLiteral("The typed addresses could not be read (%1); "
-                                           "they are not saved when Tabvane closes.")
-                                    .arg(e.message()));
-        }
-        completion.Load(o);
-        kwid = o.KWID();
-        showGo = o.ShowGo();
-        disableAltShortcuts = o.DisableALTShortcuts();
-        autoCompleteStyle = o.AutoCompleteStyle();
-        addressNewWin = o.AddressNewWin();
-        openNewAtEnd = o.OpenNewAtEnd();
-        vgCloseFirst = o.VGCloseFirst();
-        if (!ie4Mode)
-            searchBar = o.SearchBar();
-        vessaBarWidth = o.VessaBarWidth();
-        usePopupVessa = o.UsePopupVessa();
-        limitTitleLength = o.LimitTitleLength();
-        multipleLines = o.MultipleLines();
-        startupMode = o.StartupMode();
-        startupVessaGroup = o.StartupVessaGroup();
-        favoritesNewWin = o.FavoritesNewWin();
-        historyNewWin = o.HistoryNewWin();
-        searchNewWin = o.SearchNewWin();
-        linksNewWin = o.LinksNewWin();
-        newAction = o.NewAction();
-        tabColorScheme = o.TabColorScheme();
-        inactiveTabColor = o.InactiveTabColor();
-        inactiveFontColor = o.InactiveFontColor();
-        askDefaultBrowser = o.AskDefaultBrowser();
-        tabsDown = o.TabsDown();
-        cbAutoExpand = o.CBAutoExpand();
-        openNewInForeground = o.OpenNewInForeground();
-        viewToolbar = o.ViewToolbar();
-        viewAddressBar = o.ViewAddressBar();
-        viewLinksBar = o.ViewLinksBar();
-        viewStatusBar = o.ViewStatusBar();
-        viewVessaBar = o.ViewVessaBar();
-        fullScreen = o.FullScreen();
-        maximized = o.Maximized();
-        bounds = QRect(o.Left(), o.Top(), o.Width(), o.Height());
-        startupPage = o.StartupPage();
-        if (startupMode == QLatin1String("Last"))
-            lastOpenSites = o.LastOpenSites();
-        homePage = ReadHomePage();
-    } catch (const RegistryError &e) {
-        failed = true;
-        errorMessage = e.message();
-        errorDetail = e.detail();
-    } catch (const std::exception &e) {
-        failed = true;
-        errorMessage = QString::fromLocal8Bit(e.what());
-    }
-}
-
 namespace {
 // A worker thread that is always joined, also when creation is abandoned by an exception.
 class TJoiningThread {
@@ -229,23 +94,32 @@ private:
 
 void TfrmMain::FormCreate()
 {
-    // The settings store (m_options) exists before anything else. Creation's reads of the
-    // store and the write of the user-agent token wait on the disk, the web engine's start
-    // and the widgets on the processor: the disk work runs on worker threads beside them.
-    // The settings are applied below in creation order; the token is in place before the
-    // first page opens.
+    // The settings store (m_options) exists before anything else. The user-agent token is
+    // rewritten at every start: its writes wait on the disk for tens of milliseconds, so
+    // they run on a worker thread while the web engine's profile starts, and are done
+    // before the first page opens. The settings themselves are one read of the settings
+    // key, well under a millisecond: read here, after the profile, when the token's
+    // writes are usually over and the read does not wait for their lock.
     TJoiningThread tokenWriter([] { UpdateUserAgentToken(true); });
-    TStartupSettings s;
-    {
-        TJoiningThread reader([&s] { s.read(); });
-        TWebProfile::instance();
+    TWebProfile::instance();
+    QStringList problems;   // damaged values read as their defaults, told once the window is up
+    TKWOptions store = TKWOptions::Snapshot();
+    store.SetWrongTypeHandler([&problems](const QString &message) { problems.append(message); });
+    const TWindowSettings s = TWindowSettings::Read(store);
+    QStringList typedUrls;
+    bool typedUrlsRead = false;
+    try {
+        typedUrls = TTypedUrls::Load();
+        typedUrlsRead = true;
+    } catch (const RegistryError &e) {
+        problems.append(QStringLiteral("The typed addresses could not be read (%1); "
+                                       "they are not saved when Tabvane closes.")
+                                .arg(e.message()));
     }
-    if (s.failed)
-        throw RegistryError(s.errorMessage, s.errorDetail);
     // Later reads of a damaged value by this window read its default, told once.
     m_options.SetWrongTypeHandler([this](const QString &message) { ReportProblems({message}); });
     // The start-up writes are not worth the start: a failure is told with the rest.
-    m_startProblems = s.problems;
+    m_startProblems = problems;
     const auto startStep = [this](const std::function<void()> &run) {
         try {
             run();
@@ -262,12 +136,6 @@ void TfrmMain::FormCreate()
     BuildGroupMenu();
     BuildKeyFilter();
 
-    // Colour pictures, custom favourite icons and the add-on defaults.
-    m_toolbarColor = s.toolbarShowColor;
-    m_useCustomIcons = s.useCustomIcons;
-    m_flyswatShowLinks = s.flyswatShowLinks;
-    m_flyswatEnabled = s.flyswatEnabled;
-
     // The tray icon takes the window's picture when the tray subsystem sets it up.
     // Dialogs (the confirmation dialog among them) show the application's icon.
     const QIcon appIcon(QStringLiteral(":/app/tabvane.svg"));
@@ -280,56 +148,29 @@ void TfrmMain::FormCreate()
 
     imgLogo->SetActive(false);
 
+    m_toolbarColor = s.toolbarShowColor;   // the buttons are made with their pictures
     LoadToolbarButtons();
-    ApplyToolbarColor(m_toolbarColor);
     ReloadPopupList();
     m_completion = s.completion;   // LoadAddressCompletion, read with the rest
-    SetTypedAddresses(s.typedUrls);
-    m_typedAddressesRead = s.typedUrlsRead;
+    SetTypedAddresses(typedUrls);
+    m_typedAddressesRead = typedUrlsRead;
     // Call site of the search subsystem: the search-bar favourites and engines menus are
     // built here. Call site of the mail subsystem: the mail menu is built here.
 
     startStep([&] { EnsureKWID(s.kwid); });
-
-    ShowGoButton(s.showGo);
-    m_disableAltShortcuts = s.disableAltShortcuts;
-    SetAutoCompleteStyle(s.autoCompleteStyle);
-    m_addressNewWin = s.addressNewWin;
-    m_openNewAtEnd = s.openNewAtEnd;
-    m_tabs->SetPlacementAtEnd(true);   // start-up tabs follow each other at the end
-    m_vgCloseFirst = s.vgCloseFirst;
-
-    if (!m_ie4Mode) {
-        m_searchBar = s.searchBar;
-        if (m_searchBar.isEmpty())
-            m_searchBar = TKWOptions::DefaultSearchBar();
-    }
     // Call site of the tray subsystem: the tray icon is made active when MinToTray is set.
 
-    pnlVessaBar->resize(s.vessaBarWidth, pnlVessaBar->height());
+    m_settingsAsRead = s;
+    Load(s);
+    m_tabs->SetPlacementAtEnd(true);   // start-up tabs follow each other at the end, until the
+                               // first pages are open
 
-    // The user-agent token is in the hive now; the engine takes it up
-    // before the first tab loads anything.
+    // The user-agent token is in the hive now; the engine takes it up before the first
+    // tab loads anything.
     tokenWriter.join();
     TWebProfile::instance()->refreshUserAgent();
 
     m_tabs->CreateForegroundTab();
-
-    m_usePopupVessa = s.usePopupVessa;
-    m_limitTitleLength = s.limitTitleLength;
-    pcPage->SetMultiLine(s.multipleLines);
-    if (pcPage->MultiLine())
-        pcPage->SetAllowTabShifting(false);
-
-    m_startupMode = s.startupMode;
-    m_startupVessaGroup = s.startupVessaGroup;
-    m_favoritesNewWin = s.favoritesNewWin;
-    m_historyNewWin = s.historyNewWin;
-    m_searchNewWin = s.searchNewWin;
-    m_linksNewWin = s.linksNewWin;
-    m_newAction = qBound(0, s.newAction, 2);
-
-    ApplyTabColors(s.tabColorScheme, s.inactiveTabColor, s.inactiveFontColor);
 
     // Call site of the links subsystem: the links bar is created in pnlLinks here.
 
@@ -337,32 +178,12 @@ void TfrmMain::FormCreate()
     if (!s.askDefaultBrowser)
         startStep([this] { m_options.SetAskDefaultBrowser(false); });
 
-    ApplyTabPosition(s.tabsDown);
-
     pcPage->setAcceptDrops(true);
-    m_cbAutoExpand = s.cbAutoExpand;
-    m_tabs->SetOpenNewInForeground(s.openNewInForeground);
     // The content options were read when the engine's profile was made.
 
-    // View state.
-    pmViewToolbar->setChecked(s.viewToolbar);
-    pmViewAddressBar->setChecked(s.viewAddressBar);
-    pmViewLinksBar->setChecked(s.viewLinksBar);
-    pmViewStatusBar->setChecked(s.viewStatusBar);
-    sbStatus->setVisible(pmViewStatusBar->isChecked());
-    ApplyBandVisibility();
-    ShowVessaBar(s.viewVessaBar);
-
-    // The stored placement is the window's normal placement; full screen is entered after
-    // it, so that leaving full screen returns to the stored placement rather than to the
-    // size the window had before it was placed.
-    RestorePlacement(s.bounds, s.maximized);
-    if (s.fullScreen)
-        SetFullScreen(true);
-
     m_session = new TSessionKeeper(pcPage, m_tabs, this);
-    OpenInitialPages(s);
-    m_tabs->SetPlacementAtEnd(m_openNewAtEnd);
+    OpenInitialPages();
+    m_tabs->SetPlacementAtEnd(m_settings.openNewAtEnd);
     m_session->Start();
 
     LayoutTabStrip();
@@ -378,6 +199,79 @@ void TfrmMain::FormCreate()
         QTimer::singleShot(0, this, [this, problems = m_startProblems] { ReportProblems(problems); });
         m_startProblems.clear();
     }
+}
+
+void TfrmMain::Load(const TWindowSettings &settings)
+{
+    // The address box's completion changes against the style in use.
+    const TAutoCompleteStyle styleInUse = m_settings.autoCompleteStyle;
+    m_settings = settings;
+    m_settings.autoCompleteStyle = styleInUse;
+    m_settings.newAction = qBound(0, settings.newAction, 2);
+    if (m_ie4Mode)
+        m_settings.searchBar.clear();
+    else if (m_settings.searchBar.isEmpty())
+        m_settings.searchBar = TKWOptions::DefaultSearchBar();
+    m_tabs->SetPlacementAtEnd(m_settings.openNewAtEnd);
+    m_tabs->SetOpenNewInForeground(m_settings.openNewInForeground);
+
+    // Colour pictures on the toolbar; the custom icons and the add-on defaults are kept
+    // for their subsystems.
+    ApplyToolbarColor(settings.toolbarShowColor);
+    ShowGoButton(settings.showGo);
+    SetAutoCompleteStyle(settings.autoCompleteStyle);
+    pnlVessaBar->resize(settings.vessaBarWidth, pnlVessaBar->height());
+
+    pcPage->SetMultiLine(settings.multipleLines);
+    if (pcPage->MultiLine())
+        pcPage->SetAllowTabShifting(false);
+    ApplyTabColors(settings.tabColorScheme, settings.inactiveTabColor, settings.inactiveFontColor);
+    ApplyTabPosition(settings.tabsDown);
+
+    // View state.
+    pmViewToolbar->setChecked(settings.viewToolbar);
+    pmViewAddressBar->setChecked(settings.viewAddressBar);
+    pmViewLinksBar->setChecked(settings.viewLinksBar);
+    pmViewStatusBar->setChecked(settings.viewStatusBar);
+    sbStatus->setVisible(pmViewStatusBar->isChecked());
+    ApplyBandVisibility();
+    ShowVessaBar(settings.viewVessaBar);
+
+    // The stored placement is the window's normal placement; full screen is entered after
+    // it, so that leaving full screen returns to the stored placement rather than to the
+    // size the window had before it was placed.
+    TWindowSettings shown;
+    SavePlacement(shown);
+    const bool placementChanged = settings.maximized != shown.maximized
+                                  || (!settings.maximized && settings.bounds != shown.bounds);
+    if (!m_fullScreen && (!isVisible() || placementChanged))
+        RestorePlacement(settings.bounds, settings.maximized);
+    SetFullScreen(settings.fullScreen);
+}
+
+void TfrmMain::Save(TWindowSettings &settings) const
+{
+    SavePlacement(settings);
+    settings.fullScreen = m_fullScreen;
+    settings.openNewInForeground = m_tabs->OpenNewInForeground();
+    settings.vessaBarWidth = pnlVessaBar->width();
+    settings.viewVessaBar = pmViewVessaBar->isChecked();
+    settings.viewToolbar = pmViewToolbar->isChecked();
+    settings.viewAddressBar = pmViewAddressBar->isChecked();
+    settings.viewLinksBar = pmViewLinksBar->isChecked();
+    settings.viewStatusBar = pmViewStatusBar->isChecked();
+}
+
+TWindowSettings TfrmMain::Settings() const
+{
+    TWindowSettings settings = m_settings;
+    Save(settings);
+    return settings;
+}
+
+void TfrmMain::ApplySettings(const TWindowSettings &settings)
+{
+    Load(settings);
 }
 
 void TfrmMain::ReportProblems(const QStringList &messages)
@@ -450,18 +344,12 @@ void TfrmMain::RestorePlacement(QRect wanted, bool maximized)
         setWindowState(windowState() | Qt::WindowMaximized);
 }
 
-void TfrmMain::SavePlacement()
+void TfrmMain::SavePlacement(TWindowSettings &settings) const
 {
-    const bool maximized = isMaximized() || (m_fullScreen && m_fullScreenSave.maximized);
-    if (!maximized) {
-        const QRect frame = m_fullScreen ? m_fullScreenSave.geometry
-                                         : QRect(pos(), size());
-        m_options.SetTop(frame.y());
-        m_options.SetHeight(frame.height());
-        m_options.SetLeft(frame.x());
-        m_options.SetWidth(frame.width());
-    }
-    m_options.SetMaximized(maximized);
+    settings.maximized = isMaximized() || (m_fullScreen && m_fullScreenSave.maximized);
+    // A maximised window keeps the stored bounds as its normal placement.
+    if (!settings.maximized)
+        settings.bounds = m_fullScreen ? m_fullScreenSave.geometry : QRect(pos(), size());
 }
 
 QString TfrmMain::ReadHomePage()
@@ -480,18 +368,19 @@ QString TfrmMain::HomePage() const
     return ReadHomePage();
 }
 
-void TfrmMain::OpenInitialPages(const TStartupSettings &settings)
+void TfrmMain::OpenInitialPages()
 {
     // After a run that did not end in order, the user chooses first: its tabs come back
     // instead of the pages StartupMode opens.
     const bool restore = m_session->OfferRestore();
     TBrowserTab *first = ActiveTab();
-    const bool lastMode = !restore && m_startupMode == QLatin1String("Last");
-    const QStringList &last = settings.lastOpenSites;
+    const bool lastMode = !restore && m_settings.startupMode == QLatin1String("Last");
+    const QStringList last = m_settings.lastOpenSites;
     const auto dataOf = [](const QString &line) { return line.mid(line.indexOf(QLatin1Char('=')) + 1); };
     QList<QPair<TBrowserTab *, QString>> lastSites;   // each tab with its line of L
 
-    const QString &startupPage = settings.startupPage;
+    const QString startupPage = m_settings.startupPage;
+    m_settings.startupPage.clear();   // opened once
     if (!startupPage.isEmpty()) {
         TBrowserTab *second = m_tabs->CreateForegroundTab();
         ActivateTab(first);
@@ -516,8 +405,8 @@ void TfrmMain::OpenInitialPages(const TStartupSettings &settings)
     if (m_argument.isEmpty()) {
         if (restore) {
             m_session->RestoreTabs(first, true);
-        } else if (m_startupMode == QLatin1String("Home")) {
-            first->NavigateTo(settings.homePage);
+        } else if (m_settings.startupMode == QLatin1String("Home")) {
+            first->NavigateTo(ReadHomePage());
         } else if (lastMode) {
             first->FirstLoad = true;
             first->NavigateTo(last.isEmpty() ? QStringLiteral("about:blank") : dataOf(last.last()));
@@ -527,7 +416,7 @@ void TfrmMain::OpenInitialPages(const TStartupSettings &settings)
                 restoreSite(last.at(i));
             m_session->ApplyToLastSites(lastSites, true);
         } else {
-            m_pendingStartupGroup = m_startupVessaGroup;
+            m_pendingStartupGroup = m_settings.startupVessaGroup;
         }
         return;
     }
@@ -635,7 +524,7 @@ void TfrmMain::FormActivate()
         tab->FocusPage();
     if (!m_activatedOnce) {
         m_activatedOnce = true;
-        if (m_autoCompleteStyle == TAutoCompleteStyle::IE5)
+        if (m_settings.autoCompleteStyle == TAutoCompleteStyle::IE5)
             TSHAutoComplete(cboAddress->lineEdit(), SHACF_URLALL);
     }
 }
@@ -738,35 +627,19 @@ void TfrmMain::Shutdown()
             tab->CloseTab();
         }
     }
-    step(QStringLiteral("the open sites"), [&] { m_options.SetLastOpenSites(sites); });
-
-    step(QStringLiteral("the options"), [this] {
-        m_options.SetDisableALTShortcuts(m_disableAltShortcuts);
-        m_options.SetOpenNewInForeground(m_tabs->OpenNewInForeground());
-        m_options.SetAddressNewWin(m_addressNewWin);
-        m_options.SetAutoCompleteStyle(m_autoCompleteStyle);
-        // Call site of the tray subsystem: MinToTray is stored from the tray icon here.
-        m_options.SetShowGo(m_showGo);
-        m_options.SetCBAutoExpand(m_cbAutoExpand);
-    });
-    step(QStringLiteral("the window placement"), [this] { SavePlacement(); });
-    step(QStringLiteral("the options"), [this] {
-        m_options.SetOpenNewAtEnd(m_openNewAtEnd);
-        m_options.SetVessaBarWidth(pnlVessaBar->width());
-        m_options.SetLimitTitleLength(m_limitTitleLength);
-        m_options.SetSearchBar(m_searchBar);
-        m_options.SetFullScreen(m_fullScreen);
-        m_options.SetUsePopupVessa(m_usePopupVessa);
-    });
+    // The window's settings in one transaction; group by group when that fails, so that
+    // each group that could not be written is named and costs nothing else.
+    // Call site of the tray subsystem: MinToTray is stored from the tray icon here.
+    Save(m_settings);
+    m_settings.lastOpenSites = sites;
+    const TWindowSettings::TWriteResult written = m_settings.Write(m_settingsAsRead);
+    for (const QString &group : written.unsaved) {
+        if (!unsaved.contains(group))
+            unsaved.append(group);
+    }
+    if (firstError.isEmpty())
+        firstError = written.firstError;
     step(QStringLiteral("the band layout"), [this] { SaveBandLayout(); });
-    step(QStringLiteral("the view settings"), [this] {
-        m_options.SetViewVessaBar(pmViewVessaBar->isChecked());
-        m_options.SetViewToolbar(pmViewToolbar->isChecked());
-        m_options.SetViewAddressBar(pmViewAddressBar->isChecked());
-        m_options.SetViewLinksBar(pmViewLinksBar->isChecked());
-        m_options.SetViewStatusBar(pmViewStatusBar->isChecked());
-        m_options.SetVGCloseFirst(m_vgCloseFirst);
-    });
     // A list that could not be read at start is not written over the stored one.
     if (m_typedAddressesRead)
         step(QStringLiteral("the typed addresses"), [this] { TTypedUrls::Save(TypedAddresses()); });
@@ -774,6 +647,14 @@ void TfrmMain::Shutdown()
     cboAddress->setEditText(QString());
 
     if (!unsaved.isEmpty()) {
+        // Named in the order the settings are kept in.
+        const QStringList order = {QStringLiteral("the toolbar buttons"), QStringLiteral("the open sites"),
+                                   QStringLiteral("the options"), QStringLiteral("the window placement"),
+                                   QStringLiteral("the band layout"), QStringLiteral("the view settings"),
+                                   QStringLiteral("the typed addresses")};
+        std::stable_sort(unsaved.begin(), unsaved.end(), [&order](const QString &a, const QString &b) {
+            return order.indexOf(a) < order.indexOf(b);
+        });
         QString text = QStringLiteral("Tabvane could not save: %1.").arg(unsaved.join(QStringLiteral(", ")));
         if (!firstError.isEmpty())
             text += QStringLiteral("\n\n") + firstError;

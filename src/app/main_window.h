@@ -16,6 +16,7 @@
 
 #include "app/handover.h"
 #include "app/kwoptions.h"
+#include "app/windowsettings.h"
 #include "browser/tabhost.h"
 #include "browser/tabmanager.h"
 #include "navigation/domaincompletion.h"
@@ -56,6 +57,12 @@ public:
     ~TfrmMain() override;
 
     TKWOptions &Options() { return m_options; }
+
+    // The window's settings as they stand (the placement and view as the window shows them
+    // now), and applying a changed value to the running window. The window writes the
+    // value back when it shuts down.
+    TWindowSettings Settings() const;
+    void ApplySettings(const TWindowSettings &settings);
 
     // ---- Tabs (browser/tab_commands.cpp): forwarded to the tab manager
     TTabManager *TabManager() const { return m_tabs; }
@@ -113,13 +120,13 @@ public:
     void StartHiddenTabTimer();
     bool PopupMatches(const QString &url) override;
     bool WindowIsActive() const override { return m_windowIsActive; }
-    int TitleLimit() const override { return m_limitTitleLength; }
+    int TitleLimit() const override { return m_settings.limitTitleLength; }
 
     // ---- THandOverTarget
     void RestoreAndRaise() override;
     void OpenGroup(const QString &path, bool closeOthersFirst) override;
     void OpenInNewForegroundTab(const QString &text) override;
-    bool CurrentVGCloseFirst() const override { return m_vgCloseFirst; }
+    bool CurrentVGCloseFirst() const override { return m_settings.vgCloseFirst; }
 
     // ---- Address bar (navigation/address_bar.cpp)
     TKWComboBox *AddressBox() const { return cboAddress; }
@@ -243,9 +250,12 @@ protected:
 
 private:
     // main_window.cpp
-    struct TStartupSettings;   // what creation reads from the store, read in one go
     void FormCreate();
-    void OpenInitialPages(const TStartupSettings &settings);
+    // Applies the settings to the window: its options, the tab strip's look, the view and
+    // the placement. Save puts what the window shows now (placement, view) into them.
+    void Load(const TWindowSettings &settings);
+    void Save(TWindowSettings &settings) const;
+    void OpenInitialPages();
     void tmrLoadCoolbarTimer();
     void FormActivate();
     void FormDeactivate();
@@ -255,7 +265,7 @@ private:
     void ApplyTabPosition(bool tabsDown);
     void EnsureKWID(const QString &stored);
     void RestorePlacement(QRect wanted, bool maximized);
-    void SavePlacement();
+    void SavePlacement(TWindowSettings &settings) const;
     // Shows failures that did not stop the window (damaged settings, no wake-up listener)
     // in one message box; a message already shown is not shown again.
     void ReportProblems(const QStringList &messages);
@@ -350,28 +360,11 @@ private:
     TSessionKeeper *m_session = nullptr;   // the record of the open tabs
     TTabManager *m_tabs = nullptr;         // the tab strip and its tabs
 
-    // Cached options, read at creation and written back at shutdown.
-    bool m_openNewAtEnd = false;
-    bool m_addressNewWin = false;
-    bool m_showGo = false;
-    bool m_disableAltShortcuts = false;
-    TAutoCompleteStyle m_autoCompleteStyle = TAutoCompleteStyle::IE5;
-    bool m_cbAutoExpand = true;
-    bool m_vgCloseFirst = false;
-    bool m_usePopupVessa = true;
-    int m_limitTitleLength = 35;
-    bool m_fullScreen = false;
-    QString m_searchBar;
-    bool m_favoritesNewWin = true;
-    bool m_historyNewWin = true;
-    bool m_searchNewWin = true;
-    bool m_linksNewWin = true;
-    int m_newAction = 0;
-    bool m_flyswatShowLinks = true;
-    bool m_flyswatEnabled = true;
-    bool m_useCustomIcons = true;
-    QString m_startupMode;
-    QString m_startupVessaGroup;
+    // The settings in use, read at creation and written back at shutdown; m_settingsAsRead
+    // keeps them as read, so that what nobody changed is not written.
+    TWindowSettings m_settings;
+    TWindowSettings m_settingsAsRead;
+    bool m_fullScreen = false;   // the window shows full screen now
 
     TGroupMenu *m_groupMenu = nullptr;
     QStringList m_popupList;

@@ -138,7 +138,7 @@ void TfrmMain::actNewExecute()
     TBrowserTab *active = ActiveTab();
     const QString address = active ? active->Location() : QString();
     TBrowserTab *tab = CreateForegroundTab();
-    switch (m_newAction) {
+    switch (m_settings.newAction) {
     case 1:
         tab->NavigateTo(address.isEmpty() ? QStringLiteral("about:blank") : address);
         break;

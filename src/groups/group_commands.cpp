@@ -127,7 +127,7 @@ void TfrmMain::BuildGroupMenu()
     m_groupMenu = new TGroupMenu(menu, this);
     m_groupMenu->SetFixedHead(head);
     connect(m_groupMenu, &TGroupMenu::groupChosen, this, [this](const QString &path) {
-        m_commands->Guarded([&] { OpenGroup(path, m_vgCloseFirst, false); });
+        m_commands->Guarded([&] { OpenGroup(path, m_settings.vgCloseFirst, false); });
     });
 }
 

@@ -54,7 +54,7 @@ bool TfrmMain::cboAddressKeyPress(QChar ch)
     const ushort code = ch.unicode();
     if (code == 13 || code == 10 || code == 16 || code == 17)
         return true;
-    if (m_autoCompleteStyle == TAutoCompleteStyle::IE4 && cboAddress->CompleteIE4(ch)) {
+    if (m_settings.autoCompleteStyle == TAutoCompleteStyle::IE4 && cboAddress->CompleteIE4(ch)) {
         m_addressEdited = true;   // the completion writes the text itself
         return true;
     }
@@ -72,7 +72,7 @@ void TfrmMain::cboAddressClick()
 void TfrmMain::NavigateAddress(const QString &text)
 {
     m_addressEdited = false;   // confirmed: from now on the box follows the tab again
-    TBrowserTab *tab = m_addressNewWin ? CreateForegroundTab() : ActiveTab();
+    TBrowserTab *tab = m_settings.addressNewWin ? CreateForegroundTab() : ActiveTab();
     if (!tab) {
         m_typedAddressFlag = false;
         return;
@@ -168,7 +168,7 @@ void TfrmMain::LoadAddressCompletion()
 
 void TfrmMain::ShowGoButton(bool show)
 {
-    m_showGo = show;
+    m_settings.showGo = show;
     tbGo->setVisible(show);
     tbAddressButton->setVisible(show);
     tbAddressButton->adjustSize();
@@ -209,16 +209,16 @@ void TfrmMain::LaunchExternalBrowser(const QString &url)
 void TfrmMain::SetAutoCompleteStyle(TAutoCompleteStyle style)
 {
     if (style == TAutoCompleteStyle::IE5 && m_ie4Mode) {
-        m_autoCompleteStyle = TAutoCompleteStyle::IE4;
+        m_settings.autoCompleteStyle = TAutoCompleteStyle::IE4;
         return;
     }
     if (m_activatedOnce) {
-        if (m_autoCompleteStyle == TAutoCompleteStyle::IE5 && style != TAutoCompleteStyle::IE5)
+        if (m_settings.autoCompleteStyle == TAutoCompleteStyle::IE5 && style != TAutoCompleteStyle::IE5)
             TSHAutoComplete(cboAddress->lineEdit(), SHACF_DEFAULT);
         if (style == TAutoCompleteStyle::IE5)
             TSHAutoComplete(cboAddress->lineEdit(), SHACF_URLALL);
     }
-    m_autoCompleteStyle = style;
+    m_settings.autoCompleteStyle = style;
 }
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)

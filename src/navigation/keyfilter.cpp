@@ -229,7 +229,7 @@ bool TfrmMain::KeyAndMessageFilter(QObject *watched, QEvent *event)
 
     auto *key = static_cast<QKeyEvent *>(event);
     TKeyFilterState state;
-    state.altShortcutsDisabled = m_disableAltShortcuts;
+    state.altShortcutsDisabled = m_settings.disableAltShortcuts;
     state.hasActiveTab = ActiveTab() != nullptr;
     for (QWidget *w = QApplication::focusWidget(); w && !state.favoritesTreeFocused; w = w->parentWidget())
         state.favoritesTreeFocused = w->objectName() == QLatin1String("shFavorites");

@@ -26,7 +26,7 @@ void TfrmMain::ReloadPopupList()
 
 bool TfrmMain::PopupMatches(const QString &url)
 {
-    if (!m_usePopupVessa || !PopupListMatches(m_popupList, url))
+    if (!m_settings.usePopupVessa || !PopupListMatches(m_popupList, url))
         return false;
     if (m_popupNoticeShowing)
         return true;

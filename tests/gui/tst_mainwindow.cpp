@@ -218,6 +218,7 @@ private Q_SLOTS:
     void userAgentTokenWhileRunning();
     void damagedSettingsReadAsDefaults();
     void shutdownFailuresNamedInOneMessage();
+    void settingsAppliedToTheRunningWindow();
     void typedAddressesNotReadAreNotWrittenOver();
     void wakeUpListenerFailureIsReported();
 
@@ -653,6 +654,54 @@ void TestMainWindow::shutdownFailuresNamedInOneMessage()
                               "the band layout", "the view settings", "the typed addresses"})
         QVERIFY2(text.contains(QLatin1String(group)), group);
     QVERIFY2(!text.contains(QLatin1String("the toolbar buttons")), qPrintable(text));
+}
+
+void TestMainWindow::settingsAppliedToTheRunningWindow()
+{
+    // A damaged value the window does not use is told, and kept as it is stored.
+    TRegistry().writeDword(TKWOptions::SettingsKey, QStringLiteral("FlyswatEnabled"), 0);
+    collectMessages();
+    TKWOptions options;
+    Window w = openWindow();
+    QTRY_COMPARE(m_messages.size(), 1);
+    const QRect placed(w->pos(), w->size());
+
+    // The value holds what the window shows now.
+    w->pmViewLinksBar->trigger();
+    TWindowSettings s = w->Settings();
+    QVERIFY(!s.viewLinksBar);
+    QCOMPARE(s.bounds, placed);
+    QVERIFY(s.tabsDown && !s.showGo && !s.openNewInForeground);
+
+    s.tabsDown = false;
+    s.showGo = true;
+    s.limitTitleLength = 4;
+    s.tabColorScheme = QStringLiteral("std");
+    s.openNewInForeground = true;
+    s.useCustomIcons = false;
+    w->ApplySettings(s);
+    QCOMPARE(w->pcPage->GetTabPosition(), TKWPageControl::TabPosition::Top);
+    QVERIFY(w->tbGo->isVisible());
+    QCOMPARE(w->TitleLimit(), 4);
+    QVERIFY(w->OpenNewInForeground());
+    QCOMPARE(w->pcPage->InactiveTabColor(), TKWPageControl::ColorFromBGR(TKWPageControl::clBtnFace));
+    QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlLinks)));
+    QCOMPARE(QRect(w->pos(), w->size()), placed);
+    TBrowserTab *background = w->CreateBackgroundTab();
+    QCOMPARE(w->ActiveTab(), background);   // opened in the foreground now
+
+    // Written back at shutdown; what nobody changed is not written.
+    w.reset();
+    QVERIFY(!options.TabsDown());
+    QVERIFY(options.ShowGo());
+    QCOMPARE(options.LimitTitleLength(), 4);
+    QCOMPARE(options.TabColorScheme(), QStringLiteral("std"));
+    QVERIFY(options.OpenNewInForeground());
+    QVERIFY(!options.UseCustomIcons());
+    QVERIFY(!options.ViewLinksBar());
+    QCOMPARE(TRegistry().readValue(TKWOptions::SettingsKey, QStringLiteral("FlyswatEnabled")).type, RegType::Dword);
+    for (const char *name : {"MultipleLines", "FavoritesNewWin", "NewAction", "StartupMode"})
+        QVERIFY2(!TRegistry().valueExists(TKWOptions::SettingsKey, QLatin1String(name)), name);
 }
 
 void TestMainWindow::typedAddressesNotReadAreNotWrittenOver()
