@@ -14,9 +14,12 @@
 #include "components/coolbar.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
+#include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
 #include "navigation/shautocomplete.h"
 #include "navigation/typedurls.h"
+#include "options/bandlayout.h"
+#include "options/toolbarband.h"
 #include "platform/registry.h"
 #include "platform/webprofile.h"
 
@@ -128,6 +131,8 @@ void TfrmMain::FormCreate()
         }
     };
 
+    // The table exists before the widgets: the toolbar band and the band layout use it.
+    m_commands = new TCommandTable(this);
     BuildWidgets();
     BuildCommandTable();
     RegisterGroupCommands();
@@ -148,7 +153,7 @@ void TfrmMain::FormCreate()
 
     imgLogo->SetActive(false);
 
-    m_toolbarColor = s.toolbarShowColor;   // the buttons are made with their pictures
+    m_toolbar->SetColor(s.toolbarShowColor);   // the buttons are made with their pictures
     LoadToolbarButtons();
     ReloadPopupList();
     m_completion = s.completion;   // LoadAddressCompletion, read with the rest
@@ -188,7 +193,7 @@ void TfrmMain::FormCreate()
 
     LayoutTabStrip();
     // Call site of the version check: its 5-second one-shot timer is started here.
-    tmrLoadCoolbar->start();
+    m_bands->StartDeferredLoad();
 
     m_handOver = new THandOverReceiver(this, this);
     if (!m_handOver->Listen())
@@ -439,23 +444,30 @@ void TfrmMain::OpenInitialPages()
     m_session->ApplyToLastSites(lastSites, false);
 }
 
+// The band layout's one-shot load is due: the start-up group opens first, then the
+// stored layout is applied.
 void TfrmMain::tmrLoadCoolbarTimer()
 {
-    tmrLoadCoolbar->stop();
     if (!m_pendingStartupGroup.isEmpty()) {
         const QString path = m_pendingStartupGroup;
         m_pendingStartupGroup.clear();
         OpenGroup(path, true, false);
     }
-    LoadBandLayout();
 }
 
-void TfrmMain::ApplyBandVisibility()
+void TfrmMain::ApplyBandVisibility() { m_bands->ApplyVisibility(); }
+QToolBar *TfrmMain::MainToolbar() const { return m_toolbar ? m_toolbar->Bar() : nullptr; }
+void TfrmMain::CreateToolbarButton(int id) { m_toolbar->CreateButton(id); }
+void TfrmMain::ResetToolbar() { m_toolbar->Reset(); }
+void TfrmMain::LoadToolbarButtons() { m_toolbar->Load(); }
+bool TfrmMain::SaveToolbarButtons() { return m_toolbar->Save(); }
+void TfrmMain::ApplyToolbarColor(bool color) { m_toolbar->SetColor(color); }
+QToolButton *TfrmMain::ToolButtonByName(const QString &name) const
 {
-    cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlToolbar), pmViewToolbar->isChecked());
-    cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlAddress), pmViewAddressBar->isChecked());
-    cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlLinks), pmViewLinksBar->isChecked());
+    return m_toolbar ? m_toolbar->ButtonByName(name) : nullptr;
 }
+void TfrmMain::LoadBandLayout() { m_bands->Load(); }
+void TfrmMain::SaveBandLayout() { m_bands->Save(); }
 
 void TfrmMain::ToggleStatusBar()
 {
@@ -604,7 +616,7 @@ void TfrmMain::Shutdown()
     delete m_handOver;
     m_handOver = nullptr;
     m_tabs->HiddenTabTimer()->stop();
-    tmrLoadCoolbar->stop();
+    m_bands->StopDeferredLoad();
 
     if (!SaveToolbarButtons())
         unsaved.append(QStringLiteral("the toolbar buttons"));

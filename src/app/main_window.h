@@ -10,9 +10,10 @@
 //   navigation/commands.cpp      the menus, the menu bar and the toolbar's commands
 //   navigation/keyfilter.cpp     the application-wide key and message filter
 //   navigation/page_commands.cpp the page, edit, offline, help and history commands
-//   options/toolbar.cpp          the toolbar catalogue, tbmain.dat and the band layout
 //   groups/group_commands.cpp    VessaGroups: open, save, add, menu
 //   popup/popup_commands.cpp     PopupVessa: the filter and Add to PopupVessa
+// The toolbar band (options/toolbarband.h) and the band layout (options/bandlayout.h) are
+// objects of their own; the window forwards their named operations.
 
 #include "app/handover.h"
 #include "app/kwoptions.h"
@@ -37,6 +38,7 @@ class QProgressBar;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class TBandLayout;
 class TBrowserTab;
 class TCommandTable;
 class TCoolBar;
@@ -47,6 +49,7 @@ class TStatusPanels;
 class TGroupMenu;
 class THandOverReceiver;
 class TSessionKeeper;
+class TToolbarBand;
 
 class TfrmMain : public QMainWindow, public ITabStatus, public ITabAddress, public ITabPolicy,
                  public THandOverTarget {
@@ -156,8 +159,10 @@ public:
     void ShowVessaBar(bool show);
     void ToggleStatusBar();
 
-    // ---- Toolbar and bands (options/toolbar.cpp)
-    QToolBar *MainToolbar() const { return tbMain; }
+    // ---- Toolbar and bands: forwarded to the toolbar band and the band layout
+    TToolbarBand *ToolbarBand() const { return m_toolbar; }
+    TBandLayout *BandLayout() const { return m_bands; }
+    QToolBar *MainToolbar() const;
     void CreateToolbarButton(int id);          // at the front, as the catalogue says
     void ResetToolbar();
     void LoadToolbarButtons();
@@ -297,7 +302,6 @@ private:
     void BuildCommandTable();        // the table and the window's own rows
     void BuildMenus();
     void BuildKeyFilter();
-    void BindToolbarButton(int id, QAction *button, QMenu **dropDown);
     bool KeyAndMessageFilter(QObject *watched, QEvent *event);
 
 public:
@@ -309,7 +313,6 @@ public:
     QWidget *pnlMenuBar = nullptr;
     QToolBar *tbMenu = nullptr;
     QWidget *pnlToolbar = nullptr;
-    QToolBar *tbMain = nullptr;
     QToolButton *tbxBar = nullptr;
     QWidget *pnlAddress = nullptr;
     QLabel *lblAddress = nullptr;
@@ -334,7 +337,6 @@ public:
     QMenu *mnuTabs = nullptr;
     QMenu *mnuView = nullptr;
     QMenu *pmCustomize = nullptr;
-    QTimer *tmrLoadCoolbar = nullptr;
 
     // Actions other parts and tests reach by name.
     QAction *actBack = nullptr;
@@ -359,6 +361,8 @@ private:
     THandOverReceiver *m_handOver = nullptr;
     TSessionKeeper *m_session = nullptr;   // the record of the open tabs
     TTabManager *m_tabs = nullptr;         // the tab strip and its tabs
+    TToolbarBand *m_toolbar = nullptr;     // tbMain and tbmain.dat
+    TBandLayout *m_bands = nullptr;        // the cool bar's bands and their stored layout
 
     // The settings in use, read at creation and written back at shutdown; m_settingsAsRead
     // keeps them as read, so that what nobody changed is not written.
@@ -393,5 +397,4 @@ private:
     bool m_closeWithoutConfirmation = false;
     bool m_shutDown = false;
     TDomainCompletion m_completion;
-    bool m_toolbarColor = false;
 };

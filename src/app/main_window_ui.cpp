@@ -10,6 +10,8 @@
 #include "components/statuspanels.h"
 #include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
+#include "options/bandlayout.h"
+#include "options/toolbarband.h"
 #include "platform/offline.h"
 
 #include <QAction>
@@ -184,11 +186,8 @@ void TfrmMain::BuildWidgets()
     pnlToolbar = namedPanel("pnlToolbar", cbCoolbar);
     auto *toolBox = new QHBoxLayout(pnlToolbar);
     toolBox->setContentsMargins(0, 0, 0, 0);
-    tbMain = new QToolBar(pnlToolbar);
-    tbMain->setObjectName(QStringLiteral("tbMain"));
-    tbMain->setIconSize(QSize(20, 20));
-    tbMain->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    toolBox->addWidget(tbMain, 1);
+    m_toolbar = new TToolbarBand(m_commands, TToolbarCatalogue::FileName(), pnlToolbar, this);
+    toolBox->addWidget(m_toolbar->Bar(), 1);
 
     BuildAddressBand();
 
@@ -197,17 +196,14 @@ void TfrmMain::BuildWidgets()
     pnlLinks->setLayout(new QHBoxLayout);
     pnlLinks->layout()->setContentsMargins(0, 0, 0, 0);
 
-    cbCoolbar->addBand(QStringLiteral("Menu"), pnlMenuBar, 45, 23, 628);
-    cbCoolbar->addBand(QStringLiteral("Tool"), pnlToolbar, 40, 27, 628);
-    cbCoolbar->setBandBreak(1, true);
-    cbCoolbar->addBand(QStringLiteral("Address"), pnlAddress, 58, 23, 4000);   // wide: the links band keeps its minimum
-    cbCoolbar->setBandBreak(2, true);
     // Label and page icon always stay visible: the band's minimum ends one pixel before
     // the address box (icon 2 pixels right of the label, box 3 pixels right of the icon).
     const int boxLeft = lblAddress->sizeHint().width() + 2 + imgIELink->sizeHint().width() + 3;
-    cbCoolbar->setBandMinWidth(cbCoolbar->bandIndexOfControl(pnlAddress), boxLeft - 1);
-    cbCoolbar->addBand(QStringLiteral("Links"), pnlLinks, 17, 23, 59, QStringLiteral("Links"));
+    m_bands = new TBandLayout(cbCoolbar, m_commands, TKWOptions::SettingsKey + QStringLiteral("\\Bands"), this);
+    m_bands->Arrange(pnlMenuBar, pnlToolbar, pnlAddress, boxLeft - 1, pnlLinks);
     connect(cbCoolbar, &TCoolBar::HeightChanged, this, [this] { LayoutLogoPanel(); });
+    connect(m_bands, &TBandLayout::DeferredLoadDue, this, &TfrmMain::tmrLoadCoolbarTimer);
+    connect(m_bands, &TBandLayout::Loaded, this, &TfrmMain::LayoutLogoPanel);
 
     // Middle: side bar place and the tab strip.
     auto *body = namedPanel("pnlBody", central);
@@ -248,12 +244,6 @@ void TfrmMain::BuildWidgets()
     BuildStatusBar();
     vbox->addWidget(sbStatus);
     setCentralWidget(central);
-
-    tmrLoadCoolbar = new QTimer(this);
-    tmrLoadCoolbar->setObjectName(QStringLiteral("tmrLoadCoolbar"));
-    tmrLoadCoolbar->setSingleShot(true);
-    tmrLoadCoolbar->setInterval(1);
-    connect(tmrLoadCoolbar, &QTimer::timeout, this, &TfrmMain::tmrLoadCoolbarTimer);
 }
 
 void TfrmMain::BuildAddressBand()

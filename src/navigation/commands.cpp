@@ -9,6 +9,7 @@
 
 #include "browser/browsertab.h"
 #include "components/coolbar.h"
+#include "options/bandlayout.h"
 #include "navigation/editdocument.h"
 #include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
@@ -149,7 +150,6 @@ TCommandRow onButton(TCommandRow row, int toolbarId)
 
 void TfrmMain::BuildCommandTable()
 {
-    m_commands = new TCommandTable(this);
     m_commands->setObjectName(QStringLiteral("commandTable"));
     m_commands->SetErrorReporter(&TTabvaneApplication::ShowError);
     TCommandTable &t = *m_commands;
@@ -233,9 +233,7 @@ void TfrmMain::BuildCommandTable()
     t.Register(toggle("pmViewAddressBar", "&Address Bar", "", [this](bool) { ApplyBandVisibility(); }));
     t.Register(toggle("pmViewToolbar", "&Toolbar", "", [this](bool) { ApplyBandVisibility(); }));
     t.Register(toggle("pmViewLinksBar", "&Links Bar", "", [this](bool) { ApplyBandVisibility(); }));
-    t.Register(toggle("pmViewMenuBar", "&Menu Bar", "", [this](bool on) {
-        cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlMenuBar), on);
-    }));
+    t.Register(toggle("pmViewMenuBar", "&Menu Bar", "", [this](bool on) { m_bands->SetBandVisible(pnlMenuBar, on); }));
     // Esc is a key of its own: it puts back an address being edited, else stops the
     // active tab whether or not the window has seen it load (the engine may still fetch).
     // The menu's Stop, enabled only while the tab loads, shows it.
@@ -368,7 +366,7 @@ void TfrmMain::BuildCommandTable()
             QAction *view = m_commands->Action(QLatin1String(viewName));
             view->setChecked(on);
             if (view == pmViewMenuBar)
-                cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlMenuBar), on);
+                m_bands->SetBandVisible(pnlMenuBar, on);
             else
                 ApplyBandVisibility();
         });
@@ -645,7 +643,7 @@ void TfrmMain::BuildCustomizeMenu()
     const QList<QWidget *> bands = {pnlAddress, pnlToolbar, pnlMenuBar, pnlLinks};
     connect(pmCustomize, &QMenu::aboutToShow, this, [this, entries, bands, menuBar, toolbar] {
         for (int i = 0; i < entries.size(); ++i)
-            entries.at(i)->setChecked(cbCoolbar->bandVisible(cbCoolbar->bandIndexOfControl(bands.at(i))));
+            entries.at(i)->setChecked(m_bands->BandVisible(bands.at(i)));
         menuBar->setVisible(m_fullScreen);
         toolbar->setVisible(!m_fullScreen);
     });
@@ -674,34 +672,6 @@ void TfrmMain::FillEditDocumentMenu()
     m_editDocumentFilled = !editors.isEmpty();
     if (editors.isEmpty())
         pmEditDocument->addAction(QStringLiteral("No HTML editor found"))->setEnabled(false);
-}
-
-void TfrmMain::BindToolbarButton(int id, QAction *button, QMenu **dropDown)
-{
-    // A button runs its row's action, and is enabled and checked as that action is: the
-    // button of a command that is disabled (or not built yet) is disabled too.
-    const TCommandRow *row = m_commands->RowForToolbarId(id);
-    QAction *command = m_commands->ActionForToolbarId(id);
-    if (!row || !command) {
-        button->setEnabled(false);
-        return;
-    }
-    const QPointer<QAction> target(button);
-    const auto follow = [command, target] {
-        if (!target)
-            return;
-        target->setEnabled(command->isEnabled());
-        if (target->isCheckable())
-            target->setChecked(command->isChecked());
-    };
-    follow();
-    connect(command, &QAction::changed, button, follow);
-    connect(button, &QAction::triggered, this, [this, command, follow] {
-        m_commands->Trigger(command);
-        follow();   // a click on a check button that did not run puts it back
-    });
-    if (row->dropDown)
-        *dropDown = row->dropDown();
 }
 
 void TfrmMain::BuildKeyFilter()

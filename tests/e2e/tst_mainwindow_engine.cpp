@@ -302,9 +302,9 @@ void TestMainWindowEngine::lockedTabReloadsInPlace()
     QVERIFY2(reloadedInPlace(), "Ctrl+F5");
     key(w.get(), Qt::Key_R, Qt::ControlModifier);
     QVERIFY2(reloadedInPlace(), "Ctrl+R");
-    auto *refresh = w->tbMain->findChild<QAction *>(QStringLiteral("tbRefresh"));
+    auto *refresh = w->MainToolbar()->findChild<QAction *>(QStringLiteral("tbRefresh"));
     QVERIFY(refresh);
-    QTest::mouseClick(w->tbMain->widgetForAction(refresh), Qt::LeftButton);
+    QTest::mouseClick(w->MainToolbar()->widgetForAction(refresh), Qt::LeftButton);
     QVERIFY2(reloadedInPlace(), "the Refresh button");
     key(w.get(), Qt::Key_F5, Qt::ShiftModifier);
     QVERIFY2(reloadedInPlace(), "Refresh All");

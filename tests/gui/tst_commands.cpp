@@ -408,11 +408,11 @@ void TestCommands::bandMenuMirrorsTheViewMenu()
     openWindow();
     QMenu *menu = m_window->pmCustomize;
     // A right click on the address label, or on the toolbar (the bar beneath takes it).
-    for (QWidget *target : {static_cast<QWidget *>(m_window->lblAddress), static_cast<QWidget *>(m_window->tbMain)}) {
+    for (QWidget *target : {static_cast<QWidget *>(m_window->lblAddress), static_cast<QWidget *>(m_window->MainToolbar())}) {
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(1, 1), target->mapToGlobal(QPoint(1, 1)));
         QApplication::sendEvent(target, &click);
         QTRY_VERIFY(menu->isVisible());
-        if (target == m_window->tbMain)
+        if (target == m_window->MainToolbar())
             break;
         menu->close();
     }
@@ -447,7 +447,7 @@ void TestCommands::stopIsEnabledWhileTheActiveTabLoads()
 {
     openWindow();
     auto *stop = m_window->findChild<QAction *>(QStringLiteral("mnuViewStop"));
-    auto *button = m_window->tbMain->findChild<QAction *>(QStringLiteral("tbStop"));
+    auto *button = m_window->MainToolbar()->findChild<QAction *>(QStringLiteral("tbStop"));
     QVERIFY(stop);
     QVERIFY(button);
     TBrowserTab *idle = m_window->ActiveTab();
@@ -489,7 +489,7 @@ void TestCommands::commandTableIsSound()
         const TCommandRow *row = table->RowForToolbarId(id);
         QVERIFY2(row, qPrintable(QString::number(id)));
         const TToolButtonDef *def = TToolbarCatalogue::Find(id);
-        auto *button = m_window->tbMain->findChild<QAction *>(QLatin1String(def->name));
+        auto *button = m_window->MainToolbar()->findChild<QAction *>(QLatin1String(def->name));
         QVERIFY2(button, def->name);
         if (button->isVisible())   // a hidden action counts as disabled
             QVERIFY2(button->isEnabled() == table->ActionForToolbarId(id)->isEnabled(), def->name);

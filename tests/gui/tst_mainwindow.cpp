@@ -18,6 +18,7 @@
 #include "components/statuspanels.h"
 #include "navigation/kwcombobox.h"
 #include "navigation/typedurls.h"
+#include "options/bandlayout.h"
 #include "options/toolbarcatalogue.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
@@ -356,7 +357,7 @@ void TestMainWindow::startupPages()
     options.SetLastOpenSites(last);
     options.SetOpenNewInForeground(foreground);
     Window w = openWindow(argument);
-    QTRY_VERIFY(!w->tmrLoadCoolbar->isActive());
+    QTRY_VERIFY(!w->BandLayout()->DeferredLoadPending());
 
     QCOMPARE(lastNavigations(*w), pages);
     QCOMPARE(activeIndex(*w), active);
@@ -1517,7 +1518,7 @@ void TestMainWindow::bandLayoutRoundTrip()
     {
         Window w = openWindow();
         w->resize(700, 500);
-        QTRY_VERIFY(!w->tmrLoadCoolbar->isActive());
+        QTRY_VERIFY(!w->BandLayout()->DeferredLoadPending());
         // Links first, in a row of its own; the address band after the toolbar.
         const int links = bandOf(*w, w->pnlLinks);
         w->cbCoolbar->moveBand(links, 0);
@@ -1527,7 +1528,7 @@ void TestMainWindow::bandLayoutRoundTrip()
     QCOMPARE(TRegistry().readValue(BandsKey() + QStringLiteral("\\Band0"), QStringLiteral("Name")).text, QStringLiteral("Links"));
     Window w = openWindow();
     w->resize(700, 500);
-    QTRY_VERIFY(!w->tmrLoadCoolbar->isActive());
+    QTRY_VERIFY(!w->BandLayout()->DeferredLoadPending());
     QStringList names;
     for (int i = 0; i < w->cbCoolbar->bandCount(); ++i)
         names.append(w->cbCoolbar->bandName(i));
@@ -1552,7 +1553,7 @@ void TestMainWindow::damagedBandLayout()
     Window w = openWindow();
     w->resize(700, 500);
     w->show();
-    QTRY_VERIFY(!w->tmrLoadCoolbar->isActive());
+    QTRY_VERIFY(!w->BandLayout()->DeferredLoadPending());
     QCOMPARE(w->cbCoolbar->bandName(0), QStringLiteral("Address"));
     QCOMPARE(w->cbCoolbar->bandName(2), QStringLiteral("Tool"));
     QVERIFY(!w->cbCoolbar->bandBreak(2));
