@@ -256,10 +256,11 @@ void TfrmMain::FormCreate()
 
     BuildWidgets();
     BuildCommandTable();
-    RegisterGroupCommands();
-    RegisterPopupCommands();
+    const auto tabTarget = [this] { return TabTarget(); };
+    m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
+    m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
     BuildMenus();
-    BuildGroupMenu();
+    m_groups->AttachMenu(findChild<QMenu *>(QStringLiteral("mnuVessaGroups")));
     BuildKeyFilter();
 
     // Colour pictures, custom favourite icons and the add-on defaults.
@@ -297,7 +298,7 @@ void TfrmMain::FormCreate()
     m_addressNewWin = s.addressNewWin;
     m_openNewAtEnd = s.openNewAtEnd;
     m_tabs->SetPlacementAtEnd(true);   // start-up tabs follow each other at the end
-    m_vgCloseFirst = s.vgCloseFirst;
+    m_groups->SetCloseFirst(s.vgCloseFirst);
 
     if (!m_ie4Mode) {
         m_searchBar = s.searchBar;
@@ -315,14 +316,14 @@ void TfrmMain::FormCreate()
 
     m_tabs->CreateForegroundTab();
 
-    m_usePopupVessa = s.usePopupVessa;
+    m_popup->SetEnabled(s.usePopupVessa);
     m_limitTitleLength = s.limitTitleLength;
     pcPage->SetMultiLine(s.multipleLines);
     if (pcPage->MultiLine())
         pcPage->SetAllowTabShifting(false);
 
     m_startupMode = s.startupMode;
-    m_startupVessaGroup = s.startupVessaGroup;
+    m_groups->SetStartupGroup(s.startupVessaGroup);
     m_favoritesNewWin = s.favoritesNewWin;
     m_historyNewWin = s.historyNewWin;
     m_searchNewWin = s.searchNewWin;
@@ -527,7 +528,7 @@ void TfrmMain::OpenInitialPages(const TStartupSettings &settings)
                 restoreSite(last.at(i));
             m_session->ApplyToLastSites(lastSites, true);
         } else {
-            m_pendingStartupGroup = m_startupVessaGroup;
+            m_groups->QueueStartupGroup();
         }
         return;
     }
@@ -553,11 +554,7 @@ void TfrmMain::OpenInitialPages(const TStartupSettings &settings)
 void TfrmMain::tmrLoadCoolbarTimer()
 {
     tmrLoadCoolbar->stop();
-    if (!m_pendingStartupGroup.isEmpty()) {
-        const QString path = m_pendingStartupGroup;
-        m_pendingStartupGroup.clear();
-        OpenGroup(path, true, false);
-    }
+    m_groups->OpenPendingStartupGroup();
     LoadBandLayout();
 }
 
@@ -756,7 +753,7 @@ void TfrmMain::Shutdown()
         m_options.SetLimitTitleLength(m_limitTitleLength);
         m_options.SetSearchBar(m_searchBar);
         m_options.SetFullScreen(m_fullScreen);
-        m_options.SetUsePopupVessa(m_usePopupVessa);
+        m_options.SetUsePopupVessa(m_popup->Enabled());
     });
     step(QStringLiteral("the band layout"), [this] { SaveBandLayout(); });
     step(QStringLiteral("the view settings"), [this] {
@@ -765,7 +762,7 @@ void TfrmMain::Shutdown()
         m_options.SetViewAddressBar(pmViewAddressBar->isChecked());
         m_options.SetViewLinksBar(pmViewLinksBar->isChecked());
         m_options.SetViewStatusBar(pmViewStatusBar->isChecked());
-        m_options.SetVGCloseFirst(m_vgCloseFirst);
+        m_options.SetVGCloseFirst(m_groups->CloseFirst());
     });
     // A list that could not be read at start is not written over the stored one.
     if (m_typedAddressesRead)
