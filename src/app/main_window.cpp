@@ -135,10 +135,11 @@ void TfrmMain::FormCreate()
     m_commands = new TCommandTable(this);
     BuildWidgets();
     BuildCommandTable();
-    RegisterGroupCommands();
-    RegisterPopupCommands();
+    const auto tabTarget = [this] { return TabTarget(); };
+    m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
+    m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
     BuildMenus();
-    BuildGroupMenu();
+    m_groups->AttachMenu(findChild<QMenu *>(QStringLiteral("mnuVessaGroups")));
     BuildKeyFilter();
 
     // The tray icon takes the window's picture when the tray subsystem sets it up.
@@ -219,6 +220,9 @@ void TfrmMain::Load(const TWindowSettings &settings)
         m_settings.searchBar = TKWOptions::DefaultSearchBar();
     m_tabs->SetPlacementAtEnd(m_settings.openNewAtEnd);
     m_tabs->SetOpenNewInForeground(m_settings.openNewInForeground);
+    m_groups->SetCloseFirst(m_settings.vgCloseFirst);
+    m_groups->SetStartupGroup(m_settings.startupVessaGroup);
+    m_popup->SetEnabled(m_settings.usePopupVessa);
 
     // Colour pictures on the toolbar; the custom icons and the add-on defaults are kept
     // for their subsystems.
@@ -259,6 +263,8 @@ void TfrmMain::Save(TWindowSettings &settings) const
     SavePlacement(settings);
     settings.fullScreen = m_fullScreen;
     settings.openNewInForeground = m_tabs->OpenNewInForeground();
+    settings.vgCloseFirst = m_groups->CloseFirst();
+    settings.usePopupVessa = m_popup->Enabled();
     settings.vessaBarWidth = pnlVessaBar->width();
     settings.viewVessaBar = pmViewVessaBar->isChecked();
     settings.viewToolbar = pmViewToolbar->isChecked();
@@ -421,7 +427,7 @@ void TfrmMain::OpenInitialPages()
                 restoreSite(last.at(i));
             m_session->ApplyToLastSites(lastSites, true);
         } else {
-            m_pendingStartupGroup = m_settings.startupVessaGroup;
+            m_groups->QueueStartupGroup();
         }
         return;
     }
@@ -448,11 +454,7 @@ void TfrmMain::OpenInitialPages()
 // stored layout is applied.
 void TfrmMain::tmrLoadCoolbarTimer()
 {
-    if (!m_pendingStartupGroup.isEmpty()) {
-        const QString path = m_pendingStartupGroup;
-        m_pendingStartupGroup.clear();
-        OpenGroup(path, true, false);
-    }
+    m_groups->OpenPendingStartupGroup();
 }
 
 void TfrmMain::ApplyBandVisibility() { m_bands->ApplyVisibility(); }

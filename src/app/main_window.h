@@ -10,17 +10,19 @@
 //   navigation/commands.cpp      the menus, the menu bar and the toolbar's commands
 //   navigation/keyfilter.cpp     the application-wide key and message filter
 //   navigation/page_commands.cpp the page, edit, offline, help and history commands
-//   groups/group_commands.cpp    VessaGroups: open, save, add, menu
-//   popup/popup_commands.cpp     PopupVessa: the filter and Add to PopupVessa
-// The toolbar band (options/toolbarband.h) and the band layout (options/bandlayout.h) are
-// objects of their own; the window forwards their named operations.
+//   options/toolbarband.cpp      the toolbar band and tbmain.dat (options/bandlayout.cpp: the bands)
+//   options/toolbar.cpp          the toolbar catalogue, tbmain.dat and the band layout
+// VessaGroups (groups/vessagroups.h) and PopupVessa (popup/popupvessa.h) are subsystem
+// objects the window owns; the window forwards their named operations.
 
 #include "app/handover.h"
 #include "app/kwoptions.h"
 #include "app/windowsettings.h"
 #include "browser/tabhost.h"
 #include "browser/tabmanager.h"
+#include "groups/vessagroups.h"
 #include "navigation/domaincompletion.h"
+#include "popup/popupvessa.h"
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -121,15 +123,15 @@ public:
     void UpdateSecureAndAnimation() override;
     void UpdateBackForward() override;
     void StartHiddenTabTimer();
-    bool PopupMatches(const QString &url) override;
+    bool PopupMatches(const QString &url) override { return m_popup->PopupMatches(url); }
     bool WindowIsActive() const override { return m_windowIsActive; }
     int TitleLimit() const override { return m_settings.limitTitleLength; }
 
     // ---- THandOverTarget
     void RestoreAndRaise() override;
-    void OpenGroup(const QString &path, bool closeOthersFirst) override;
+    void OpenGroup(const QString &path, bool closeOthersFirst) override { m_groups->OpenGroup(path, closeOthersFirst); }
     void OpenInNewForegroundTab(const QString &text) override;
-    bool CurrentVGCloseFirst() const override { return m_settings.vgCloseFirst; }
+    bool CurrentVGCloseFirst() const override { return m_groups->CloseFirst(); }
 
     // ---- Address bar (navigation/address_bar.cpp)
     TKWComboBox *AddressBox() const { return cboAddress; }
@@ -226,23 +228,22 @@ private:
 
 public:
 
-    // ---- Groups and popups (groups/, popup/)
-    void OpenGroup(const QString &path, bool closeOthersFirst, bool firstLoad);
-    void actSaveAsVessaGroupExecute();
-    void pmAddToVessaGroupClick();
-    void pmTabAddToVessaGroupClick();
-    void pmTandemGroupsOrganize2Click();
-    void AddTabToGroup(TBrowserTab *tab);
-    TGroupMenu *GroupMenu() const { return m_groupMenu; }
-    void MarkGroupMenuDirty();
-    void ReloadPopupList();
-    QStringList PopupList() const { return m_popupList; }   // the working copy, name=data
-    void AddToPopupVessa(TBrowserTab *tab);
-    void pmAddToPopupVessaClick();             // for the tab menu's target tab
+    // ---- Groups and popups: forwarded to their subsystems
+    TVessaGroups *VessaGroups() const { return m_groups; }
+    TPopupVessa *PopupVessa() const { return m_popup; }
+    void OpenGroup(const QString &path, bool closeOthersFirst, bool firstLoad)
+    {
+        m_groups->OpenGroup(path, closeOthersFirst, firstLoad);
+    }
+    void actSaveAsVessaGroupExecute() { m_groups->actSaveAsVessaGroupExecute(); }
+    void pmAddToVessaGroupClick() { m_groups->pmAddToVessaGroupClick(); }
+    void pmTandemGroupsOrganize2Click() { m_groups->pmTandemGroupsOrganize2Click(); }
+    void AddTabToGroup(TBrowserTab *tab) { m_groups->AddTabToGroup(tab); }
+    TGroupMenu *GroupMenu() const { return m_groups->GroupMenu(); }
+    void ReloadPopupList() { m_popup->ReloadPopupList(); }
+    QStringList PopupList() const { return m_popup->PopupList(); }   // the working copy, name=data
+    void AddToPopupVessa(TBrowserTab *tab) { m_popup->AddToPopupVessa(tab); }
 
-private:
-
-public:
     // Tests and the hand-over: whether closing asks the user.
     void SetCloseWithoutConfirmation(bool on) { m_closeWithoutConfirmation = on; }
 
@@ -292,11 +293,6 @@ private:
     // address_bar.cpp
     void NavigateAddress(const QString &text);
     void ScopeTypedAddressFlag(TBrowserTab *tab);
-
-    // group_commands.cpp, popup_commands.cpp: the subsystems' rows of the command table
-    void RegisterGroupCommands();
-    void BuildGroupMenu();
-    void RegisterPopupCommands();
 
     // commands.cpp
     void BuildCommandTable();        // the table and the window's own rows
@@ -370,10 +366,8 @@ private:
     TWindowSettings m_settingsAsRead;
     bool m_fullScreen = false;   // the window shows full screen now
 
-    TGroupMenu *m_groupMenu = nullptr;
-    QStringList m_popupList;
-    bool m_popupNoticeShowing = false;
-    QString m_pendingStartupGroup;
+    TVessaGroups *m_groups = nullptr;     // VessaGroups: groups, their menu, the start-up group
+    TPopupVessa *m_popup = nullptr;       // PopupVessa: the popup filter
     bool m_ie4Mode = false;
 
     struct FullScreenSave {

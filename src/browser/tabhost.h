@@ -45,11 +45,16 @@ public:
     virtual void CloseTab(TBrowserTab *tab) = 0;   // the page closed its own window
 };
 
-// The popup filter and the settings a tab reads.
-class ITabPolicy {
+// The popup filter: whether a window a page opens on its own is closed at once.
+class IPopupPolicy {
 public:
-    virtual ~ITabPolicy() = default;
+    virtual ~IPopupPolicy() = default;
     virtual bool PopupMatches(const QString &url) = 0;
+};
+
+// The popup filter and the settings a tab reads.
+class ITabPolicy : public IPopupPolicy {
+public:
     virtual bool WindowIsActive() const = 0;
     virtual int TitleLimit() const = 0;          // LimitTitleLength; 0 means none
     virtual bool FlyswatEnabled() const { return false; }

@@ -119,6 +119,7 @@ private Q_SLOTS:
     void popupFilterHidesShowsAndSweeps();
     void noticeShowsOnceAndCanBeSwitchedOff();
     void addToPopupVessaCutsTheQuery();
+    void cachedSettingsSurviveTheWindow();
 
 private:
     std::unique_ptr<TfrmMain> newWindow(const QString &argument = QString());
@@ -595,6 +596,35 @@ void TestGroupsMain::addToPopupVessaCutsTheQuery()
     QCOMPARE(TKWOptions().PopupVessa().last(), QStringLiteral("url5=http://pop.example/p"));
     QCOMPARE(w->Tabs(), QList<TBrowserTab *>{only});
     QCOMPARE(lastNavigation(only), QStringLiteral("about:blank"));
+}
+
+// VGCloseFirst and UsePopupVessa are read at creation, handed to their subsystems and
+// written back from them at shutdown: a window that did not hand them over would reset
+// the user's choice each time it closes.
+void TestGroupsMain::cachedSettingsSurviveTheWindow()
+{
+    TKWOptions().SetVGCloseFirst(true);
+    TKWOptions().SetUsePopupVessa(false);
+    TKWOptions().SetPopupVessa({"url1=http://ads.example/"});
+    {
+        auto w = newWindow();
+        QVERIFY(w->CurrentVGCloseFirst());
+        QVERIFY(w->VessaGroups()->CloseFirst());
+        QVERIFY(!w->PopupVessa()->Enabled());
+        QVERIFY(!w->PopupMatches(QStringLiteral("http://ads.example/banner")));
+    }
+    QVERIFY(TKWOptions().VGCloseFirst());
+    QVERIFY(!TKWOptions().UsePopupVessa());
+
+    TKWOptions().SetVGCloseFirst(false);
+    TKWOptions().SetUsePopupVessa(true);
+    {
+        auto w = newWindow();
+        QVERIFY(!w->CurrentVGCloseFirst());
+        QVERIFY(w->PopupMatches(QStringLiteral("http://ads.example/banner")));
+    }
+    QVERIFY(!TKWOptions().VGCloseFirst());
+    QVERIFY(TKWOptions().UsePopupVessa());
 }
 
 TV_TEST_MAIN_GUI(TestGroupsMain)

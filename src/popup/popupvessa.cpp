@@ -1,10 +1,12 @@
-// TfrmMain: PopupVessa, the filter that closes the windows pages open on their own, its
-// notice and Add to PopupVessa.
+// TPopupVessa: the filter that closes the windows pages open on their own, its notice and
+// Add to PopupVessa.
 
-#include "app/main_window.h"
+#include "popup/popupvessa.h"
 
 #include "app/confirm.h"
+#include "app/kwoptions.h"
 #include "browser/browsertab.h"
+#include "browser/tabopener.h"
 #include "navigation/commandtable.h"
 #include "platform/registry.h"
 #include "popup/popupfilter.h"
@@ -13,26 +15,36 @@
 #include <QMenu>
 #include <QPointer>
 #include <QTimer>
+#include <QWidget>
 
-void TfrmMain::ReloadPopupList()
+TPopupVessa::TPopupVessa(TKWOptions &store, ITabOpener *opener, TCommandTable *commands, QWidget *dialogParent,
+                         std::function<TBrowserTab *()> tabTarget, QObject *parent)
+    : QObject(parent), m_store(store), m_opener(opener), m_commands(commands), m_dialogParent(dialogParent),
+      m_tabTarget(std::move(tabTarget))
+{
+    setObjectName(QStringLiteral("PopupVessa"));
+    registerCommands();
+}
+
+void TPopupVessa::ReloadPopupList()
 {
     try {
-        m_popupList = m_options.PopupVessa();
+        m_popupList = m_store.PopupVessa();
     } catch (const RegistryError &e) {
         // The working copy stays as it was.
         qWarning("tabvane: PopupVessa list not read: %s", e.what());
     }
 }
 
-bool TfrmMain::PopupMatches(const QString &url)
+bool TPopupVessa::PopupMatches(const QString &url)
 {
-    if (!m_settings.usePopupVessa || !PopupListMatches(m_popupList, url))
+    if (!m_enabled || !PopupListMatches(m_popupList, url))
         return false;
-    if (m_popupNoticeShowing)
+    if (m_noticeShowing)
         return true;
     bool notify = true;
     try {
-        notify = m_options.PopupVessaNotify();
+        notify = m_store.PopupVessaNotify();
     } catch (const RegistryError &e) {
         qWarning("tabvane: PopupVessaNotify not read: %s", e.what());
     }
@@ -40,43 +52,42 @@ bool TfrmMain::PopupMatches(const QString &url)
         return true;
     // The notice waits until the engine's request has been answered, and shows one at a
     // time: a page that opens windows in a loop gets one notice, not hundreds.
-    m_popupNoticeShowing = true;
-    const QPointer<TfrmMain> self(this);
+    m_noticeShowing = true;
+    const QPointer<TPopupVessa> self(this);
     QTimer::singleShot(0, this, [self, url] {
         if (!self)
             return;
-        const TConfirmResult answer = Confirm(self, QStringLiteral("PopupVessa"),
+        const TConfirmResult answer = Confirm(self->m_dialogParent, QStringLiteral("PopupVessa"),
                                               QStringLiteral("PopupVessa closed the following URL:"),
                                               url, QString(), QStringLiteral("OK"),
                                               QStringLiteral("Don't show me this message again."), false);
         if (!self)
             return;
-        self->m_popupNoticeShowing = false;
+        self->m_noticeShowing = false;
         if (answer.checked)
-            self->m_options.SetPopupVessaNotify(false);
+            self->m_store.SetPopupVessaNotify(false);
     });
     return true;
 }
 
-
-void TfrmMain::AddToPopupVessa(TBrowserTab *tab)
+void TPopupVessa::AddToPopupVessa(TBrowserTab *tab)
 {
     if (!tab || tab->IsClosing())
         return;
     const QString address = tab->PopupURL.isEmpty() ? tab->Location() : tab->PopupURL;
     // A store that cannot be written raises here, before the tab is closed: the page is
     // not lost for an entry that was never stored.
-    m_options.SetPopupVessa(AppendPopupEntry(m_options.PopupVessa(), address));
-    m_tabs->CloseTab(tab);
+    m_store.SetPopupVessa(AppendPopupEntry(m_store.PopupVessa(), address));
+    m_opener->CloseTab(tab);
     ReloadPopupList();
 }
 
-void TfrmMain::pmAddToPopupVessaClick()
+void TPopupVessa::pmAddToPopupVessaClick()
 {
-    AddToPopupVessa(TabTarget());
+    AddToPopupVessa(m_tabTarget ? m_tabTarget() : nullptr);
 }
 
-void TfrmMain::RegisterPopupCommands()
+void TPopupVessa::registerCommands()
 {
     TCommandRow add;
     add.name = QStringLiteral("pmAddToPopupVessa");

@@ -1,7 +1,7 @@
-// TfrmMain: VessaGroups. Opening a group into tabs, saving the open tabs as a group, adding
-// one tab to a group, the group editor and the "&VessaGroups" menu.
+// TVessaGroups: opening a group into tabs, saving the open tabs as a group, adding one tab
+// to a group, the group editor and the "&VessaGroups" menu.
 
-#include "app/main_window.h"
+#include "groups/vessagroups.h"
 
 #include "browser/browsertab.h"
 #include "browser/tabopener.h"
@@ -13,6 +13,7 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QPointer>
+#include <QWidget>
 
 Q_DECLARE_LOGGING_CATEGORY(lcHandOver)
 
@@ -51,12 +52,16 @@ void openPlanInTab(TBrowserTab *tab, const TGroupTabPlan &plan)
 
 }
 
-void TfrmMain::OpenGroup(const QString &path, bool closeOthersFirst)
+TVessaGroups::TVessaGroups(ITabOpener *opener, TCommandTable *commands, QWidget *dialogParent,
+                           std::function<TBrowserTab *()> tabTarget, QObject *parent)
+    : QObject(parent), m_opener(opener), m_commands(commands), m_dialogParent(dialogParent),
+      m_tabTarget(std::move(tabTarget))
 {
-    OpenGroup(path, closeOthersFirst, false);
+    setObjectName(QStringLiteral("VessaGroups"));
+    registerCommands();
 }
 
-void TfrmMain::OpenGroup(const QString &path, bool closeOthersFirst, bool firstLoad)
+void TVessaGroups::OpenGroup(const QString &path, bool closeOthersFirst, bool firstLoad)
 {
     qCInfo(lcHandOver, "open group %s%s", qPrintable(path), closeOthersFirst ? " (closing other tabs)" : "");
     const QList<TGroupTabPlan> plans = ReadGroupTabPlans(path);
@@ -64,7 +69,7 @@ void TfrmMain::OpenGroup(const QString &path, bool closeOthersFirst, bool firstL
     if (plans.isEmpty())
         return;
     // The new tabs follow each other at the end of the strip in file order.
-    ITabOpener *opener = m_tabs;
+    ITabOpener *opener = m_opener;
     const TFlagRestorer atEnd(opener, &ITabOpener::PlacementAtEnd, &ITabOpener::SetPlacementAtEnd, true);
 
     int next = 0;
@@ -91,9 +96,18 @@ void TfrmMain::OpenGroup(const QString &path, bool closeOthersFirst, bool firstL
     }
 }
 
-void TfrmMain::RegisterGroupCommands()
+void TVessaGroups::OpenPendingStartupGroup()
 {
-    const auto row = [this](const char *name, const char *caption, const char *hint, void (TfrmMain::*slot)()) {
+    if (m_pendingStartupGroup.isEmpty())
+        return;
+    const QString path = m_pendingStartupGroup;
+    m_pendingStartupGroup.clear();
+    OpenGroup(path, true, false);
+}
+
+void TVessaGroups::registerCommands()
+{
+    const auto row = [this](const char *name, const char *caption, const char *hint, void (TVessaGroups::*slot)()) {
         TCommandRow r;
         r.name = QLatin1String(name);
         r.caption = QLatin1String(caption);
@@ -102,46 +116,45 @@ void TfrmMain::RegisterGroupCommands()
         return r;
     };
     TCommandRow add = row("pmAddToVessaGroup", "&Add to VessaGroup...", "Add to VessaGroup|Adds this tab to a VessaGroup",
-                          &TfrmMain::pmAddToVessaGroupClick);
+                          &TVessaGroups::pmAddToVessaGroupClick);
     add.shortcut = QKeySequence(Qt::Key_F6);
     add.keys = {TKeyCommand::AddToVessaGroup};
     m_commands->Register(add);
     TCommandRow saveAs = row("pmTandemGroupSaveAs2", "S&ave as VessaGroup...", "Save as VessaGroup",
-                             &TfrmMain::actSaveAsVessaGroupExecute);
+                             &TVessaGroups::actSaveAsVessaGroupExecute);
     saveAs.shortcut = QKeySequence(Qt::Key_F7);
     saveAs.keys = {TKeyCommand::SaveAsVessaGroup};
     m_commands->Register(saveAs);
     m_commands->Register(row("pmTandemGroupsOrganize2", "&Organize VessaGroup...", "Organize|Organizes your VessaGroups",
-                             &TfrmMain::pmTandemGroupsOrganize2Click));
-    m_commands->Register(row("pmTabAddToVessaGroup", "Add to Ve&ssaGroup...", "", &TfrmMain::pmTabAddToVessaGroupClick));
+                             &TVessaGroups::pmTandemGroupsOrganize2Click));
+    m_commands->Register(row("pmTabAddToVessaGroup", "Add to Ve&ssaGroup...", "", &TVessaGroups::pmTabAddToVessaGroupClick));
 }
 
-void TfrmMain::BuildGroupMenu()
+void TVessaGroups::AttachMenu(QMenu *menu)
 {
     // The group folder belongs beside the program; a first start creates it.
     EnsureGroupFolder();
-    auto *menu = findChild<QMenu *>(QStringLiteral("mnuVessaGroups"));
-    if (!menu)
+    if (!menu || m_groupMenu)
         return;
     const QList<QAction *> head = menu->actions();
     m_groupMenu = new TGroupMenu(menu, this);
     m_groupMenu->SetFixedHead(head);
     connect(m_groupMenu, &TGroupMenu::groupChosen, this, [this](const QString &path) {
-        m_commands->Guarded([&] { OpenGroup(path, m_settings.vgCloseFirst, false); });
+        m_commands->Guarded([&] { OpenGroup(path, m_closeFirst, false); });
     });
 }
 
-void TfrmMain::MarkGroupMenuDirty()
+void TVessaGroups::MarkGroupMenuDirty()
 {
     if (m_groupMenu)
         m_groupMenu->MarkDirty();
 }
 
-void TfrmMain::actSaveAsVessaGroupExecute()
+void TVessaGroups::actSaveAsVessaGroupExecute()
 {
-    m_tabs->CloseHiddenTabs();
-    TVessaGroup group(this, QString());
-    for (TBrowserTab *tab : m_tabs->Tabs()) {
+    m_opener->CloseHiddenTabs();
+    TVessaGroup group(m_dialogParent, QString());
+    for (TBrowserTab *tab : m_opener->Tabs()) {
         if (tab->TabVisible() && !tab->IsClosing())
             group.AddSite(tab->StickyName, tab->Location(), tab->Locked);
     }
@@ -150,37 +163,38 @@ void TfrmMain::actSaveAsVessaGroupExecute()
     group.Save();
 }
 
-void TfrmMain::AddTabToGroup(TBrowserTab *tab)
+void TVessaGroups::AddTabToGroup(TBrowserTab *tab)
 {
     if (!tab)
         return;
     // The dialog runs its own event loop, in which the tab may close.
     const QPointer<TBrowserTab> guard(tab);
-    const QString path = ChooseGroupFile(this, QStringLiteral("Add to VessaGroup"));
+    const QString path = ChooseGroupFile(m_dialogParent, QStringLiteral("Add to VessaGroup"));
     MarkGroupMenuDirty();
     if (path.isEmpty() || !guard || guard->IsClosing())
         return;
-    TVessaGroup group(this, path);
+    TVessaGroup group(m_dialogParent, path);
     group.AddSite(guard->StickyName, guard->Location(), guard->Locked);
     group.Save();
 }
 
-void TfrmMain::pmAddToVessaGroupClick()
+void TVessaGroups::pmAddToVessaGroupClick()
 {
-    AddTabToGroup(m_tabs->ActiveTab());
+    AddTabToGroup(m_opener->ActiveTab());
 }
 
-void TfrmMain::pmTabAddToVessaGroupClick()
+void TVessaGroups::pmTabAddToVessaGroupClick()
 {
-    AddTabToGroup(TabTarget());
+    AddTabToGroup(m_tabTarget ? m_tabTarget() : nullptr);
 }
 
-void TfrmMain::pmTandemGroupsOrganize2Click()
+void TVessaGroups::pmTandemGroupsOrganize2Click()
 {
-    const QString path = ChooseGroupFile(this, QStringLiteral("Organize VessaGroup"));
+    const QString path = ChooseGroupFile(m_dialogParent, QStringLiteral("Organize VessaGroup"));
     if (!path.isEmpty()) {
-        TfrmVessaGroup editor(this, path);
-        editor.setFont(font());
+        TfrmVessaGroup editor(m_dialogParent, path);
+        if (m_dialogParent)
+            editor.setFont(m_dialogParent->font());
         editor.exec();
     }
     MarkGroupMenuDirty();
