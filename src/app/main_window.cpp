@@ -8,10 +8,12 @@
 #include "app/handover.h"
 #include "app/sessionkeeper.h"
 #include "app/startup.h"
+#include "app/statusarea.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
 #include "components/coolbar.h"
+#include "components/fullscreen.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
 #include "navigation/commandtable.h"
@@ -30,7 +32,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
@@ -152,8 +153,6 @@ void TfrmMain::FormCreate()
     // IE4 mode: the browser version the platform reports. No Linux engine reports 4.
     m_ie4Mode = s.ie4Mode;
 
-    imgLogo->SetActive(false);
-
     m_toolbar->SetColor(s.toolbarShowColor);   // the buttons are made with their pictures
     LoadToolbarButtons();
     ReloadPopupList();
@@ -242,7 +241,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
     pmViewAddressBar->setChecked(settings.viewAddressBar);
     pmViewLinksBar->setChecked(settings.viewLinksBar);
     pmViewStatusBar->setChecked(settings.viewStatusBar);
-    sbStatus->setVisible(pmViewStatusBar->isChecked());
+    m_statusArea->Bar()->setVisible(pmViewStatusBar->isChecked());
     ApplyBandVisibility();
     ShowVessaBar(settings.viewVessaBar);
 
@@ -253,7 +252,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
     SavePlacement(shown);
     const bool placementChanged = settings.maximized != shown.maximized
                                   || (!settings.maximized && settings.bounds != shown.bounds);
-    if (!m_fullScreen && (!isVisible() || placementChanged))
+    if (!IsFullScreen() && (!isVisible() || placementChanged))
         RestorePlacement(settings.bounds, settings.maximized);
     SetFullScreen(settings.fullScreen);
 }
@@ -261,7 +260,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
 void TfrmMain::Save(TWindowSettings &settings) const
 {
     SavePlacement(settings);
-    settings.fullScreen = m_fullScreen;
+    settings.fullScreen = IsFullScreen();
     settings.openNewInForeground = m_tabs->OpenNewInForeground();
     settings.vgCloseFirst = m_groups->CloseFirst();
     settings.usePopupVessa = m_popup->Enabled();
@@ -357,10 +356,11 @@ void TfrmMain::RestorePlacement(QRect wanted, bool maximized)
 
 void TfrmMain::SavePlacement(TWindowSettings &settings) const
 {
-    settings.maximized = isMaximized() || (m_fullScreen && m_fullScreenSave.maximized);
+    const bool fullScreen = IsFullScreen();
+    settings.maximized = isMaximized() || (fullScreen && m_fullScreenPart->SavedMaximized());
     // A maximised window keeps the stored bounds as its normal placement.
     if (!settings.maximized)
-        settings.bounds = m_fullScreen ? m_fullScreenSave.geometry : QRect(pos(), size());
+        settings.bounds = fullScreen ? m_fullScreenPart->SavedGeometry() : QRect(pos(), size());
 }
 
 QString TfrmMain::ReadHomePage()
@@ -473,52 +473,32 @@ void TfrmMain::SaveBandLayout() { m_bands->Save(); }
 
 void TfrmMain::ToggleStatusBar()
 {
-    sbStatus->setVisible(pmViewStatusBar->isChecked());
+    m_statusArea->Bar()->setVisible(pmViewStatusBar->isChecked());
 }
 
 void TfrmMain::SetFullScreen(bool on)
 {
-    if (on == m_fullScreen)
-        return;
-    m_fullScreen = on;
+    m_fullScreenPart->Set(on);
+}
+
+bool TfrmMain::IsFullScreen() const
+{
+    return m_fullScreenPart->IsOn();
+}
+
+void TfrmMain::FollowFullScreen(bool on)
+{
+    // The view commands of full screen: its check, the toolbar's entry (the toolbar always
+    // shows in full screen) and the menu bar's entry (it can be hidden in full screen only).
     pmViewFullScreen->setChecked(on);
     if (QToolButton *button = ToolButtonByName(QStringLiteral("tbFullScreen")))
         button->setChecked(on);
-    const int toolBand = cbCoolbar->bandIndexOfControl(pnlToolbar);
-    const int menuBand = cbCoolbar->bandIndexOfControl(pnlMenuBar);
-    if (on) {
-        pmViewToolbar->setVisible(false);
-        pmViewMenuBar->setVisible(true);
+    pmViewToolbar->setVisible(!on);
+    pmViewMenuBar->setVisible(on);
+    if (on)
         pmViewMenuBar->setChecked(true);
-        m_fullScreenSave.maximized = isMaximized();
-        m_fullScreenSave.geometry = isMaximized() ? normalGeometry() : QRect(pos(), size());
-        // A window not shown yet has no frame to save; its stored placement is used.
-        m_fullScreenSave.placement = isVisible() ? saveGeometry() : QByteArray();
-        m_fullScreenSave.statusBarVisible = sbStatus->isVisible();
-        m_fullScreenSave.toolbarVisible = cbCoolbar->bandVisible(toolBand);
-        cbCoolbar->setBandVisible(toolBand, true);
-        sbStatus->setVisible(false);
-        setWindowState(windowState() | Qt::WindowFullScreen);
-    } else {
-        pmViewToolbar->setVisible(true);
-        pmViewMenuBar->setVisible(false);
-        sbStatus->setVisible(m_fullScreenSave.statusBarVisible);
-        if (m_fullScreenSave.maximized) {
-            setWindowState((windowState() & ~Qt::WindowFullScreen) | Qt::WindowMaximized);
-        } else {
-            setWindowState(windowState() & ~(Qt::WindowFullScreen | Qt::WindowMaximized));
-            // The frame is not back yet when the full-screen state ends: moving to the
-            // frame's old position would put the window's client area there, a title bar
-            // higher each time. The saved placement knows the frame and the client apart.
-            if (m_fullScreenSave.placement.isEmpty() || !restoreGeometry(m_fullScreenSave.placement)) {
-                resize(m_fullScreenSave.geometry.size());
-                move(m_fullScreenSave.geometry.topLeft());
-            }
-        }
-        cbCoolbar->setBandVisible(menuBand, true);
-        cbCoolbar->setBandVisible(toolBand, m_fullScreenSave.toolbarVisible);
+    else
         ApplyBandVisibility();
-    }
 }
 
 void TfrmMain::ShowVessaBar(bool show)
@@ -701,7 +681,7 @@ bool TfrmMain::event(QEvent *event)
         // Hints carry "short|long"; the long part goes to the first status panel.
         const QString tip = static_cast<QStatusTipEvent *>(event)->tip();
         const int bar = tip.indexOf(QLatin1Char('|'));
-        sbStatus->SetPanelText(0, bar >= 0 ? tip.mid(bar + 1) : tip);
+        m_statusArea->ShowStatusText(bar >= 0 ? tip.mid(bar + 1) : tip);
         return true;
     }
     return QMainWindow::event(event);

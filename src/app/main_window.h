@@ -4,7 +4,9 @@
 // and the logo, holds the state shared between subsystems, and offers the operations the
 // other subsystems call. The class is split across source files by subsystem:
 //   app/main_window.cpp          creation, initial pages, view toggles, full screen, shutdown
-//   app/main_window_ui.cpp       building the widgets, status bar and logo layout
+//   app/main_window_ui.cpp       building the widgets, the logo and tab strip layout
+//   app/statusarea.cpp           the status bar and the logo's animation (TStatusArea)
+//   components/fullscreen.cpp    full screen (TFullScreen)
 //   browser/tab_commands.cpp     tab operations forwarded to TTabManager, tab menus, drops
 //   navigation/address_bar.cpp   the address bar and domain completion
 //   navigation/commands.cpp      the menus, the menu bar and the toolbar's commands
@@ -36,7 +38,6 @@ class QActionGroup;
 class QFrame;
 class QLabel;
 class QMenu;
-class QProgressBar;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -44,16 +45,17 @@ class TBandLayout;
 class TBrowserTab;
 class TCommandTable;
 class TCoolBar;
+class TFullScreen;
 class TKWComboBox;
 class TKWPageControl;
 class TLogoAnimation;
-class TStatusPanels;
+class TStatusArea;
 class TGroupMenu;
 class THandOverReceiver;
 class TSessionKeeper;
 class TToolbarBand;
 
-class TfrmMain : public QMainWindow, public ITabStatus, public ITabAddress, public ITabPolicy,
+class TfrmMain : public QMainWindow, public ITabAddress, public ITabPolicy,
                  public THandOverTarget {
     Q_OBJECT
 public:
@@ -113,14 +115,17 @@ public:
     void RebuildTabsMenu();
     void OnTextDropped(int tab, const QString &textOrPath);
 
-    // ---- ITabStatus, ITabAddress, ITabPolicy: the window's parts of what a tab needs
-    void ShowStatusText(const QString &text) override;
-    void ShowProgress(int progress, int progressMax) override;
-    void ShowProgressBar() override;
-    void HideProgressBar() override;
+    // ---- The status bar: the tabs report to it directly; these forward to it
+    TStatusArea *StatusArea() const { return m_statusArea; }
+    void ShowStatusText(const QString &text);
+    void ShowProgress(int progress, int progressMax);
+    void ShowProgressBar();
+    void HideProgressBar();
+    void UpdateSecureAndAnimation();
+
+    // ---- ITabAddress, ITabPolicy: the window's parts of what a tab needs
     void RecordTypedAddress(const QString &url) override;
     void ShowAddress(const QString &url) override;
-    void UpdateSecureAndAnimation() override;
     void UpdateBackForward() override;
     void StartHiddenTabTimer();
     bool PopupMatches(const QString &url) override { return m_popup->PopupMatches(url); }
@@ -156,8 +161,9 @@ public:
 
     // ---- View, full screen, side bar (app/main_window.cpp)
     void ApplyBandVisibility();
+    TFullScreen *FullScreen() const { return m_fullScreenPart; }
     void SetFullScreen(bool on);
-    bool IsFullScreen() const { return m_fullScreen; }
+    bool IsFullScreen() const;
     void ShowVessaBar(bool show);
     void ToggleStatusBar();
 
@@ -269,6 +275,7 @@ private:
     void Shutdown();
     void ApplyTabColors(const QString &scheme, int inactiveTabColor, int inactiveFontColor);
     void ApplyTabPosition(bool tabsDown);
+    void FollowFullScreen(bool on);   // the view commands, after full screen began or ended
     void EnsureKWID(const QString &stored);
     void RestorePlacement(QRect wanted, bool maximized);
     void SavePlacement(TWindowSettings &settings) const;
@@ -279,7 +286,6 @@ private:
     // main_window_ui.cpp
     void BuildWidgets();
     void BuildAddressBand();
-    void BuildStatusBar();
     void BuildLogoPanel();
     void LayoutTabStrip();
     void LayoutLogoPanel();
@@ -318,15 +324,9 @@ public:
     QAction *tbGo = nullptr;
     QWidget *pnlLinks = nullptr;
     QWidget *pnlVessaBar = nullptr;
-    QWidget *gpLogo = nullptr;
-    TLogoAnimation *imgLogo = nullptr;
     QWidget *pnlCloseButtons = nullptr;
     QToolButton *tbClose = nullptr;
     QToolButton *tbCloseAll = nullptr;
-    TStatusPanels *sbStatus = nullptr;
-    QProgressBar *pbProgress = nullptr;
-    QLabel *imgSecure = nullptr;
-    QLabel *lblOffline = nullptr;      // "Working Offline", shown while offline
     QMenu *pmTab = nullptr;
     QMenu *pmNew = nullptr;
     QMenu *pmCloseAll = nullptr;
@@ -364,19 +364,14 @@ private:
     // keeps them as read, so that what nobody changed is not written.
     TWindowSettings m_settings;
     TWindowSettings m_settingsAsRead;
-    bool m_fullScreen = false;   // the window shows full screen now
+    TStatusArea *m_statusArea = nullptr;   // the status bar and the logo's animation
+    TFullScreen *m_fullScreenPart = nullptr;
+    QWidget *gpLogo = nullptr;             // the logo and the close buttons
+    TLogoAnimation *imgLogo = nullptr;
 
     TVessaGroups *m_groups = nullptr;     // VessaGroups: groups, their menu, the start-up group
     TPopupVessa *m_popup = nullptr;       // PopupVessa: the popup filter
     bool m_ie4Mode = false;
-
-    struct FullScreenSave {
-        bool maximized = false;
-        QRect geometry;           // the frame's position and the window's size
-        QByteArray placement;     // saveGeometry(): brings the frame back exactly
-        bool statusBarVisible = true;
-        bool toolbarVisible = true;
-    } m_fullScreenSave;
 
     bool m_windowIsActive = false;
     bool m_activatedOnce = false;

@@ -1,11 +1,13 @@
-// TfrmMain: building the window's widgets, and the layout rules of the status bar, the
-// logo panel and the tab strip.
+// TfrmMain: building the window's widgets, and the layout rules of the logo panel and the
+// tab strip.
 
 #include "app/main_window.h"
 
+#include "app/statusarea.h"
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
 #include "components/coolbar.h"
+#include "components/fullscreen.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
 #include "navigation/commandtable.h"
@@ -24,7 +26,6 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QProgressBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -34,9 +35,6 @@
 #include <functional>
 
 namespace {
-// Status bar panels: text, secure icon, progress bar, percentage, spare.
-const QList<int> StatusPanelWidths = {17, 19, 152, 35, 36};
-
 // The window's small pictures, drawn in code at the screen's density: no icon theme is
 // looked up while the window is being built.
 QPixmap smallPicture(int size, const std::function<void(QPainter &)> &draw)
@@ -216,7 +214,14 @@ void TfrmMain::BuildWidgets()
     pnlCenter = namedPanel("pnlCenter", body);
     auto *centerBox = new QVBoxLayout(pnlCenter);
     centerBox->setContentsMargins(0, 0, 0, 0);
-    m_tabs = new TTabManager({this, this, nullptr, this}, pnlCenter, this);
+    // The tabs report their status to the status area directly; it follows the active tab.
+    m_statusArea = new TStatusArea(this, imgLogo, this);
+    m_tabs = new TTabManager({m_statusArea, this, nullptr, this}, pnlCenter, this);
+    m_statusArea->Follow(m_tabs);
+    connect(m_statusArea, &TStatusArea::ActiveTabLoading, this, [this](bool loading) {
+        if (actStop)
+            actStop->setEnabled(loading);
+    });
     m_tabs->SetCloseAllQuestion([this] { return AskCloseAll(); });
     pcPage = m_tabs->PageControl();
     pcPage->SetAllowTabShifting(true);
@@ -241,9 +246,12 @@ void TfrmMain::BuildWidgets()
     });
     connect(pcPage, &TKWPageControl::TextDropped, this, &TfrmMain::OnTextDropped);
 
-    BuildStatusBar();
-    vbox->addWidget(sbStatus);
+    connect(TOfflineNotifier::instance(), &TOfflineNotifier::OfflineChanged, this, &TfrmMain::ShowOfflineState);
+    vbox->addWidget(m_statusArea->Bar());
     setCentralWidget(central);
+
+    m_fullScreenPart = new TFullScreen(this, cbCoolbar, pnlMenuBar, pnlToolbar, m_statusArea->Bar(), this);
+    connect(m_fullScreenPart, &TFullScreen::Changed, this, &TfrmMain::FollowFullScreen);
 }
 
 void TfrmMain::BuildAddressBand()
@@ -299,42 +307,6 @@ void TfrmMain::BuildAddressBand()
     tbGo->setStatusTip(QStringLiteral("Goes to address"));
     connect(tbGo, &QAction::triggered, this, [this] { m_commands->Guarded([this] { tbGoClick(); }); });
     box->addWidget(tbAddressButton);
-}
-
-void TfrmMain::BuildStatusBar()
-{
-    sbStatus = new TStatusPanels(StatusPanelWidths, this);
-    sbStatus->setObjectName(QStringLiteral("sbStatus"));
-
-    pbProgress = new QProgressBar(sbStatus);
-    pbProgress->setObjectName(QStringLiteral("pbProgress"));
-    pbProgress->setRange(0, 100);
-    pbProgress->setTextVisible(false);
-    pbProgress->hide();
-
-    imgSecure = new QLabel(sbStatus);
-    imgSecure->setObjectName(QStringLiteral("imgSecure"));
-    imgSecure->setPixmap(TBrowserTab::LampImages().value(LampLocked).scaled(12, 12));
-    imgSecure->setToolTip(QStringLiteral("Secure page"));
-    imgSecure->hide();
-
-    // At the right end of the first panel, over the end of long status texts.
-    lblOffline = new QLabel(QStringLiteral("Working Offline"), sbStatus);
-    lblOffline->setObjectName(QStringLiteral("lblOffline"));
-    lblOffline->setAutoFillBackground(true);
-    lblOffline->setAlignment(Qt::AlignCenter);
-    lblOffline->setToolTip(QStringLiteral("Pages are not loaded from the network. File, Work Offline goes online."));
-    connect(TOfflineNotifier::instance(), &TOfflineNotifier::OfflineChanged, this, &TfrmMain::ShowOfflineState);
-    ShowOfflineState(TOffline::IsOffline());
-
-    connect(sbStatus, &TStatusPanels::Resized, this, [this] {
-        const int h = sbStatus->height();
-        const int offlineWidth = lblOffline->sizeHint().width() + 8;
-        lblOffline->setGeometry(qMax(0, sbStatus->PanelWidth(0) - offlineWidth - 2), 2, offlineWidth, qMax(4, h - 4));
-        pbProgress->setGeometry(sbStatus->PanelWidth(0) + sbStatus->PanelWidth(1) + 3, 3,
-                                sbStatus->PanelWidth(2) - 6, qMax(4, h - 6));
-        imgSecure->setGeometry(sbStatus->PanelWidth(0) + 2, 2, 16, qMax(4, h - 4));
-    });
 }
 
 void TfrmMain::BuildLogoPanel()

@@ -4,13 +4,12 @@
 #include "app/main_window.h"
 
 #include "app/confirm.h"
+#include "app/statusarea.h"
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
 #include "browser/tabmanager.h"
 #include "browser/vessabrowser.h"
 #include "components/coolbar.h"
-#include "components/logoanimation.h"
-#include "components/statuspanels.h"
 #include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
 #include "navigation/menubar.h"
@@ -26,7 +25,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QProgressBar>
 #include <QTimer>
 
 namespace {
@@ -195,14 +193,10 @@ void TfrmMain::pcPageChange()
 
 void TfrmMain::FollowActiveTab()
 {
-    // The status bar, the address box and Back/Forward follow the new active tab.
-    UpdateSecureAndAnimation();
+    // The address box and Back/Forward follow the new active tab (the status area follows
+    // it by itself).
     UpdateBackForward();
     ResyncAddress();
-    sbStatus->SetPanelText(3, QString());
-    sbStatus->SetPanelText(0, QString());
-    pbProgress->hide();
-    pbProgress->setValue(0);
 }
 
 TBrowserTab *TfrmMain::TabTarget() const
@@ -354,47 +348,31 @@ void TfrmMain::OnTextDropped(int tabIndex, const QString &textOrPath)
     }
 }
 
-// ---- ITabStatus and ITabAddress: the status bar side of a tab's events
+// ---- The status bar, forwarded to the status area; ITabAddress
 
 void TfrmMain::ShowStatusText(const QString &text)
 {
-    sbStatus->SetPanelText(0, text);
+    m_statusArea->ShowStatusText(text);
 }
 
 void TfrmMain::ShowProgress(int progress, int progressMax)
 {
-    if (progress == progressMax) {
-        pbProgress->setValue(0);
-        return;
-    }
-    pbProgress->setVisible(progressMax > 0);
-    if (progressMax <= 0 || progress <= 0) {
-        sbStatus->SetPanelText(3, QString());
-        return;
-    }
-    const int percent = qMin(100, int(qint64(pbProgress->maximum()) * progress / progressMax));
-    sbStatus->SetPanelText(3, QString::number(percent) + QLatin1Char('%'));
-    pbProgress->setValue(percent);
+    m_statusArea->ShowProgress(progress, progressMax);
 }
 
 void TfrmMain::ShowProgressBar()
 {
-    pbProgress->show();
+    m_statusArea->ShowProgressBar();
 }
 
 void TfrmMain::HideProgressBar()
 {
-    pbProgress->hide();
-    sbStatus->SetPanelText(3, QString());
+    m_statusArea->HideProgressBar();
 }
 
 void TfrmMain::UpdateSecureAndAnimation()
 {
-    TBrowserTab *tab = ActiveTab();
-    imgSecure->setVisible(tab && tab->Secure);
-    imgLogo->SetActive(tab && tab->Loading);
-    if (actStop)
-        actStop->setEnabled(tab && tab->Loading);
+    m_statusArea->UpdateSecureAndAnimation();   // Stop follows through ActiveTabLoading
 }
 
 void TfrmMain::UpdateBackForward()

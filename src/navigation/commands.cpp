@@ -276,7 +276,7 @@ void TfrmMain::BuildCommandTable()
     TCommandRow fullScreen = onButton(withKey(toggle("pmViewFullScreen", "&Fullscreen", "Fullscreen|Toggles fullscreen mode",
                                                      [this](bool on) { SetFullScreen(on); }),
                                               QKeySequence(Qt::Key_F11), {TKeyCommand::FullScreen}), 16);
-    fullScreen.checked = [this] { return m_fullScreen; };
+    fullScreen.checked = [this] { return IsFullScreen(); };
     t.Register(fullScreen);
 
     // Go
@@ -644,8 +644,8 @@ void TfrmMain::BuildCustomizeMenu()
     connect(pmCustomize, &QMenu::aboutToShow, this, [this, entries, bands, menuBar, toolbar] {
         for (int i = 0; i < entries.size(); ++i)
             entries.at(i)->setChecked(m_bands->BandVisible(bands.at(i)));
-        menuBar->setVisible(m_fullScreen);
-        toolbar->setVisible(!m_fullScreen);
+        menuBar->setVisible(IsFullScreen());
+        toolbar->setVisible(!IsFullScreen());
     });
 
     connect(cbCoolbar, &TCoolBar::ContextMenuRequested, this, [this](const QPoint &pos) { pmCustomize->popup(pos); });

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 
 #include "app/confirm.h"
+#include "app/statusarea.h"
 #include "browser/browsertab.h"
 #include "browser/vessabrowser.h"
 #include "navigation/editdocument.h"
@@ -176,8 +177,8 @@ void TfrmMain::ShowOfflineState(bool offline)
 {
     if (mnuFileWorkOffline)
         mnuFileWorkOffline->setChecked(offline);
-    if (lblOffline)
-        lblOffline->setVisible(offline);
+    if (m_statusArea)
+        m_statusArea->ShowOffline(offline);
 }
 
 void TfrmMain::mnuOptionsInternetClick()

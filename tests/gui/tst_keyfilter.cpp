@@ -5,6 +5,7 @@
 #include "testenv.h"
 
 #include "app/main_window.h"
+#include "app/statusarea.h"
 #include "browser/browsertab.h"
 #include "browser/vessabrowser.h"
 #include "components/statuspanels.h"
@@ -312,7 +313,7 @@ void TestKeyFilter::altKeys()
     QVERIFY(file->activeAction());
     // The long part of a hint goes to the status bar, also from a menu opened this way.
     file->setActiveAction(file->findChild<QAction *>(QStringLiteral("pmFileOpen")));
-    QCOMPARE(m_window->sbStatus->PanelText(0), QStringLiteral("Shows the open dialog"));
+    QCOMPARE(m_window->StatusArea()->Bar()->PanelText(0), QStringLiteral("Shows the open dialog"));
     file->close();
     key(Qt::Key_S, Qt::AltModifier);
     QTRY_VERIFY(m_window->mnuTabs->isVisible());

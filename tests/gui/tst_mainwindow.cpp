@@ -9,6 +9,7 @@
 #include "app/kwoptions.h"
 #include "app/main_window.h"
 #include "app/sessionrecord.h"
+#include "app/statusarea.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
 #include "browser/closeall.h"
@@ -285,7 +286,7 @@ void TestMainWindow::freshStart()
     QCOMPARE(w->size(), QSize(avail.width() - 40, avail.height() - 40));
     QVERIFY(!w->isMaximized());
 
-    QVERIFY(w->pmViewStatusBar->isChecked() && w->sbStatus->isVisibleTo(w.get()));
+    QVERIFY(w->pmViewStatusBar->isChecked() && w->StatusArea()->Bar()->isVisibleTo(w.get()));
     for (QWidget *band : {w->pnlMenuBar, w->pnlToolbar, w->pnlAddress, w->pnlLinks})
         QVERIFY2(w->cbCoolbar->bandVisible(bandOf(*w, band)), qPrintable(band->objectName()));
     QVERIFY(!w->pmViewVessaBar->isChecked());
@@ -459,7 +460,7 @@ void TestMainWindow::fullScreenSaveAndRestore()
     w->pmViewFullScreen->trigger();
     QVERIFY(w->IsFullScreen());
     QTRY_VERIFY(w->isFullScreen());
-    QVERIFY(!w->sbStatus->isVisible());
+    QVERIFY(!w->StatusArea()->Bar()->isVisible());
     QVERIFY(w->cbCoolbar->bandVisible(toolBand));     // the toolbar shows in full screen
     QVERIFY(!w->pmViewToolbar->isVisible());
     QVERIFY(w->pmViewMenuBar->isVisible());
@@ -472,7 +473,7 @@ void TestMainWindow::fullScreenSaveAndRestore()
     QVERIFY(!w->IsFullScreen());
     QTRY_VERIFY(!w->isFullScreen());
     QTRY_COMPARE(QRect(w->pos(), w->size()), normal);
-    QVERIFY(w->sbStatus->isVisible());
+    QVERIFY(w->StatusArea()->Bar()->isVisible());
     QVERIFY(!w->cbCoolbar->bandVisible(toolBand));
     QVERIFY(w->cbCoolbar->bandVisible(bandOf(*w, w->pnlMenuBar)));
     QVERIFY(w->pmViewToolbar->isVisible() && !w->pmViewMenuBar->isVisible());
@@ -594,7 +595,7 @@ void TestMainWindow::shutdownAndRestartWithLast()
     QCOMPARE(activeIndex(*w), 1);
     QCOMPARE(w->TypedAddresses(), (QStringList{PageB, PageA}));
     QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlLinks)));
-    QVERIFY(!w->sbStatus->isVisibleTo(w.get()));
+    QVERIFY(!w->StatusArea()->Bar()->isVisibleTo(w.get()));
     QVERIFY(hklm.valueExists(UserAgentPostPlatformKey, UserAgentTokenName));
 }
 
@@ -764,8 +765,8 @@ void TestMainWindow::creatingTabs()
     w->ShowProgressBar();
     w->ShowProgress(40, 100);
     w->CreateBackgroundTab();
-    QVERIFY(w->pbProgress->isVisibleTo(w.get()));
-    QCOMPARE(w->sbStatus->PanelText(3), QStringLiteral("40%"));
+    QVERIFY(w->StatusArea()->ProgressBar()->isVisibleTo(w.get()));
+    QCOMPARE(w->StatusArea()->Bar()->PanelText(3), QStringLiteral("40%"));
 
     w->SetPlacementAtEnd(true);
     TBrowserTab *atEnd = w->CreateForegroundTab();
@@ -1055,23 +1056,23 @@ void TestMainWindow::tabChange()
     w->SelectNextTab(true);
     QCOMPARE(w->ActiveTab(), b);
     QCOMPARE(w->cboAddress->currentText(), QString());   // about:blank shows as nothing
-    QCOMPARE(w->sbStatus->PanelText(0), QString());
-    QCOMPARE(w->sbStatus->PanelText(3), QString());
-    QVERIFY(!w->pbProgress->isVisibleTo(w.get()));
+    QCOMPARE(w->StatusArea()->Bar()->PanelText(0), QString());
+    QCOMPARE(w->StatusArea()->Bar()->PanelText(3), QString());
+    QVERIFY(!w->StatusArea()->ProgressBar()->isVisibleTo(w.get()));
     QVERIFY(w->actBack->isEnabled() && !w->actForward->isEnabled());
-    QVERIFY(w->imgSecure->isVisibleTo(w.get()));
+    QVERIFY(w->StatusArea()->SecureIcon()->isVisibleTo(w.get()));
     QVERIFY(b->Viewed);
 
     // A busy tab keeps its unseen mark; the logo runs while the active tab loads.
     b->Loading = true;
     w->SelectNextTab(true);
     QCOMPARE(w->ActiveTab(), a);
-    QVERIFY(!w->imgLogo->Active());
-    QVERIFY(!w->imgSecure->isVisibleTo(w.get()));
+    QVERIFY(!w->StatusArea()->Logo()->Active());
+    QVERIFY(!w->StatusArea()->SecureIcon()->isVisibleTo(w.get()));
     b->Viewed = false;
     w->SelectNextTab(false);
     QVERIFY(!b->Viewed);
-    QVERIFY(w->imgLogo->Active());
+    QVERIFY(w->StatusArea()->Logo()->Active());
 
     // Selecting wraps around and skips hidden tabs.
     w->CreateHiddenTab();
@@ -1606,12 +1607,12 @@ void TestMainWindow::statusBarAndLogoLayout()
     w->resize(640, 480);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    TStatusPanels *sb = w->sbStatus;
+    TStatusPanels *sb = w->StatusArea()->Bar();
     QCOMPARE(sb->PanelWidth(0), sb->width() - (19 + 152 + 35 + 36));
     QCOMPARE(sb->PanelWidth(1), 19);
     QCOMPARE(sb->PanelWidth(2), 152);
-    QCOMPARE(w->pbProgress->x(), sb->PanelWidth(0) + sb->PanelWidth(1) + 3);
-    QCOMPARE(w->imgSecure->x(), sb->PanelWidth(0) + 2);
+    QCOMPARE(w->StatusArea()->ProgressBar()->x(), sb->PanelWidth(0) + sb->PanelWidth(1) + 3);
+    QCOMPARE(w->StatusArea()->SecureIcon()->x(), sb->PanelWidth(0) + 2);
     w->resize(900, 480);
     QTRY_COMPARE(sb->PanelWidth(0), sb->width() - (19 + 152 + 35 + 36));
 
@@ -1622,12 +1623,13 @@ void TestMainWindow::statusBarAndLogoLayout()
 
     // Tall bands: a narrow logo panel with the close buttons under the logo. One row:
     // a wide panel with the buttons beside it.
-    QVERIFY(w->gpLogo->height() >= 32 + 21);
-    QCOMPARE(w->gpLogo->width(), 36);
+    const QWidget *gpLogo = w->findChild<QWidget *>(QStringLiteral("gpLogo"));
+    QVERIFY(gpLogo->height() >= 32 + 21);
+    QCOMPARE(gpLogo->width(), 36);
     w->pmViewToolbar->trigger();
     w->pmViewAddressBar->trigger();
     w->pmViewLinksBar->trigger();
-    QTRY_COMPARE(w->gpLogo->width(), 72);
+    QTRY_COMPARE(gpLogo->width(), 72);
     QCOMPARE(w->tbCloseAll->y(), w->tbClose->y());
 }
 
