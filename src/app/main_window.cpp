@@ -14,8 +14,6 @@
 #include "components/coolbar.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
-#include "navigation/kwcombobox.h"
-#include "navigation/shautocomplete.h"
 #include "navigation/typedurls.h"
 #include "platform/registry.h"
 #include "platform/webprofile.h"
@@ -277,15 +275,15 @@ void TfrmMain::FormCreate()
 
     // IE4 mode: the browser version the platform reports. No Linux engine reports 4.
     m_ie4Mode = s.ie4Mode;
+    m_addressBar->SetIE4Mode(m_ie4Mode);
 
     imgLogo->SetActive(false);
 
     LoadToolbarButtons();
     ApplyToolbarColor(m_toolbarColor);
     ReloadPopupList();
-    m_completion = s.completion;   // LoadAddressCompletion, read with the rest
-    SetTypedAddresses(s.typedUrls);
-    m_typedAddressesRead = s.typedUrlsRead;
+    m_addressBar->SetCompletion(s.completion);   // LoadAddressCompletion, read with the rest
+    m_addressBar->SetStoredTypedAddresses(s.typedUrls, s.typedUrlsRead);
     // Call site of the search subsystem: the search-bar favourites and engines menus are
     // built here. Call site of the mail subsystem: the mail menu is built here.
 
@@ -293,8 +291,8 @@ void TfrmMain::FormCreate()
 
     ShowGoButton(s.showGo);
     m_disableAltShortcuts = s.disableAltShortcuts;
-    SetAutoCompleteStyle(s.autoCompleteStyle);
-    m_addressNewWin = s.addressNewWin;
+    m_addressBar->SetAutoCompleteStyle(s.autoCompleteStyle);
+    m_addressBar->SetAddressNewWin(s.addressNewWin);
     m_openNewAtEnd = s.openNewAtEnd;
     m_tabs->SetPlacementAtEnd(true);   // start-up tabs follow each other at the end
     m_vgCloseFirst = s.vgCloseFirst;
@@ -340,7 +338,7 @@ void TfrmMain::FormCreate()
     ApplyTabPosition(s.tabsDown);
 
     pcPage->setAcceptDrops(true);
-    m_cbAutoExpand = s.cbAutoExpand;
+    m_addressBar->SetCBAutoExpand(s.cbAutoExpand);
     m_tabs->SetOpenNewInForeground(s.openNewInForeground);
     // The content options were read when the engine's profile was made.
 
@@ -564,7 +562,7 @@ void TfrmMain::tmrLoadCoolbarTimer()
 void TfrmMain::ApplyBandVisibility()
 {
     cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlToolbar), pmViewToolbar->isChecked());
-    cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlAddress), pmViewAddressBar->isChecked());
+    cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(m_addressBar->Panel()), pmViewAddressBar->isChecked());
     cbCoolbar->setBandVisible(cbCoolbar->bandIndexOfControl(pnlLinks), pmViewLinksBar->isChecked());
 }
 
@@ -633,11 +631,7 @@ void TfrmMain::FormActivate()
     m_windowIsActive = true;
     if (TBrowserTab *tab = ActiveTab())
         tab->FocusPage();
-    if (!m_activatedOnce) {
-        m_activatedOnce = true;
-        if (m_autoCompleteStyle == TAutoCompleteStyle::IE5)
-            TSHAutoComplete(cboAddress->lineEdit(), SHACF_URLALL);
-    }
+    m_addressBar->WindowActivated();
 }
 
 void TfrmMain::FormDeactivate()
@@ -743,11 +737,8 @@ void TfrmMain::Shutdown()
     step(QStringLiteral("the options"), [this] {
         m_options.SetDisableALTShortcuts(m_disableAltShortcuts);
         m_options.SetOpenNewInForeground(m_tabs->OpenNewInForeground());
-        m_options.SetAddressNewWin(m_addressNewWin);
-        m_options.SetAutoCompleteStyle(m_autoCompleteStyle);
+        m_addressBar->Save(m_options);
         // Call site of the tray subsystem: MinToTray is stored from the tray icon here.
-        m_options.SetShowGo(m_showGo);
-        m_options.SetCBAutoExpand(m_cbAutoExpand);
     });
     step(QStringLiteral("the window placement"), [this] { SavePlacement(); });
     step(QStringLiteral("the options"), [this] {
@@ -767,11 +758,8 @@ void TfrmMain::Shutdown()
         m_options.SetViewStatusBar(pmViewStatusBar->isChecked());
         m_options.SetVGCloseFirst(m_vgCloseFirst);
     });
-    // A list that could not be read at start is not written over the stored one.
-    if (m_typedAddressesRead)
-        step(QStringLiteral("the typed addresses"), [this] { TTypedUrls::Save(TypedAddresses()); });
-    SetTypedAddresses(QStringList());
-    cboAddress->setEditText(QString());
+    step(QStringLiteral("the typed addresses"), [this] { m_addressBar->SaveTypedAddresses(); });
+    m_addressBar->Clear();
 
     if (!unsaved.isEmpty()) {
         QString text = QStringLiteral("Tabvane could not save: %1.").arg(unsaved.join(QStringLiteral(", ")));
@@ -798,6 +786,13 @@ void TfrmMain::OpenInNewForegroundTab(const QString &text)
     qCInfo(lcHandOver, "open in new tab %s", qPrintable(text));
     if (TBrowserTab *tab = m_tabs->CreateForegroundTab())
         tab->OpenAsHome(text);
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (KeyAndMessageFilter(watched, event))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool TfrmMain::event(QEvent *event)

@@ -6,7 +6,6 @@
 //   app/main_window.cpp          creation, initial pages, view toggles, full screen, shutdown
 //   app/main_window_ui.cpp       building the widgets, status bar and logo layout
 //   browser/tab_commands.cpp     tab operations forwarded to TTabManager, tab menus, drops
-//   navigation/address_bar.cpp   the address bar and domain completion
 //   navigation/commands.cpp      the menus, the menu bar and the toolbar's commands
 //   navigation/keyfilter.cpp     the application-wide key and message filter
 //   navigation/page_commands.cpp the page, edit, offline, help and history commands
@@ -18,7 +17,7 @@
 #include "app/kwoptions.h"
 #include "browser/tabhost.h"
 #include "browser/tabmanager.h"
-#include "navigation/domaincompletion.h"
+#include "navigation/addressbar.h"
 
 #include <QKeySequence>
 #include <QMainWindow>
@@ -47,7 +46,7 @@ class TGroupMenu;
 class THandOverReceiver;
 class TSessionKeeper;
 
-class TfrmMain : public QMainWindow, public ITabStatus, public ITabAddress, public ITabPolicy,
+class TfrmMain : public QMainWindow, public ITabStatus, public ITabPolicy,
                  public THandOverTarget {
     Q_OBJECT
 public:
@@ -101,15 +100,13 @@ public:
     void RebuildTabsMenu();
     void OnTextDropped(int tab, const QString &textOrPath);
 
-    // ---- ITabStatus, ITabAddress, ITabPolicy: the window's parts of what a tab needs
+    // ---- ITabStatus, ITabPolicy: the window's parts of what a tab needs (the address bar
+    // is the address part)
     void ShowStatusText(const QString &text) override;
     void ShowProgress(int progress, int progressMax) override;
     void ShowProgressBar() override;
     void HideProgressBar() override;
-    void RecordTypedAddress(const QString &url) override;
-    void ShowAddress(const QString &url) override;
     void UpdateSecureAndAnimation() override;
-    void UpdateBackForward() override;
     void StartHiddenTabTimer();
     bool PopupMatches(const QString &url) override;
     bool WindowIsActive() const override { return m_windowIsActive; }
@@ -121,26 +118,23 @@ public:
     void OpenInNewForegroundTab(const QString &text) override;
     bool CurrentVGCloseFirst() const override { return m_vgCloseFirst; }
 
-    // ---- Address bar (navigation/address_bar.cpp)
-    TKWComboBox *AddressBox() const { return cboAddress; }
-    QStringList TypedAddresses() const;
-    void SetTypedAddresses(const QStringList &list);
-    bool cboAddressKeyDown(int key, Qt::KeyboardModifiers modifiers);   // true: consumed
-    bool cboAddressKeyPress(QChar ch);                                  // true: consumed
-    void cboAddressClick();
-    void tbGoClick();
-    void lblAddressDblClick();
-    void imgIELinkMouseDown();
-    void LoadAddressCompletion();
-    void ShowGoButton(bool show);
-    void ResyncAddress();
-    // The user has changed the address box's text since the program last set it: loads
-    // leave the text alone until it is confirmed, reverted (Esc) or the tab changes.
-    bool AddressBeingEdited() const { return m_addressEdited; }
-    void RevertAddress();                  // the active tab's address back, all selected
-    void FocusAddressForTyping();          // focus and select, when the band is visible
-    void LaunchExternalBrowser(const QString &url);
-    void SetAutoCompleteStyle(TAutoCompleteStyle style);
+    // ---- Address bar (navigation/addressbar.*): forwarded to the address bar
+    TAddressBar *AddressBar() const { return m_addressBar; }
+    TKWComboBox *AddressBox() const { return m_addressBar->AddressBox(); }
+    QStringList TypedAddresses() const { return m_addressBar->TypedAddresses(); }
+    void SetTypedAddresses(const QStringList &list) { m_addressBar->SetTypedAddresses(list); }
+    bool cboAddressKeyDown(int key, Qt::KeyboardModifiers modifiers)   // true: consumed
+    {
+        return m_addressBar->cboAddressKeyDown(key, modifiers);
+    }
+    void imgIELinkMouseDown() { m_addressBar->imgIELinkMouseDown(); }
+    void LoadAddressCompletion() { m_addressBar->LoadAddressCompletion(m_options); }
+    void ShowGoButton(bool show) { m_addressBar->ShowGoButton(show); }
+    void ShowAddress(const QString &url) { m_addressBar->ShowAddress(url); }
+    void ResyncAddress() { m_addressBar->ResyncAddress(); }
+    bool AddressBeingEdited() const { return m_addressBar->AddressBeingEdited(); }
+    void RevertAddress() { m_addressBar->RevertAddress(); }
+    void FocusAddressForTyping() { m_addressBar->FocusAddressForTyping(); }
 
     // ---- View, full screen, side bar (app/main_window.cpp)
     void ApplyBandVisibility();
@@ -185,7 +179,6 @@ public:
     QString AboutText() const;
     void HelpTopics();
     static QString HelpFile();       // the user guide; "" when it is missing
-    void RecordHistory(const QString &url, const QString &title) override;
 
     QWidget *pnlMenuBarMain = nullptr;   // clips the menu-bar buttons
     QToolButton *tbxMenu = nullptr;      // "&Menu"
@@ -262,21 +255,16 @@ private:
 
     // main_window_ui.cpp
     void BuildWidgets();
-    void BuildAddressBand();
     void BuildStatusBar();
     void BuildLogoPanel();
     void LayoutTabStrip();
     void LayoutLogoPanel();
 
     // tab_commands.cpp
-    void FollowActiveTab();   // status bar, address box and Back/Forward
+    void FollowActiveTab();   // the status bar follows the active tab
     bool AskCloseAll();       // the Close All confirmation; false keeps the tabs
     void BuildTabMenu();
     void pmTabPopup();
-
-    // address_bar.cpp
-    void NavigateAddress(const QString &text);
-    void ScopeTypedAddressFlag(TBrowserTab *tab);
 
     // group_commands.cpp, popup_commands.cpp: the subsystems' rows of the command table
     void RegisterGroupCommands();
@@ -301,12 +289,6 @@ public:
     QWidget *pnlToolbar = nullptr;
     QToolBar *tbMain = nullptr;
     QToolButton *tbxBar = nullptr;
-    QWidget *pnlAddress = nullptr;
-    QLabel *lblAddress = nullptr;
-    QLabel *imgIELink = nullptr;
-    TKWComboBox *cboAddress = nullptr;
-    QToolBar *tbAddressButton = nullptr;
-    QAction *tbGo = nullptr;
     QWidget *pnlLinks = nullptr;
     QWidget *pnlVessaBar = nullptr;
     QWidget *gpLogo = nullptr;
@@ -349,14 +331,11 @@ private:
     THandOverReceiver *m_handOver = nullptr;
     TSessionKeeper *m_session = nullptr;   // the record of the open tabs
     TTabManager *m_tabs = nullptr;         // the tab strip and its tabs
+    TAddressBar *m_addressBar = nullptr;   // the address band
 
     // Cached options, read at creation and written back at shutdown.
     bool m_openNewAtEnd = false;
-    bool m_addressNewWin = false;
-    bool m_showGo = false;
     bool m_disableAltShortcuts = false;
-    TAutoCompleteStyle m_autoCompleteStyle = TAutoCompleteStyle::IE5;
-    bool m_cbAutoExpand = true;
     bool m_vgCloseFirst = false;
     bool m_usePopupVessa = true;
     int m_limitTitleLength = 35;
@@ -388,17 +367,10 @@ private:
     } m_fullScreenSave;
 
     bool m_windowIsActive = false;
-    bool m_activatedOnce = false;
-    bool m_typedAddressFlag = false;
-    QPointer<TBrowserTab> m_typedTab;            // the tab the typed address went to
-    QMetaObject::Connection m_typedWatch;        // its next top-level before-navigate
-    bool m_typedAddressesRead = false;   // false: the stored list is not written over
     QStringList m_startProblems;         // collected while the window is created
     QSet<QString> m_reportedProblems;
-    bool m_addressEdited = false;
     int m_tabTargetIndex = -1;
     bool m_closeWithoutConfirmation = false;
     bool m_shutDown = false;
-    TDomainCompletion m_completion;
     bool m_toolbarColor = false;
 };

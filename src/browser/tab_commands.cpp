@@ -195,10 +195,8 @@ void TfrmMain::pcPageChange()
 
 void TfrmMain::FollowActiveTab()
 {
-    // The status bar, the address box and Back/Forward follow the new active tab.
+    // The status bar follows the new active tab (the address bar follows it itself).
     UpdateSecureAndAnimation();
-    UpdateBackForward();
-    ResyncAddress();
     sbStatus->SetPanelText(3, QString());
     sbStatus->SetPanelText(0, QString());
     pbProgress->hide();
@@ -395,13 +393,4 @@ void TfrmMain::UpdateSecureAndAnimation()
     imgLogo->SetActive(tab && tab->Loading);
     if (actStop)
         actStop->setEnabled(tab && tab->Loading);
-}
-
-void TfrmMain::UpdateBackForward()
-{
-    TBrowserTab *tab = ActiveTab();
-    if (actBack)
-        actBack->setEnabled(tab && tab->CanGoBack);
-    if (actForward)
-        actForward->setEnabled(tab && tab->CanGoForward);
 }
