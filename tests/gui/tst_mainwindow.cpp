@@ -239,6 +239,7 @@ private Q_SLOTS:
     void typedAddresses();
     void typedFlagEndsWithItsNavigation();
     void addressNewWin();
+    void addressSettingsWrittenBackAtShutdown();
     void pageIconOpensInTabWhenTabvaneIsTheBrowser();
 
     void toolbarDefaultAndFile();
@@ -1335,6 +1336,28 @@ void TestMainWindow::addressNewWin()
     emit w->AddressBox()->activated(1);
     QCOMPARE(w->TabCount(), 3);
     QCOMPARE(lastNavigation(w->ActiveTab()), PageB);
+}
+
+void TestMainWindow::addressSettingsWrittenBackAtShutdown()
+{
+    // The address bar keeps the values read at start and writes them back at shutdown,
+    // over whatever the store holds by then. All four differ from their defaults.
+    TKWOptions options;
+    options.SetShowGo(true);
+    options.SetAddressNewWin(true);
+    options.SetCBAutoExpand(false);
+    options.SetAutoCompleteStyle(TAutoCompleteStyle::IE4);
+    Window w = openWindow();
+    QVERIFY(w->AddressBar()->GoButton()->isVisible());
+    options.SetShowGo(false);
+    options.SetAddressNewWin(false);
+    options.SetCBAutoExpand(true);
+    options.SetAutoCompleteStyle(TAutoCompleteStyle::None);
+    QVERIFY(w->close());
+    QVERIFY(options.ShowGo());
+    QVERIFY(options.AddressNewWin());
+    QVERIFY(!options.CBAutoExpand());
+    QCOMPARE(options.AutoCompleteStyle(), TAutoCompleteStyle::IE4);
 }
 
 void TestMainWindow::pageIconOpensInTabWhenTabvaneIsTheBrowser()
