@@ -17,8 +17,6 @@
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
 #include "navigation/commandtable.h"
-#include "navigation/kwcombobox.h"
-#include "navigation/shautocomplete.h"
 #include "navigation/typedurls.h"
 #include "options/bandlayout.h"
 #include "options/toolbarband.h"
@@ -152,13 +150,13 @@ void TfrmMain::FormCreate()
 
     // IE4 mode: the browser version the platform reports. No Linux engine reports 4.
     m_ie4Mode = s.ie4Mode;
+    m_addressBar->SetIE4Mode(m_ie4Mode);
 
     m_toolbar->SetColor(s.toolbarShowColor);   // the buttons are made with their pictures
     LoadToolbarButtons();
     ReloadPopupList();
-    m_completion = s.completion;   // LoadAddressCompletion, read with the rest
-    SetTypedAddresses(typedUrls);
-    m_typedAddressesRead = typedUrlsRead;
+    m_addressBar->SetCompletion(s.completion);   // LoadAddressCompletion, read with the rest
+    m_addressBar->SetStoredTypedAddresses(typedUrls, typedUrlsRead);
     // Call site of the search subsystem: the search-bar favourites and engines menus are
     // built here. Call site of the mail subsystem: the mail menu is built here.
 
@@ -208,10 +206,7 @@ void TfrmMain::FormCreate()
 
 void TfrmMain::Load(const TWindowSettings &settings)
 {
-    // The address box's completion changes against the style in use.
-    const TAutoCompleteStyle styleInUse = m_settings.autoCompleteStyle;
     m_settings = settings;
-    m_settings.autoCompleteStyle = styleInUse;
     m_settings.newAction = qBound(0, settings.newAction, 2);
     if (m_ie4Mode)
         m_settings.searchBar.clear();
@@ -226,8 +221,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
     // Colour pictures on the toolbar; the custom icons and the add-on defaults are kept
     // for their subsystems.
     ApplyToolbarColor(settings.toolbarShowColor);
-    ShowGoButton(settings.showGo);
-    SetAutoCompleteStyle(settings.autoCompleteStyle);
+    m_addressBar->Load(settings);
     pnlVessaBar->resize(settings.vessaBarWidth, pnlVessaBar->height());
 
     pcPage->SetMultiLine(settings.multipleLines);
@@ -264,6 +258,7 @@ void TfrmMain::Save(TWindowSettings &settings) const
     settings.openNewInForeground = m_tabs->OpenNewInForeground();
     settings.vgCloseFirst = m_groups->CloseFirst();
     settings.usePopupVessa = m_popup->Enabled();
+    m_addressBar->Save(settings);
     settings.vessaBarWidth = pnlVessaBar->width();
     settings.viewVessaBar = pmViewVessaBar->isChecked();
     settings.viewToolbar = pmViewToolbar->isChecked();
@@ -516,11 +511,7 @@ void TfrmMain::FormActivate()
     m_windowIsActive = true;
     if (TBrowserTab *tab = ActiveTab())
         tab->FocusPage();
-    if (!m_activatedOnce) {
-        m_activatedOnce = true;
-        if (m_settings.autoCompleteStyle == TAutoCompleteStyle::IE5)
-            TSHAutoComplete(cboAddress->lineEdit(), SHACF_URLALL);
-    }
+    m_addressBar->WindowActivated();
 }
 
 void TfrmMain::FormDeactivate()
@@ -635,10 +626,8 @@ void TfrmMain::Shutdown()
         firstError = written.firstError;
     step(QStringLiteral("the band layout"), [this] { SaveBandLayout(); });
     // A list that could not be read at start is not written over the stored one.
-    if (m_typedAddressesRead)
-        step(QStringLiteral("the typed addresses"), [this] { TTypedUrls::Save(TypedAddresses()); });
-    SetTypedAddresses(QStringList());
-    cboAddress->setEditText(QString());
+    step(QStringLiteral("the typed addresses"), [this] { m_addressBar->SaveTypedAddresses(); });
+    m_addressBar->Clear();
 
     if (!unsaved.isEmpty()) {
         // Named in the order the settings are kept in.
@@ -673,6 +662,13 @@ void TfrmMain::OpenInNewForegroundTab(const QString &text)
     qCInfo(lcHandOver, "open in new tab %s", qPrintable(text));
     if (TBrowserTab *tab = m_tabs->CreateForegroundTab())
         tab->OpenAsHome(text);
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (KeyAndMessageFilter(watched, event))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool TfrmMain::event(QEvent *event)

@@ -8,7 +8,6 @@
 //   app/statusarea.cpp           the status bar and the logo's animation (TStatusArea)
 //   components/fullscreen.cpp    full screen (TFullScreen)
 //   browser/tab_commands.cpp     tab operations forwarded to TTabManager, tab menus, drops
-//   navigation/address_bar.cpp   the address bar and domain completion
 //   navigation/commands.cpp      the menus, the menu bar and the toolbar's commands
 //   navigation/keyfilter.cpp     the application-wide key and message filter
 //   navigation/page_commands.cpp the page, edit, offline, help and history commands
@@ -23,7 +22,7 @@
 #include "browser/tabhost.h"
 #include "browser/tabmanager.h"
 #include "groups/vessagroups.h"
-#include "navigation/domaincompletion.h"
+#include "navigation/addressbar.h"
 #include "popup/popupvessa.h"
 
 #include <QKeySequence>
@@ -55,7 +54,7 @@ class THandOverReceiver;
 class TSessionKeeper;
 class TToolbarBand;
 
-class TfrmMain : public QMainWindow, public ITabAddress, public ITabPolicy,
+class TfrmMain : public QMainWindow, public ITabPolicy,
                  public THandOverTarget {
     Q_OBJECT
 public:
@@ -123,10 +122,8 @@ public:
     void HideProgressBar();
     void UpdateSecureAndAnimation();
 
-    // ---- ITabAddress, ITabPolicy: the window's parts of what a tab needs
-    void RecordTypedAddress(const QString &url) override;
-    void ShowAddress(const QString &url) override;
-    void UpdateBackForward() override;
+    // ---- ITabPolicy: the window's part of what a tab needs (the address bar is the
+    // address part, the status area the status part)
     void StartHiddenTabTimer();
     bool PopupMatches(const QString &url) override { return m_popup->PopupMatches(url); }
     bool WindowIsActive() const override { return m_windowIsActive; }
@@ -138,26 +135,23 @@ public:
     void OpenInNewForegroundTab(const QString &text) override;
     bool CurrentVGCloseFirst() const override { return m_groups->CloseFirst(); }
 
-    // ---- Address bar (navigation/address_bar.cpp)
-    TKWComboBox *AddressBox() const { return cboAddress; }
-    QStringList TypedAddresses() const;
-    void SetTypedAddresses(const QStringList &list);
-    bool cboAddressKeyDown(int key, Qt::KeyboardModifiers modifiers);   // true: consumed
-    bool cboAddressKeyPress(QChar ch);                                  // true: consumed
-    void cboAddressClick();
-    void tbGoClick();
-    void lblAddressDblClick();
-    void imgIELinkMouseDown();
-    void LoadAddressCompletion();
-    void ShowGoButton(bool show);
-    void ResyncAddress();
-    // The user has changed the address box's text since the program last set it: loads
-    // leave the text alone until it is confirmed, reverted (Esc) or the tab changes.
-    bool AddressBeingEdited() const { return m_addressEdited; }
-    void RevertAddress();                  // the active tab's address back, all selected
-    void FocusAddressForTyping();          // focus and select, when the band is visible
-    void LaunchExternalBrowser(const QString &url);
-    void SetAutoCompleteStyle(TAutoCompleteStyle style);
+    // ---- Address bar (navigation/addressbar.*): forwarded to the address bar
+    TAddressBar *AddressBar() const { return m_addressBar; }
+    TKWComboBox *AddressBox() const { return m_addressBar->AddressBox(); }
+    QStringList TypedAddresses() const { return m_addressBar->TypedAddresses(); }
+    void SetTypedAddresses(const QStringList &list) { m_addressBar->SetTypedAddresses(list); }
+    bool cboAddressKeyDown(int key, Qt::KeyboardModifiers modifiers)   // true: consumed
+    {
+        return m_addressBar->cboAddressKeyDown(key, modifiers);
+    }
+    void imgIELinkMouseDown() { m_addressBar->imgIELinkMouseDown(); }
+    void LoadAddressCompletion() { m_addressBar->LoadAddressCompletion(m_options); }
+    void ShowGoButton(bool show) { m_addressBar->ShowGoButton(show); }
+    void ShowAddress(const QString &url) { m_addressBar->ShowAddress(url); }
+    void ResyncAddress() { m_addressBar->ResyncAddress(); }
+    bool AddressBeingEdited() const { return m_addressBar->AddressBeingEdited(); }
+    void RevertAddress() { m_addressBar->RevertAddress(); }
+    void FocusAddressForTyping() { m_addressBar->FocusAddressForTyping(); }
 
     // ---- View, full screen, side bar (app/main_window.cpp)
     void ApplyBandVisibility();
@@ -205,7 +199,6 @@ public:
     QString AboutText() const;
     void HelpTopics();
     static QString HelpFile();       // the user guide; "" when it is missing
-    void RecordHistory(const QString &url, const QString &title) override;
 
     QWidget *pnlMenuBarMain = nullptr;   // clips the menu-bar buttons
     QToolButton *tbxMenu = nullptr;      // "&Menu"
@@ -285,20 +278,15 @@ private:
 
     // main_window_ui.cpp
     void BuildWidgets();
-    void BuildAddressBand();
     void BuildLogoPanel();
     void LayoutTabStrip();
     void LayoutLogoPanel();
 
     // tab_commands.cpp
-    void FollowActiveTab();   // status bar, address box and Back/Forward
     bool AskCloseAll();       // the Close All confirmation; false keeps the tabs
     void BuildTabMenu();
     void pmTabPopup();
 
-    // address_bar.cpp
-    void NavigateAddress(const QString &text);
-    void ScopeTypedAddressFlag(TBrowserTab *tab);
 
     // commands.cpp
     void BuildCommandTable();        // the table and the window's own rows
@@ -316,12 +304,6 @@ public:
     QToolBar *tbMenu = nullptr;
     QWidget *pnlToolbar = nullptr;
     QToolButton *tbxBar = nullptr;
-    QWidget *pnlAddress = nullptr;
-    QLabel *lblAddress = nullptr;
-    QLabel *imgIELink = nullptr;
-    TKWComboBox *cboAddress = nullptr;
-    QToolBar *tbAddressButton = nullptr;
-    QAction *tbGo = nullptr;
     QWidget *pnlLinks = nullptr;
     QWidget *pnlVessaBar = nullptr;
     QWidget *pnlCloseButtons = nullptr;
@@ -359,6 +341,7 @@ private:
     TTabManager *m_tabs = nullptr;         // the tab strip and its tabs
     TToolbarBand *m_toolbar = nullptr;     // tbMain and tbmain.dat
     TBandLayout *m_bands = nullptr;        // the cool bar's bands and their stored layout
+    TAddressBar *m_addressBar = nullptr;   // the address band
 
     // The settings in use, read at creation and written back at shutdown; m_settingsAsRead
     // keeps them as read, so that what nobody changed is not written.
@@ -374,16 +357,9 @@ private:
     bool m_ie4Mode = false;
 
     bool m_windowIsActive = false;
-    bool m_activatedOnce = false;
-    bool m_typedAddressFlag = false;
-    QPointer<TBrowserTab> m_typedTab;            // the tab the typed address went to
-    QMetaObject::Connection m_typedWatch;        // its next top-level before-navigate
-    bool m_typedAddressesRead = false;   // false: the stored list is not written over
     QStringList m_startProblems;         // collected while the window is created
     QSet<QString> m_reportedProblems;
-    bool m_addressEdited = false;
     int m_tabTargetIndex = -1;
     bool m_closeWithoutConfirmation = false;
     bool m_shutDown = false;
-    TDomainCompletion m_completion;
 };

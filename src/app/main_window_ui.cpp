@@ -11,25 +11,19 @@
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
 #include "navigation/commandtable.h"
-#include "navigation/kwcombobox.h"
 #include "options/bandlayout.h"
 #include "options/toolbarband.h"
 #include "platform/offline.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDrag>
-#include <QLineEdit>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QMimeData>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -52,21 +46,6 @@ QPixmap smallPicture(int size, const std::function<void(QPainter &)> &draw)
 
 const QColor Outline(0x2b, 0x34, 0x40);
 
-// A page with a folded corner and a globe: the address's own picture.
-QPixmap pagePicture()
-{
-    return smallPicture(16, [](QPainter &p) {
-        p.setPen(QPen(Outline, 1));
-        p.setBrush(Qt::white);
-        p.drawPolygon(QPolygonF({{3.5, 1.5}, {10, 1.5}, {13.5, 5}, {13.5, 14.5}, {3.5, 14.5}}));
-        p.setBrush(QColor(0x2f, 0x6f, 0xc0));
-        p.drawEllipse(QPointF(8.5, 9.5), 3.2, 3.2);
-        p.setPen(QPen(Qt::white, 0.8));
-        p.drawLine(QPointF(5.5, 9.5), QPointF(11.5, 9.5));
-        p.drawEllipse(QPointF(8.5, 9.5), 1.2, 3.0);
-    });
-}
-
 // A cross; two staggered crosses for Close All.
 QIcon closePicture(bool all)
 {
@@ -85,19 +64,6 @@ QIcon closePicture(bool all)
     }));
 }
 
-// The green arrow of Go.
-QIcon goPicture()
-{
-    return QIcon(smallPicture(16, [](QPainter &p) {
-        p.setPen(QPen(Outline, 1));
-        p.setBrush(QColor(0x3a, 0x9a, 0x3a));
-        p.drawEllipse(QPointF(8, 8), 7, 7);
-        p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawLine(QPointF(4.5, 8), QPointF(11, 8));
-        p.drawPolyline(QPolygonF({{8, 5}, {11, 8}, {8, 11}}));
-    }));
-}
-
 QWidget *namedPanel(const char *name, QWidget *parent)
 {
     auto *w = new QWidget(parent);
@@ -105,49 +71,6 @@ QWidget *namedPanel(const char *name, QWidget *parent)
     return w;
 }
 
-// The page icon of the address bar: a click launches the address in the desktop's
-// browser, a drag carries the address out as a link.
-class TAddressIcon : public QLabel {
-public:
-    TAddressIcon(TfrmMain *owner, QWidget *parent) : QLabel(parent), m_owner(owner) {}
-
-protected:
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        if (event->button() == Qt::LeftButton)
-            m_pressPos = event->position().toPoint();
-        m_pressed = event->button() == Qt::LeftButton;
-    }
-    void mouseMoveEvent(QMouseEvent *event) override
-    {
-        if (!m_pressed || (event->position().toPoint() - m_pressPos).manhattanLength()
-                    < QApplication::startDragDistance())
-            return;
-        m_pressed = false;
-        TBrowserTab *tab = m_owner->ActiveTab();
-        if (!tab || tab->Location().isEmpty())
-            return;
-        auto *data = new QMimeData;
-        data->setUrls({QUrl(tab->Location())});
-        data->setText(tab->Location());
-        auto *drag = new QDrag(this);
-        drag->setMimeData(data);
-        if (pixmap().isNull() == false)
-            drag->setPixmap(pixmap());
-        drag->exec(Qt::CopyAction | Qt::LinkAction);
-    }
-    void mouseReleaseEvent(QMouseEvent *event) override
-    {
-        if (m_pressed && event->button() == Qt::LeftButton)
-            m_owner->imgIELinkMouseDown();
-        m_pressed = false;
-    }
-
-private:
-    TfrmMain *m_owner;
-    QPoint m_pressPos;
-    bool m_pressed = false;
-};
 }
 
 void TfrmMain::BuildWidgets()
@@ -187,7 +110,15 @@ void TfrmMain::BuildWidgets()
     m_toolbar = new TToolbarBand(m_commands, TToolbarCatalogue::FileName(), pnlToolbar, this);
     toolBox->addWidget(m_toolbar->Bar(), 1);
 
-    BuildAddressBand();
+    m_addressBar = new TAddressBar(cbCoolbar, [this](const std::function<void()> &run) { m_commands->Guarded(run); },
+                                   this);
+    connect(m_addressBar, &TAddressBar::BackForwardChanged, this, [this](bool canGoBack, bool canGoForward) {
+        if (actBack)
+            actBack->setEnabled(canGoBack);
+        if (actForward)
+            actForward->setEnabled(canGoForward);
+    });
+    QWidget *pnlAddress = m_addressBar->Panel();
 
     // Links band: the links bar fills it.
     pnlLinks = namedPanel("pnlLinks", cbCoolbar);
@@ -196,7 +127,8 @@ void TfrmMain::BuildWidgets()
 
     // Label and page icon always stay visible: the band's minimum ends one pixel before
     // the address box (icon 2 pixels right of the label, box 3 pixels right of the icon).
-    const int boxLeft = lblAddress->sizeHint().width() + 2 + imgIELink->sizeHint().width() + 3;
+    const int boxLeft = m_addressBar->Label()->sizeHint().width() + 2
+            + m_addressBar->PageIcon()->sizeHint().width() + 3;
     m_bands = new TBandLayout(cbCoolbar, m_commands, TKWOptions::SettingsKey + QStringLiteral("\\Bands"), this);
     m_bands->Arrange(pnlMenuBar, pnlToolbar, pnlAddress, boxLeft - 1, pnlLinks);
     connect(cbCoolbar, &TCoolBar::HeightChanged, this, [this] { LayoutLogoPanel(); });
@@ -216,7 +148,8 @@ void TfrmMain::BuildWidgets()
     centerBox->setContentsMargins(0, 0, 0, 0);
     // The tabs report their status to the status area directly; it follows the active tab.
     m_statusArea = new TStatusArea(this, imgLogo, this);
-    m_tabs = new TTabManager({m_statusArea, this, nullptr, this}, pnlCenter, this);
+    m_tabs = new TTabManager({m_statusArea, m_addressBar, nullptr, this}, pnlCenter, this);
+    m_addressBar->Attach(m_tabs);
     m_statusArea->Follow(m_tabs);
     connect(m_statusArea, &TStatusArea::ActiveTabLoading, this, [this](bool loading) {
         if (actStop)
@@ -230,7 +163,7 @@ void TfrmMain::BuildWidgets()
     centerBox->addWidget(pcPage);
     bodyBox->addWidget(pnlCenter, 1);
     vbox->addWidget(body, 1);
-    connect(m_tabs, &TTabManager::ActiveTabChanged, this, &TfrmMain::FollowActiveTab);
+    connect(m_tabs, &TTabManager::ActiveTabChanged, m_addressBar, &TAddressBar::FollowActiveTab);
     connect(pcPage, &TKWPageControl::TabRightButtonDown, this, [this](int tab) {
         CloseHiddenTabs();
         m_tabTargetIndex = tab;
@@ -252,61 +185,6 @@ void TfrmMain::BuildWidgets()
 
     m_fullScreenPart = new TFullScreen(this, cbCoolbar, pnlMenuBar, pnlToolbar, m_statusArea->Bar(), this);
     connect(m_fullScreenPart, &TFullScreen::Changed, this, &TfrmMain::FollowFullScreen);
-}
-
-void TfrmMain::BuildAddressBand()
-{
-    pnlAddress = namedPanel("pnlAddress", cbCoolbar);
-    auto *box = new QHBoxLayout(pnlAddress);
-    box->setContentsMargins(0, 0, 0, 0);
-    box->setSpacing(0);
-
-    lblAddress = new QLabel(QStringLiteral("A<u>d</u>dress"), pnlAddress);
-    lblAddress->setObjectName(QStringLiteral("lblAddress"));
-    lblAddress->setTextFormat(Qt::RichText);
-    lblAddress->installEventFilter(this);
-    lblAddress->setContextMenuPolicy(Qt::CustomContextMenu);
-    box->addWidget(lblAddress);
-    box->addSpacing(2);
-
-    imgIELink = new TAddressIcon(this, pnlAddress);
-    imgIELink->setObjectName(QStringLiteral("imgIELink"));
-    imgIELink->setPixmap(pagePicture());
-    imgIELink->setToolTip(QStringLiteral("Click to launch current URL in your default browser\n"
-                                         "Drag to create a shortcut to current URL"));
-    imgIELink->setCursor(Qt::PointingHandCursor);
-    box->addWidget(imgIELink);
-    box->addSpacing(3);
-
-    cboAddress = new TKWComboBox(pnlAddress);
-    cboAddress->setObjectName(QStringLiteral("cboAddress"));
-    cboAddress->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    cboAddress->setMaxVisibleItems(25);
-    box->addWidget(cboAddress, 1);
-    connect(cboAddress, &TKWComboBox::KeyDown, this, [this](int *key, Qt::KeyboardModifiers shift) {
-        // Enter navigates and records the typed address in the settings store.
-        m_commands->Guarded([&] {
-            if (cboAddressKeyDown(*key, shift))
-                *key = 0;
-        });
-    });
-    connect(cboAddress, &TKWComboBox::KeyPress, this, [this](QChar *ch) {
-        if (cboAddressKeyPress(*ch))
-            *ch = QChar();
-    });
-    connect(cboAddress, &TKWComboBox::OnClick, this, [this] { m_commands->Guarded([this] { cboAddressClick(); }); });
-    connect(cboAddress->lineEdit(), &QLineEdit::textEdited, this, [this] { m_addressEdited = true; });
-
-    tbAddressButton = new QToolBar(pnlAddress);
-    tbAddressButton->setObjectName(QStringLiteral("tbAddressButton"));
-    tbAddressButton->setIconSize(QSize(16, 16));
-    tbAddressButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    tbGo = tbAddressButton->addAction(goPicture(), QStringLiteral("Go"));
-    tbGo->setObjectName(QStringLiteral("tbGo"));
-    tbGo->setToolTip(QStringLiteral("Go to Address"));
-    tbGo->setStatusTip(QStringLiteral("Goes to address"));
-    connect(tbGo, &QAction::triggered, this, [this] { m_commands->Guarded([this] { tbGoClick(); }); });
-    box->addWidget(tbAddressButton);
 }
 
 void TfrmMain::BuildLogoPanel()

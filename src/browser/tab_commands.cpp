@@ -191,14 +191,6 @@ void TfrmMain::pcPageChange()
     m_tabs->TabChange();
 }
 
-void TfrmMain::FollowActiveTab()
-{
-    // The address box and Back/Forward follow the new active tab (the status area follows
-    // it by itself).
-    UpdateBackForward();
-    ResyncAddress();
-}
-
 TBrowserTab *TfrmMain::TabTarget() const
 {
     if (m_tabTargetIndex < 0)
@@ -373,13 +365,4 @@ void TfrmMain::HideProgressBar()
 void TfrmMain::UpdateSecureAndAnimation()
 {
     m_statusArea->UpdateSecureAndAnimation();   // Stop follows through ActiveTabLoading
-}
-
-void TfrmMain::UpdateBackForward()
-{
-    TBrowserTab *tab = ActiveTab();
-    if (actBack)
-        actBack->setEnabled(tab && tab->CanGoBack);
-    if (actForward)
-        actForward->setEnabled(tab && tab->CanGoForward);
 }

@@ -238,7 +238,7 @@ void TfrmMain::BuildCommandTable()
     // active tab whether or not the window has seen it load (the engine may still fetch).
     // The menu's Stop, enabled only while the tab loads, shows it.
     t.Register(withKey(command("actEscape", "Stop", "", [this] {
-                           if (AddressBeingEdited() && cboAddress->isAncestorOf(QApplication::focusWidget()))
+                           if (AddressBeingEdited() && AddressBox()->isAncestorOf(QApplication::focusWidget()))
                                RevertAddress();
                            else if (TBrowserTab *tab = ActiveTab())
                                tab->StopLoading();
@@ -295,8 +295,8 @@ void TfrmMain::BuildCommandTable()
     t.Register(withKey(command("actFollowNextLink", "Follow Next Link", "", onTab(&TBrowserTab::FollowNextLink)),
                        QKeySequence(), {TKeyCommand::FollowNextLink}));
     t.Register(withKey(command("actFocusAddress", "&Address", "", [this] {
-                           cboAddress->setFocus(Qt::ShortcutFocusReason);
-                           cboAddress->lineEdit()->selectAll();
+                           AddressBox()->setFocus(Qt::ShortcutFocusReason);
+                           AddressBox()->lineEdit()->selectAll();
                        }),
                        QKeySequence(), {TKeyCommand::FocusAddress}));
     t.RegisterPending(onButton(command("mnuGoMail", "&Mail", "Read Mail|Reads your e-mail"), 11));
@@ -640,7 +640,7 @@ void TfrmMain::BuildCustomizeMenu()
 
     // Each band entry shows whether its band is visible now.
     const QList<QAction *> entries = {address, toolbar, menuBar, links};
-    const QList<QWidget *> bands = {pnlAddress, pnlToolbar, pnlMenuBar, pnlLinks};
+    const QList<QWidget *> bands = {m_addressBar->Panel(), pnlToolbar, pnlMenuBar, pnlLinks};
     connect(pmCustomize, &QMenu::aboutToShow, this, [this, entries, bands, menuBar, toolbar] {
         for (int i = 0; i < entries.size(); ++i)
             entries.at(i)->setChecked(m_bands->BandVisible(bands.at(i)));
@@ -649,8 +649,8 @@ void TfrmMain::BuildCustomizeMenu()
     });
 
     connect(cbCoolbar, &TCoolBar::ContextMenuRequested, this, [this](const QPoint &pos) { pmCustomize->popup(pos); });
-    connect(lblAddress, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) { pmCustomize->popup(lblAddress->mapToGlobal(pos)); });
+    connect(m_addressBar->Label(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { pmCustomize->popup(m_addressBar->Label()->mapToGlobal(pos)); });
 }
 
 void TfrmMain::FillEditDocumentMenu()

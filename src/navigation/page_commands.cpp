@@ -11,11 +11,9 @@
 #include "navigation/editdocument.h"
 #include "navigation/kwcombobox.h"
 #include "navigation/open.h"
-#include "navigation/typedurls.h"
 #include "platform/offline.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
-#include "platform/urlhistory.h"
 #include "platform/version.h"
 #include "platform/webprofile.h"
 
@@ -200,10 +198,8 @@ void TfrmMain::mnuToolsFavsClick()
             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return;
-    SetTypedAddresses(QStringList());
     try {
-        TTypedUrls::Save(QStringList());
-        m_typedAddressesRead = true;   // the stored list is the window's now
+        m_addressBar->ClearTypedAddresses();
     } catch (const RegistryError &e) {
         ShowCommandMessage(QStringLiteral("The address history could not be cleared: %1")
                                    .arg(QString::fromLocal8Bit(e.what())));
@@ -285,10 +281,4 @@ void TfrmMain::HelpTopics()
     }
     if (TBrowserTab *tab = CreateForegroundTab())
         tab->NavigateTo(QUrl::fromLocalFile(guide).toString());
-}
-
-void TfrmMain::RecordHistory(const QString &url, const QString &title)
-{
-    // The store logs once and carries on when it cannot be written.
-    TUrlHistory().Record(url, title);
 }

@@ -142,15 +142,15 @@ void TestMainWindowEngine::typedAddressLoadsPage()
 {
     auto w = openWindow();
     const QString url = m_server->urlString(QStringLiteral("/a.html"));
-    w->cboAddress->setFocus();
-    w->cboAddress->setEditText(url);
-    QTest::keyClick(w->cboAddress->lineEdit(), Qt::Key_Return);
+    w->AddressBox()->setFocus();
+    w->AddressBox()->setEditText(url);
+    QTest::keyClick(w->AddressBox()->lineEdit(), Qt::Key_Return);
 
     TBrowserTab *tab = w->ActiveTab();
     QTRY_VERIFY_WITH_TIMEOUT(loaded(tab, url), LoadTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(tab->Caption(), QStringLiteral("Page a"), LoadTimeout);
     QCOMPARE(m_server->requestCount(QStringLiteral("/a.html")), 1);
-    QCOMPARE(w->cboAddress->currentText(), url);
+    QCOMPARE(w->AddressBox()->currentText(), url);
     QCOMPARE(w->TypedAddresses().value(0), url);
     QCOMPARE(w->TabCount(), 1);
 
@@ -159,7 +159,7 @@ void TestMainWindowEngine::typedAddressLoadsPage()
     tab->NavigateTo(other);
     QTRY_VERIFY_WITH_TIMEOUT(loaded(tab, other), LoadTimeout);
     QCOMPARE(w->TypedAddresses(), QStringList{url});
-    QCOMPARE(w->cboAddress->currentText(), other);
+    QCOMPARE(w->AddressBox()->currentText(), other);
 }
 
 void TestMainWindowEngine::restartWithLastRestoresTabsInOrder()
@@ -231,7 +231,7 @@ void TestMainWindowEngine::pageContextMenuClosesWithoutItsTab()
     menu = contextMenuOf(w.get(), tab);
     QVERIFY(menu);
     QTest::mouseClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                      w->cboAddress->mapTo(w.get(), w->cboAddress->rect().center()));
+                      w->AddressBox()->mapTo(w.get(), w->AddressBox()->rect().center()));
     QTRY_VERIFY(!menu || !menu->isVisible());
     QCoreApplication::processEvents();
     QVERIFY(guard && !guard->IsClosing());
@@ -270,12 +270,12 @@ void TestMainWindowEngine::typingRightAfterNewIsKept()
     for (int k : {Qt::Key_P, Qt::Key_L, Qt::Key_E})
         key(w.get(), k);
     QTRY_VERIFY(!fresh->Loading);
-    QCOMPARE(w->cboAddress->currentText(), QStringLiteral("example"));
-    QVERIFY(w->cboAddress->lineEdit()->hasFocus());
+    QCOMPARE(w->AddressBox()->currentText(), QStringLiteral("example"));
+    QVERIFY(w->AddressBox()->lineEdit()->hasFocus());
 
     // Esc gives the tab's address back: none for a blank page.
     key(w.get(), Qt::Key_Escape);
-    QCOMPARE(w->cboAddress->currentText(), QString());
+    QCOMPARE(w->AddressBox()->currentText(), QString());
 }
 
 void TestMainWindowEngine::lockedTabReloadsInPlace()

@@ -408,7 +408,7 @@ void TestCommands::bandMenuMirrorsTheViewMenu()
     openWindow();
     QMenu *menu = m_window->pmCustomize;
     // A right click on the address label, or on the toolbar (the bar beneath takes it).
-    for (QWidget *target : {static_cast<QWidget *>(m_window->lblAddress), static_cast<QWidget *>(m_window->MainToolbar())}) {
+    for (QWidget *target : {static_cast<QWidget *>(m_window->AddressBar()->Label()), static_cast<QWidget *>(m_window->MainToolbar())}) {
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(1, 1), target->mapToGlobal(QPoint(1, 1)));
         QApplication::sendEvent(target, &click);
         QTRY_VERIFY(menu->isVisible());

@@ -512,7 +512,7 @@ void TestKeyFilter::addressBoxKeepsWhatTheUserTypes()
     openWindow();
     TBrowserTab *first = addTab(QStringLiteral("http://127.0.0.1:1/a"));
     focusPage(first);
-    QLineEdit *edit = m_window->cboAddress->lineEdit();
+    QLineEdit *edit = m_window->AddressBox()->lineEdit();
 
     // Ctrl+N, and the user types at once; the new tab's blank page arrives meanwhile.
     key(Qt::Key_N, Qt::ControlModifier);
@@ -525,31 +525,31 @@ void TestKeyFilter::addressBoxKeepsWhatTheUserTypes()
     QVERIFY(c->simulateLoad(QStringLiteral("about:blank")));
     for (int k : {Qt::Key_P, Qt::Key_L, Qt::Key_E})
         key(k);
-    QCOMPARE(m_window->cboAddress->currentText(), QStringLiteral("example"));
+    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("example"));
     // Nor does a load the page makes by itself take the text away.
     QVERIFY(c->simulateLoad(QStringLiteral("http://127.0.0.1:1/moved")));
-    QCOMPARE(m_window->cboAddress->currentText(), QStringLiteral("example"));
+    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("example"));
     QVERIFY(m_window->AddressBeingEdited());
 
     // Esc puts the tab's address back, all selected, and stops nothing.
     c->clearOperations();
     key(Qt::Key_Escape);
-    QCOMPARE(m_window->cboAddress->currentText(), QStringLiteral("http://127.0.0.1:1/moved"));
+    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("http://127.0.0.1:1/moved"));
     QCOMPARE(edit->selectedText(), QStringLiteral("http://127.0.0.1:1/moved"));
     QCOMPARE(c->count(QStringLiteral("Stop")), 0);
     QVERIFY(!m_window->AddressBeingEdited());
     // Not editing any more: the box follows the tab's loads again.
     QVERIFY(c->simulateLoad(QStringLiteral("http://127.0.0.1:1/next")));
-    QCOMPARE(m_window->cboAddress->currentText(), QStringLiteral("http://127.0.0.1:1/next"));
+    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("http://127.0.0.1:1/next"));
 
     // A typed address confirmed with Enter is navigated to, and the box follows again.
     edit->selectAll();
     key(Qt::Key_B);
-    QCOMPARE(m_window->cboAddress->currentText(), QStringLiteral("b"));
+    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("b"));
     key(Qt::Key_Return);
     QCOMPARE(c->navigations().last(), QStringLiteral("b"));
     QVERIFY(c->simulateLoad(QStringLiteral("http://b/")));
-    QCOMPARE(m_window->cboAddress->currentText(), QStringLiteral("http://b/"));
+    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("http://b/"));
 
     // Esc while not editing stops the tab as before.
     edit->setFocus();
@@ -571,8 +571,8 @@ void TestKeyFilter::ctrlTOpensABlankTabToTypeIn()
     QVERIFY(fresh != first);
     QCOMPARE(m_window->pcPage->IndexOfPage(fresh), m_window->pcPage->IndexOfPage(first) + 1);
     QCOMPARE(control(fresh)->navigations().value(0), QStringLiteral("about:blank"));
-    QTRY_VERIFY(m_window->cboAddress->lineEdit()->hasFocus());
-    QVERIFY(m_window->cboAddress->currentText().isEmpty());
+    QTRY_VERIFY(m_window->AddressBox()->lineEdit()->hasFocus());
+    QVERIFY(m_window->AddressBox()->currentText().isEmpty());
     // The menu shows the key on its Blank entry.
     auto *blank = m_window->findChild<QAction *>(QStringLiteral("mnuFileNewBlank"));
     QVERIFY(blank);

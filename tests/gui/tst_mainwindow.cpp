@@ -242,6 +242,7 @@ private Q_SLOTS:
     void typedAddresses();
     void typedFlagEndsWithItsNavigation();
     void addressNewWin();
+    void addressSettingsWrittenBackAtShutdown();
     void pageIconOpensInTabWhenTabvaneIsTheBrowser();
 
     void toolbarDefaultAndFile();
@@ -287,7 +288,7 @@ void TestMainWindow::freshStart()
     QVERIFY(!w->isMaximized());
 
     QVERIFY(w->pmViewStatusBar->isChecked() && w->StatusArea()->Bar()->isVisibleTo(w.get()));
-    for (QWidget *band : {w->pnlMenuBar, w->pnlToolbar, w->pnlAddress, w->pnlLinks})
+    for (QWidget *band : {w->pnlMenuBar, w->pnlToolbar, w->AddressBar()->Panel(), w->pnlLinks})
         QVERIFY2(w->cbCoolbar->bandVisible(bandOf(*w, band)), qPrintable(band->objectName()));
     QVERIFY(!w->pmViewVessaBar->isChecked());
     QVERIFY(!w->pnlVessaBar->isVisibleTo(w.get()));
@@ -683,7 +684,7 @@ void TestMainWindow::settingsAppliedToTheRunningWindow()
     s.useCustomIcons = false;
     w->ApplySettings(s);
     QCOMPARE(w->pcPage->GetTabPosition(), TKWPageControl::TabPosition::Top);
-    QVERIFY(w->tbGo->isVisible());
+    QVERIFY(w->AddressBar()->GoButton()->isVisible());
     QCOMPARE(w->TitleLimit(), 4);
     QVERIFY(w->OpenNewInForeground());
     QCOMPARE(w->pcPage->InactiveTabColor(), TKWPageControl::ColorFromBGR(TKWPageControl::clBtnFace));
@@ -722,7 +723,7 @@ void TestMainWindow::typedAddressesNotReadAreNotWrittenOver()
              qPrintable(m_messages.first()));
     QVERIFY(w->TypedAddresses().isEmpty());
     TScriptedControl *control = ctl(w->ActiveTab());
-    w->cboAddress->setEditText(PageC);
+    w->AddressBox()->setEditText(PageC);
     w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
     control->fireBeforeNavigate2(control->Application(), PageC);
     QCOMPARE(w->TypedAddresses(), QStringList{PageC});
@@ -983,7 +984,7 @@ void TestMainWindow::newCommands()
     w->actNewExecute();   // NewAction 0, and the address box takes the focus
     QCOMPARE(lastNavigation(w->ActiveTab()), QStringLiteral("about:blank"));
     QCOMPARE(w->Tabs().indexOf(w->ActiveTab()), 1);
-    QTRY_VERIFY(w->cboAddress->hasFocus());
+    QTRY_VERIFY(w->AddressBox()->hasFocus());
 
     w->ActivateTab(first);
     w->actNewCurrentExecute();
@@ -1044,7 +1045,7 @@ void TestMainWindow::tabChange()
     Window w = openWindow();
     TBrowserTab *a = w->ActiveTab();
     ctl(a)->simulateLoad(PageA, {}, QStringLiteral("A"));
-    QCOMPARE(w->cboAddress->currentText(), PageA);
+    QCOMPARE(w->AddressBox()->currentText(), PageA);
     TBrowserTab *b = w->CreateBackgroundTab();
     ctl(b)->setLocationURL(QStringLiteral("about:blank"));
     b->CanGoBack = true;
@@ -1055,7 +1056,7 @@ void TestMainWindow::tabChange()
     w->ShowProgress(50, 100);
     w->SelectNextTab(true);
     QCOMPARE(w->ActiveTab(), b);
-    QCOMPARE(w->cboAddress->currentText(), QString());   // about:blank shows as nothing
+    QCOMPARE(w->AddressBox()->currentText(), QString());   // about:blank shows as nothing
     QCOMPARE(w->StatusArea()->Bar()->PanelText(0), QString());
     QCOMPARE(w->StatusArea()->Bar()->PanelText(3), QString());
     QVERIFY(!w->StatusArea()->ProgressBar()->isVisibleTo(w.get()));
@@ -1235,7 +1236,7 @@ void TestMainWindow::domainCompletionAndEnter()
     Window w = openWindow();
     TScriptedControl *control = ctl(w->ActiveTab());
     const auto enter = [&](const QString &text, Qt::KeyboardModifiers mods) -> QString {
-        w->cboAddress->setEditText(text);
+        w->AddressBox()->setEditText(text);
         if (!w->cboAddressKeyDown(Qt::Key_Return, mods))
             return QStringLiteral("(Enter not consumed)");
         return lastNavigation(w->ActiveTab());
@@ -1247,7 +1248,7 @@ void TestMainWindow::domainCompletionAndEnter()
     QCOMPARE(enter(QStringLiteral("word"), Qt::ShiftModifier), QStringLiteral("word"));   // both halves empty
     QCOMPARE(enter(QStringLiteral("word.org/"), Qt::ControlModifier | Qt::ShiftModifier), QStringLiteral("http://www.word.org/"));
     QCOMPARE(enter(QStringLiteral("word"), Qt::ControlModifier | Qt::ShiftModifier), QStringLiteral("http://www.word.org"));
-    QCOMPARE(w->cboAddress->currentText(), QStringLiteral("http://www.word.org"));
+    QCOMPARE(w->AddressBox()->currentText(), QStringLiteral("http://www.word.org"));
     // The page gets the focus for the load.
     QVERIFY(control->count(QStringLiteral("UIActivate")) > 0);
     QVERIFY(w->ActiveTab()->FocusOnLoad);
@@ -1257,20 +1258,20 @@ void TestMainWindow::domainCompletionAndEnter()
     QVERIFY(!w->cboAddressKeyDown(Qt::Key_A, Qt::NoModifier));
 
     // Through the keyboard: Ctrl+Enter in the box's edit field.
-    w->cboAddress->setEditText(QStringLiteral("typed"));
-    QTest::keyClick(w->cboAddress->lineEdit(), Qt::Key_Return, Qt::ControlModifier);
+    w->AddressBox()->setEditText(QStringLiteral("typed"));
+    QTest::keyClick(w->AddressBox()->lineEdit(), Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(lastNavigation(w->ActiveTab()), QStringLiteral("http://www.typed.co.uk"));
 
     // Go, and an empty box does nothing.
     w->ShowGoButton(true);
-    QVERIFY(w->tbGo->isVisible());
+    QVERIFY(w->AddressBar()->GoButton()->isVisible());
     const int before = control->navigations().size();
-    w->cboAddress->setEditText(QString());
-    w->tbGo->trigger();
+    w->AddressBox()->setEditText(QString());
+    w->AddressBar()->GoButton()->trigger();
     w->cboAddressKeyDown(Qt::Key_Enter, Qt::NoModifier);
     QCOMPARE(control->navigations().size(), before);
-    w->cboAddress->setEditText(PageA);
-    w->tbGo->trigger();
+    w->AddressBox()->setEditText(PageA);
+    w->AddressBar()->GoButton()->trigger();
     QCOMPARE(lastNavigation(w->ActiveTab()), PageA);
 }
 
@@ -1281,7 +1282,7 @@ void TestMainWindow::typedFlagEndsWithItsNavigation()
     TScriptedControl *control = ctl(tab);
     const QString link = QStringLiteral("http://link.test/");
     const auto type = [&](const QString &text) {
-        w->cboAddress->setEditText(text);
+        w->AddressBox()->setEditText(text);
         w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
     };
 
@@ -1325,7 +1326,7 @@ void TestMainWindow::typedAddresses()
     QCOMPARE(w->TypedAddresses(), (QStringList{PageA, PageB}));
     TScriptedControl *control = ctl(w->ActiveTab());
     const auto confirm = [&](const QString &text) {
-        w->cboAddress->setEditText(text);
+        w->AddressBox()->setEditText(text);
         w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
         control->fireBeforeNavigate2(control->Application(), text);
     };
@@ -1338,22 +1339,22 @@ void TestMainWindow::typedAddresses()
     // Typed again: moved up, not doubled. Frames never count.
     confirm(PageB);
     QCOMPARE(w->TypedAddresses(), (QStringList{PageB, PageC, PageA}));
-    w->cboAddress->setEditText(QStringLiteral("frame"));
+    w->AddressBox()->setEditText(QStringLiteral("frame"));
     w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
     control->fireBeforeNavigate2(TScriptedControl::subFrame(1), QStringLiteral("http://frame.test/"));
     control->fireBeforeNavigate2(control->Application(), QStringLiteral("http://frame.test/"));
     QCOMPARE(w->TypedAddresses().first(), QStringLiteral("http://frame.test/"));
 
     // Enter on an empty box leaves no flag behind for the next link.
-    w->cboAddress->setEditText(QString());
+    w->AddressBox()->setEditText(QString());
     w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
     control->fireBeforeNavigate2(control->Application(), QStringLiteral("http://link.test/"));
     QVERIFY(!w->TypedAddresses().contains(QStringLiteral("http://link.test/")));
 
     // Choosing an entry navigates at once and keeps its place.
     const QStringList before = w->TypedAddresses();
-    w->cboAddress->setCurrentIndex(2);
-    emit w->cboAddress->activated(2);
+    w->AddressBox()->setCurrentIndex(2);
+    emit w->AddressBox()->activated(2);
     QCOMPARE(lastNavigation(w->ActiveTab()), before.at(2));
     control->fireBeforeNavigate2(control->Application(), before.at(2));
     QCOMPARE(w->TypedAddresses(), before);
@@ -1367,7 +1368,7 @@ void TestMainWindow::typedAddresses()
 
     // The box shows the address of the load, nothing for about:blank.
     w->ShowAddress(QStringLiteral("about:blank"));
-    QCOMPARE(w->cboAddress->currentText(), QString());
+    QCOMPARE(w->AddressBox()->currentText(), QString());
     const QStringList saved = w->TypedAddresses();
     w.reset();
     QCOMPARE(TTypedUrls::Load(), saved);
@@ -1378,14 +1379,36 @@ void TestMainWindow::addressNewWin()
     TKWOptions().SetAddressNewWin(true);
     Window w = openWindow();
     w->SetTypedAddresses({PageA, PageB});
-    w->cboAddress->setEditText(PageC);
+    w->AddressBox()->setEditText(PageC);
     w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
     QCOMPARE(w->TabCount(), 2);
     QCOMPARE(lastNavigation(w->ActiveTab()), PageC);
-    w->cboAddress->setCurrentIndex(1);
-    emit w->cboAddress->activated(1);
+    w->AddressBox()->setCurrentIndex(1);
+    emit w->AddressBox()->activated(1);
     QCOMPARE(w->TabCount(), 3);
     QCOMPARE(lastNavigation(w->ActiveTab()), PageB);
+}
+
+void TestMainWindow::addressSettingsWrittenBackAtShutdown()
+{
+    // The address bar keeps the values read at start and writes them back at shutdown,
+    // over whatever the store holds by then. All four differ from their defaults.
+    TKWOptions options;
+    options.SetShowGo(true);
+    options.SetAddressNewWin(true);
+    options.SetCBAutoExpand(false);
+    options.SetAutoCompleteStyle(TAutoCompleteStyle::IE4);
+    Window w = openWindow();
+    QVERIFY(w->AddressBar()->GoButton()->isVisible());
+    options.SetShowGo(false);
+    options.SetAddressNewWin(false);
+    options.SetCBAutoExpand(true);
+    options.SetAutoCompleteStyle(TAutoCompleteStyle::None);
+    QVERIFY(w->close());
+    QVERIFY(options.ShowGo());
+    QVERIFY(options.AddressNewWin());
+    QVERIFY(!options.CBAutoExpand());
+    QCOMPARE(options.AutoCompleteStyle(), TAutoCompleteStyle::IE4);
 }
 
 void TestMainWindow::pageIconOpensInTabWhenTabvaneIsTheBrowser()
@@ -1570,12 +1593,12 @@ void TestMainWindow::addressLabelDoubleClick()
     w->resize(700, 500);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    const int address = bandOf(*w, w->pnlAddress);
+    const int address = bandOf(*w, w->AddressBar()->Panel());
     QVERIFY(w->cbCoolbar->bandWidth(address) >= 100);
-    QTest::mouseDClick(w->lblAddress, Qt::LeftButton);
+    QTest::mouseDClick(w->AddressBar()->Label(), Qt::LeftButton);
     QCOMPARE(w->cbCoolbar->bandWidth(address), w->cbCoolbar->model().minLength(address));
-    QVERIFY(w->cboAddress->x() > w->imgIELink->geometry().right());   // label and icon stay
-    QTest::mouseDClick(w->lblAddress, Qt::LeftButton);
+    QVERIFY(w->AddressBox()->x() > w->AddressBar()->PageIcon()->geometry().right());   // label and icon stay
+    QTest::mouseDClick(w->AddressBar()->Label(), Qt::LeftButton);
     QVERIFY(w->cbCoolbar->bandWidth(address) > 400);
 }
 
@@ -1587,11 +1610,11 @@ void TestMainWindow::viewToggles()
         w->pmViewToolbar->trigger();
         w->pmViewAddressBar->trigger();
         QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlToolbar)));
-        QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlAddress)));
+        QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->AddressBar()->Panel())));
         QVERIFY(w->cbCoolbar->bandVisible(bandOf(*w, w->pnlLinks)));
         // New does not reach for a hidden address box.
         w->actNewExecute();
-        QVERIFY(!w->cboAddress->hasFocus());
+        QVERIFY(!w->AddressBox()->hasFocus());
     }
     QVERIFY(!options.ViewToolbar());
     QVERIFY(!options.ViewAddressBar());
