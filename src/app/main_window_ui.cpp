@@ -9,6 +9,7 @@
 #include "components/coolbar.h"
 #include "components/fullscreen.h"
 #include "components/logoanimation.h"
+#include "components/smallpicture.h"
 #include "components/statuspanels.h"
 #include "navigation/commandtable.h"
 #include "options/bandlayout.h"
@@ -29,27 +30,12 @@
 #include <functional>
 
 namespace {
-// The window's small pictures, drawn in code at the screen's density: no icon theme is
-// looked up while the window is being built.
-QPixmap smallPicture(int size, const std::function<void(QPainter &)> &draw)
-{
-    const qreal ratio = qMax<qreal>(1, qApp->devicePixelRatio());
-    QPixmap pixmap(QSize(size, size) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 16.0, size / 16.0);
-    draw(p);
-    return pixmap;
-}
-
-const QColor Outline(0x2b, 0x34, 0x40);
+const QColor Outline = PictureOutline();
 
 // A cross; two staggered crosses for Close All.
 QIcon closePicture(bool all)
 {
-    return QIcon(smallPicture(16, [all](QPainter &p) {
+    return QIcon(SmallPicture(16, [all](QPainter &p) {
         const auto cross = [&p](QPointF c, qreal r) {
             p.setPen(QPen(Outline, 2.2, Qt::SolidLine, Qt::RoundCap));
             p.drawLine(c + QPointF(-r, -r), c + QPointF(r, r));

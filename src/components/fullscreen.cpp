@@ -27,7 +27,9 @@ void TFullScreen::Set(bool on)
         m_save.geometry = w->isMaximized() ? w->normalGeometry() : QRect(w->pos(), w->size());
         // A window not shown yet has no frame to save; its stored placement is used.
         m_save.placement = w->isVisible() ? w->saveGeometry() : QByteArray();
-        m_save.statusBarVisible = m_statusBar->isVisible();
+        // Asked of the window, not the screen: a window that starts in full screen is not
+        // shown yet, and its status bar must come back when full screen ends.
+        m_save.statusBarVisible = m_statusBar->isVisibleTo(w);
         m_save.toolbarVisible = m_coolbar->bandVisible(toolBand);
         m_coolbar->setBandVisible(toolBand, true);
         m_statusBar->setVisible(false);

@@ -9,6 +9,7 @@
 #include "browser/tabopener.h"
 #include "browser/vessabrowser.h"
 #include "components/coolbar.h"
+#include "components/smallpicture.h"
 #include "navigation/kwcombobox.h"
 #include "navigation/shautocomplete.h"
 #include "navigation/typedurls.h"
@@ -28,26 +29,12 @@
 #include <QUrl>
 
 namespace {
-// A small picture drawn in code at the screen's density: no icon theme is looked up while
-// the window is being built.
-QPixmap smallPicture(const std::function<void(QPainter &)> &draw)
-{
-    const qreal ratio = qMax<qreal>(1, qApp->devicePixelRatio());
-    QPixmap pixmap(QSize(16, 16) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    draw(p);
-    return pixmap;
-}
-
-const QColor Outline(0x2b, 0x34, 0x40);
+const QColor Outline = PictureOutline();
 
 // A page with a folded corner and a globe: the address's own picture.
 QPixmap pagePicture()
 {
-    return smallPicture([](QPainter &p) {
+    return SmallPicture(16, [](QPainter &p) {
         p.setPen(QPen(Outline, 1));
         p.setBrush(Qt::white);
         p.drawPolygon(QPolygonF({{3.5, 1.5}, {10, 1.5}, {13.5, 5}, {13.5, 14.5}, {3.5, 14.5}}));
@@ -62,7 +49,7 @@ QPixmap pagePicture()
 // The green arrow of Go.
 QIcon goPicture()
 {
-    return QIcon(smallPicture([](QPainter &p) {
+    return QIcon(SmallPicture(16, [](QPainter &p) {
         p.setPen(QPen(Outline, 1));
         p.setBrush(QColor(0x3a, 0x9a, 0x3a));
         p.drawEllipse(QPointF(8, 8), 7, 7);

@@ -14,6 +14,7 @@ class TestFullScreen : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void hiddenBarsStayHiddenAndTheFrameComesBack();
+    void startedInFullScreenTheStatusBarComesBack();
 };
 
 void TestFullScreen::hiddenBarsStayHiddenAndTheFrameComesBack()
@@ -63,6 +64,31 @@ void TestFullScreen::hiddenBarsStayHiddenAndTheFrameComesBack()
     QVERIFY(coolbar->bandVisible(menu));   // the menu bar always comes back
     QCOMPARE(changed.size(), 2);
     QCOMPARE(changed.at(1).at(0).toBool(), false);
+}
+
+// A window that starts in full screen enters it before it is shown: its status bar, shown
+// in the window, must come back when full screen ends.
+void TestFullScreen::startedInFullScreenTheStatusBarComesBack()
+{
+    QWidget window;
+    auto *box = new QVBoxLayout(&window);
+    auto *coolbar = new TCoolBar(&window);
+    auto *menuBand = new QWidget(coolbar);
+    auto *toolBand = new QWidget(coolbar);
+    coolbar->addBand(QStringLiteral("Menu"), menuBand, 45, 23, 300);
+    coolbar->addBand(QStringLiteral("Tool"), toolBand, 40, 27, 300);
+    auto *statusBar = new QWidget(&window);
+    box->addWidget(coolbar);
+    box->addWidget(statusBar);
+    TFullScreen full(&window, coolbar, menuBand, toolBand, statusBar);
+
+    full.Set(true);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(!statusBar->isVisibleTo(&window));
+    full.Set(false);
+    QTRY_VERIFY(!window.isFullScreen());
+    QVERIFY(statusBar->isVisibleTo(&window));
 }
 
 TV_TEST_MAIN_GUI(TestFullScreen)
