@@ -1,20 +1,19 @@
 #pragma once
-// TfrmMain: the program's one main window. It holds the tab manager (the tab strip with the
-// browser tabs), the cool bar (menu bar, toolbar, address bar, links bar), the status bar
-// and the logo, holds the state shared between subsystems, and offers the operations the
-// other subsystems call. The class is split across source files by subsystem:
-//   app/main_window.cpp          creation, initial pages, view toggles, full screen, shutdown
+// TfrmMain: the program's one main window, the composition root. It creates the subsystem
+// objects, wires them, and forwards the operations other parts call by name:
+//   TTabManager (browser/tabmanager.h)   the tab strip and its tabs
+//   TStatusArea (app/statusarea.h)       the status bar and the logo's animation
+//   TFullScreen (components/fullscreen.h), TAddressBar (navigation/addressbar.h),
+//   TToolbarBand (options/toolbarband.h), TBandLayout (options/bandlayout.h),
+//   TVessaGroups (groups/vessagroups.h), TPopupVessa (popup/popupvessa.h),
+//   TSessionKeeper (app/sessionkeeper.h), TCommandTable (navigation/commandtable.h).
+// What is still the window's own is split across source files:
+//   app/main_window.cpp          creation, settings, initial pages, view toggles, shutdown
 //   app/main_window_ui.cpp       building the widgets, the logo and tab strip layout
-//   app/statusarea.cpp           the status bar and the logo's animation (TStatusArea)
-//   components/fullscreen.cpp    full screen (TFullScreen)
 //   browser/tab_commands.cpp     tab operations forwarded to TTabManager, tab menus, drops
-//   navigation/commands.cpp      the menus, the menu bar and the toolbar's commands
+//   navigation/commands.cpp      the command table's rows, the menus and the menu bar
 //   navigation/keyfilter.cpp     the application-wide key and message filter
 //   navigation/page_commands.cpp the page, edit, offline, help and history commands
-//   options/toolbarband.cpp      the toolbar band and tbmain.dat (options/bandlayout.cpp: the bands)
-//   options/toolbar.cpp          the toolbar catalogue, tbmain.dat and the band layout
-// VessaGroups (groups/vessagroups.h) and PopupVessa (popup/popupvessa.h) are subsystem
-// objects the window owns; the window forwards their named operations.
 
 #include "app/handover.h"
 #include "app/kwoptions.h"

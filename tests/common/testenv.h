@@ -2,6 +2,7 @@
 // Hermetic test environment: every test runs with its own temporary XDG folders, data
 // folder and HOME, so no test touches the real home folder or another test's files.
 
+#include <QByteArray>
 #include <QTemporaryDir>
 #include <QString>
 
@@ -23,6 +24,34 @@ public:
     static void prepareWebEngine();
 private:
     QTemporaryDir m_dir;
+};
+
+// Sets (or with a null value unsets) an environment variable for one scope and puts the
+// old value back.
+class TEnvOverride {
+public:
+    TEnvOverride(const char *name, const QByteArray &value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~TEnvOverride()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+    TEnvOverride(const TEnvOverride &) = delete;
+    TEnvOverride &operator=(const TEnvOverride &) = delete;
+
+private:
+    const char *m_name;
+    bool m_had;
+    QByteArray m_old;
 };
 
 // The environment must exist before the application object, so tests use these mains.

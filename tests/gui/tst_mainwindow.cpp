@@ -119,27 +119,6 @@ void writeFile(const QString &path, const QByteArray &data)
 
 int bandOf(const TfrmMain &w, QWidget *control) { return w.cbCoolbar->bandIndexOfControl(control); }
 
-// Sets an environment variable for one scope and puts the old value back.
-class TEnvOverride {
-public:
-    TEnvOverride(const char *name, const QByteArray &value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
-    {
-        qputenv(name, value);
-    }
-    ~TEnvOverride()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    bool m_had;
-    QByteArray m_old;
-};
 
 }
 

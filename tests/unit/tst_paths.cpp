@@ -17,30 +17,6 @@
 
 namespace {
 
-// Sets (or with a null value unsets) an environment variable for one scope.
-class TEnvOverride {
-public:
-    TEnvOverride(const char *name, const QByteArray &value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
-    {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~TEnvOverride()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    bool m_had;
-    QByteArray m_old;
-};
 
 mode_t modeOf(const QString &path)
 {
