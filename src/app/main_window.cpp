@@ -17,11 +17,13 @@
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
 #include "navigation/commandtable.h"
+#include "navigation/kwcombobox.h"
 #include "navigation/typedurls.h"
 #include "options/bandlayout.h"
 #include "options/toolbarband.h"
 #include "platform/registry.h"
 #include "platform/webprofile.h"
+#include "search/searchengines.h"
 
 #include <QAction>
 #include <QApplication>
@@ -137,6 +139,13 @@ void TfrmMain::FormCreate()
     const auto tabTarget = [this] { return TabTarget(); };
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
+    // Search engines: the Search button's menu and Go > Search; typed words go to an engine.
+    m_search = new TSearchEngines(m_tabs, m_commands, this, [this] {
+        const QString words = AddressBeingEdited() ? AddressBox()->currentText() : QString();
+        if (!words.isEmpty())
+            RevertAddress();
+        return words;
+    }, this);
     BuildMenus();
     m_groups->AttachMenu(findChild<QMenu *>(QStringLiteral("mnuVessaGroups")));
     BuildKeyFilter();
@@ -217,6 +226,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
     m_groups->SetCloseFirst(m_settings.vgCloseFirst);
     m_groups->SetStartupGroup(m_settings.startupVessaGroup);
     m_popup->SetEnabled(m_settings.usePopupVessa);
+    m_search->Load(m_settings);
 
     // Colour pictures on the toolbar; the custom icons and the add-on defaults are kept
     // for their subsystems.

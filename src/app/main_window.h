@@ -51,6 +51,7 @@ class TStatusArea;
 class TGroupMenu;
 class THandOverReceiver;
 class TSessionKeeper;
+class TSearchEngines;
 class TToolbarBand;
 
 class TfrmMain : public QMainWindow, public ITabPolicy,
@@ -353,6 +354,7 @@ private:
 
     TVessaGroups *m_groups = nullptr;     // VessaGroups: groups, their menu, the start-up group
     TPopupVessa *m_popup = nullptr;       // PopupVessa: the popup filter
+    TSearchEngines *m_search = nullptr;   // search engines: pmSearch, Go > Search
     bool m_ie4Mode = false;
 
     bool m_windowIsActive = false;
