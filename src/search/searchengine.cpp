@@ -84,7 +84,7 @@ bool TfrmSearchEngine::PanelAcceptable() const
     TSearchEntries entries = Entries();
     if (EditIndex() >= 0 && EditIndex() < entries.size())
         entries.removeAt(EditIndex());
-    entries.prepend({values.at(0), values.at(1)});
+    entries.append({values.at(0), values.at(1)});
     QString message;
     if (TSearchList::FindTitleClash(entries, &message) >= 0) {
         QMessageBox::warning(const_cast<TfrmSearchEngine *>(this), windowTitle(), message);
