@@ -92,7 +92,8 @@ struct TDiscMonitor::TWorker {
     QHash<int, QByteArray> paths;   // watch -> folder
     QHash<int, TDirId> ids;
     QSet<TDirId> watched;
-    bool degraded = false;
+    bool limitHit = false;          // this open ran out of watches
+    QByteArray baseline;            // the folders' times when it did
     TConfig current;
 
     explicit TWorker(TDiscMonitor *o) : owner(o)
@@ -134,9 +135,11 @@ struct TDiscMonitor::TWorker {
 
     void reachedLimit()
     {
-        if (degraded)
+        if (limitHit)
             return;
-        degraded = true;
+        limitHit = true;
+        // What is seen from here on counts as a change.
+        baseline = signature();
         owner->m_degraded = true;
         QMetaObject::invokeMethod(owner, [o = owner] { o->deliverWatchLimit(); }, Qt::QueuedConnection);
     }
@@ -255,6 +258,7 @@ struct TDiscMonitor::TWorker {
             }
             owner->m_openCount.fetch_add(1);
             closeWatches();
+            limitHit = false;
             fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
             const bool ok = fd >= 0 && !current.directory.isEmpty() && addTree(current.directory, 0);
             if (ok)
@@ -276,7 +280,7 @@ struct TDiscMonitor::TWorker {
     {
         bool pending = false;
         Clock::time_point first, last;
-        QByteArray lastSignature = degraded ? signature() : QByteArray();
+        QByteArray lastSignature = baseline;
         Clock::time_point nextPoll = Clock::now() + PollInterval;
         alignas(inotify_event) char buffer[16 * 1024];
         for (;;) {
@@ -286,7 +290,7 @@ struct TDiscMonitor::TWorker {
                 const auto due = std::min(last + QuietTime, first + LongestDelay);
                 timeout = int(std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count()));
             }
-            if (degraded) {
+            if (limitHit) {
                 const int untilPoll = int(std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(nextPoll - now).count()));
                 timeout = timeout < 0 ? untilPoll : std::min(timeout, untilPoll);
             }
@@ -330,7 +334,7 @@ struct TDiscMonitor::TWorker {
                 postInvalid();
                 return waitForWake();
             }
-            if (degraded && Clock::now() >= nextPoll) {
+            if (limitHit && Clock::now() >= nextPoll) {
                 nextPoll = Clock::now() + PollInterval;
                 const QByteArray now2 = signature();
                 if (now2 != lastSignature) {

@@ -64,6 +64,8 @@ public:
 
     // The watch limit was reached: changes are found by looking every two seconds.
     bool Degraded() const { return m_degraded.load(); }
+    // A report waits in the event queue (for tests of destruction with reports queued).
+    bool ChangeQueued() const { return m_changeQueued.load(); }
     // How many times the worker (re)opened its watches, for tests of reconfiguration.
     int OpenCount() const { return m_openCount.load(); }
 
