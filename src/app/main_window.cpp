@@ -16,6 +16,8 @@
 #include "components/fullscreen.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
+#include "favorites/launchlink.h"
+#include "favorites/linksbar.h"
 #include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
 #include "navigation/typedurls.h"
@@ -184,7 +186,11 @@ void TfrmMain::FormCreate()
 
     m_tabs->CreateForegroundTab();
 
-    // Call site of the links subsystem: the links bar is created in pnlLinks here.
+    // Links subsystem: the open rule and the links bar in pnlLinks.
+    m_launcher = new TLinkLauncher(m_tabs, this);
+    m_links = new TLinksBar(pnlLinks, m_launcher, m_commands, this);
+    m_links->Load(s);
+    connect(m_links, &TLinksBar::Problem, this, [this](const QString &message) { ReportProblems({message}); });
 
     // Call site of the default-browser offer: made here when AskDefaultBrowser is set.
     if (!s.askDefaultBrowser)
@@ -227,6 +233,8 @@ void TfrmMain::Load(const TWindowSettings &settings)
     m_groups->SetStartupGroup(m_settings.startupVessaGroup);
     m_popup->SetEnabled(m_settings.usePopupVessa);
     m_search->Load(m_settings);
+    if (m_links)
+        m_links->Load(m_settings);
 
     // Colour pictures on the toolbar; the custom icons and the add-on defaults are kept
     // for their subsystems.

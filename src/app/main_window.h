@@ -49,6 +49,8 @@ class TKWPageControl;
 class TLogoAnimation;
 class TStatusArea;
 class TGroupMenu;
+class TLinkLauncher;
+class TLinksBar;
 class THandOverReceiver;
 class TSessionKeeper;
 class TSearchEngines;
@@ -230,6 +232,7 @@ public:
     // ---- Groups and popups: forwarded to their subsystems
     TVessaGroups *VessaGroups() const { return m_groups; }
     TPopupVessa *PopupVessa() const { return m_popup; }
+    TLinksBar *LinksBar() const { return m_links; }
     void OpenGroup(const QString &path, bool closeOthersFirst, bool firstLoad)
     {
         m_groups->OpenGroup(path, closeOthersFirst, firstLoad);
@@ -355,6 +358,9 @@ private:
     TVessaGroups *m_groups = nullptr;     // VessaGroups: groups, their menu, the start-up group
     TPopupVessa *m_popup = nullptr;       // PopupVessa: the popup filter
     TSearchEngines *m_search = nullptr;   // search engines: pmSearch, Go > Search
+    // Links: the open rule shared by links and favorites, and the links bar.
+    TLinkLauncher *m_launcher = nullptr;
+    TLinksBar *m_links = nullptr;
     bool m_ie4Mode = false;
 
     bool m_windowIsActive = false;
