@@ -16,6 +16,7 @@
 #include "components/fullscreen.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
+#include "navigation/appkeyfilter.h"
 #include "navigation/commandtable.h"
 #include "navigation/typedurls.h"
 #include "options/bandlayout.h"
@@ -139,7 +140,18 @@ void TfrmMain::FormCreate()
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
     BuildMenus();
     m_groups->AttachMenu(findChild<QMenu *>(QStringLiteral("mnuVessaGroups")));
-    BuildKeyFilter();
+    m_keyFilter = new TKeyFilter(this, m_commands, m_tabs,
+                                 {[this](int menu) { DropDownMenu(m_mainMenus.value(menu, nullptr)); },
+                                  [this](const QString &tip) { ShowHint(tip); },
+                                  [this](const std::function<void()> &run) {
+                                      // The tab menu's commands act on the active tab.
+                                      TBrowserTab *tab = ActiveTab();
+                                      const int savedTarget = m_tabTargetIndex;
+                                      m_tabTargetIndex = tab ? tab->TabIndex() : -1;
+                                      run();
+                                      m_tabTargetIndex = savedTarget;
+                                  }},
+                                 this);
 
     // The tray icon takes the window's picture when the tray subsystem sets it up.
     // Dialogs (the confirmation dialog among them) show the application's icon.
@@ -222,6 +234,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
     // for their subsystems.
     ApplyToolbarColor(settings.toolbarShowColor);
     m_addressBar->Load(settings);
+    m_keyFilter->Load(settings);
     pnlVessaBar->resize(settings.vessaBarWidth, pnlVessaBar->height());
 
     pcPage->SetMultiLine(settings.multipleLines);
@@ -585,7 +598,7 @@ void TfrmMain::Shutdown()
         }
     };
 
-    qApp->removeEventFilter(this);
+    m_keyFilter->Stop();
     delete m_handOver;
     m_handOver = nullptr;
     m_tabs->HiddenTabTimer()->stop();
@@ -664,23 +677,20 @@ void TfrmMain::OpenInNewForegroundTab(const QString &text)
         tab->OpenAsHome(text);
 }
 
-bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (KeyAndMessageFilter(watched, event))
-        return true;
-    return QMainWindow::eventFilter(watched, event);
-}
-
 bool TfrmMain::event(QEvent *event)
 {
     if (event->type() == QEvent::StatusTip) {
-        // Hints carry "short|long"; the long part goes to the first status panel.
-        const QString tip = static_cast<QStatusTipEvent *>(event)->tip();
-        const int bar = tip.indexOf(QLatin1Char('|'));
-        m_statusArea->ShowStatusText(bar >= 0 ? tip.mid(bar + 1) : tip);
+        ShowHint(static_cast<QStatusTipEvent *>(event)->tip());
         return true;
     }
     return QMainWindow::event(event);
+}
+
+void TfrmMain::ShowHint(const QString &tip)
+{
+    // Hints carry "short|long"; the long part goes to the first status panel.
+    const int bar = tip.indexOf(QLatin1Char('|'));
+    m_statusArea->ShowStatusText(bar >= 0 ? tip.mid(bar + 1) : tip);
 }
 
 void TfrmMain::resizeEvent(QResizeEvent *event)

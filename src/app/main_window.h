@@ -6,13 +6,13 @@
 //   TFullScreen (components/fullscreen.h), TAddressBar (navigation/addressbar.h),
 //   TToolbarBand (options/toolbarband.h), TBandLayout (options/bandlayout.h),
 //   TVessaGroups (groups/vessagroups.h), TPopupVessa (popup/popupvessa.h),
-//   TSessionKeeper (app/sessionkeeper.h), TCommandTable (navigation/commandtable.h).
+//   TSessionKeeper (app/sessionkeeper.h), TCommandTable (navigation/commandtable.h),
+//   TKeyFilter (navigation/appkeyfilter.h).
 // What is still the window's own is split across source files:
 //   app/main_window.cpp          creation, settings, initial pages, view toggles, shutdown
 //   app/main_window_ui.cpp       building the widgets, the logo and tab strip layout
 //   browser/tab_commands.cpp     tab operations forwarded to TTabManager, tab menus, drops
 //   navigation/commands.cpp      the command table's rows, the menus and the menu bar
-//   navigation/keyfilter.cpp     the application-wide key and message filter
 //   navigation/page_commands.cpp the page, edit, offline, help and history commands
 
 #include "app/handover.h"
@@ -45,6 +45,7 @@ class TCommandTable;
 class TCoolBar;
 class TFullScreen;
 class TKWComboBox;
+class TKeyFilter;
 class TKWPageControl;
 class TLogoAnimation;
 class TStatusArea;
@@ -173,7 +174,7 @@ public:
     void ApplyToolbarColor(bool color);
     QToolButton *ToolButtonByName(const QString &name) const;
 
-    // ---- Commands (navigation/commands.cpp, page_commands.cpp, keyfilter.cpp)
+    // ---- Commands (navigation/commands.cpp, page_commands.cpp)
     void RefreshTab(TBrowserTab *tab);                    // completely while Ctrl is held
     void RefreshTab(TBrowserTab *tab, bool completely);
     void StopAll();
@@ -212,14 +213,13 @@ Q_SIGNALS:
     void InternetOptionsClosed();
 
 private:
-    void RunKeyCommand(int command);     // a TKeyCommand (navigation/keyfilter.h)
     void ShowCommandMessage(const QString &text);
+    void ShowHint(const QString &tip);   // "short|long": the long part in the status bar
     void BuildMenuBar();
     void BuildCustomizeMenu();
     void FillEditDocumentMenu();
     QList<int> MenuBarRightEdges() const;
     TCommandTable *m_commands = nullptr;
-    QList<int> m_consumedKeys;           // key presses taken, whose releases are taken too
     QList<QMenu *> m_mainMenus;          // in menu-bar order
     QList<QToolButton *> m_menuBarButtons;
     bool m_editDocumentFilled = false;
@@ -249,7 +249,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool event(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -290,8 +289,6 @@ private:
     // commands.cpp
     void BuildCommandTable();        // the table and the window's own rows
     void BuildMenus();
-    void BuildKeyFilter();
-    bool KeyAndMessageFilter(QObject *watched, QEvent *event);
 
 public:
     // Components that stand for the named parts of the window (objectName = member name).
@@ -341,6 +338,7 @@ private:
     TToolbarBand *m_toolbar = nullptr;     // tbMain and tbmain.dat
     TBandLayout *m_bands = nullptr;        // the cool bar's bands and their stored layout
     TAddressBar *m_addressBar = nullptr;   // the address band
+    TKeyFilter *m_keyFilter = nullptr;     // the window's keys, before the focused control
 
     // The settings in use, read at creation and written back at shutdown; m_settingsAsRead
     // keeps them as read, so that what nobody changed is not written.

@@ -344,7 +344,7 @@ void TfrmMain::BuildCommandTable()
     t.Register(command("mnuHelpAbout", "&About", "", slot(&TfrmMain::ShowAbout)));
 
     // The tab menu: its commands act on the tab it was opened for; run from a key, on the
-    // active tab (RunKeyCommand aims them there).
+    // active tab (the key filter aims them there).
     TCommandRow locked = withKey(toggle("pmTabLocked", "Tab &Locked", "", [this](bool) { pmTabLockedClick(); }),
                                  QKeySequence(Qt::Key_F12), {TKeyCommand::ToggleLock});
     locked.checked = [this] { TBrowserTab *target = TabTarget(); return target && target->Locked; };
@@ -672,9 +672,4 @@ void TfrmMain::FillEditDocumentMenu()
     m_editDocumentFilled = !editors.isEmpty();
     if (editors.isEmpty())
         pmEditDocument->addAction(QStringLiteral("No HTML editor found"))->setEnabled(false);
-}
-
-void TfrmMain::BuildKeyFilter()
-{
-    qApp->installEventFilter(this);
 }
