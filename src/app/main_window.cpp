@@ -18,6 +18,7 @@
 #include "components/statuspanels.h"
 #include "navigation/appkeyfilter.h"
 #include "navigation/commandtable.h"
+#include "navigation/pagecommands.h"
 #include "navigation/typedurls.h"
 #include "options/bandlayout.h"
 #include "options/toolbarband.h"
@@ -134,6 +135,9 @@ void TfrmMain::FormCreate()
     // The table exists before the widgets: the toolbar band and the band layout use it.
     m_commands = new TCommandTable(this);
     BuildWidgets();
+    m_pageCommands = new TPageCommands(this, m_tabs, m_commands, m_addressBar, this);
+    connect(m_statusArea, &TStatusArea::ActiveTabLoading, m_pageCommands, &TPageCommands::FollowLoading);
+    connect(m_pageCommands, &TPageCommands::InternetOptionsClosed, this, &TfrmMain::InternetOptionsClosed);
     BuildCommandTable();
     const auto tabTarget = [this] { return TabTarget(); };
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);

@@ -7,13 +7,12 @@
 //   TToolbarBand (options/toolbarband.h), TBandLayout (options/bandlayout.h),
 //   TVessaGroups (groups/vessagroups.h), TPopupVessa (popup/popupvessa.h),
 //   TSessionKeeper (app/sessionkeeper.h), TCommandTable (navigation/commandtable.h),
-//   TKeyFilter (navigation/appkeyfilter.h).
+//   TKeyFilter (navigation/appkeyfilter.h), TPageCommands (navigation/pagecommands.h).
 // What is still the window's own is split across source files:
 //   app/main_window.cpp          creation, settings, initial pages, view toggles, shutdown
 //   app/main_window_ui.cpp       building the widgets, the logo and tab strip layout
 //   browser/tab_commands.cpp     tab operations forwarded to TTabManager, tab menus, drops
 //   navigation/commands.cpp      the command table's rows, the menus and the menu bar
-//   navigation/page_commands.cpp the page, edit, offline, help and history commands
 
 #include "app/handover.h"
 #include "app/kwoptions.h"
@@ -48,6 +47,7 @@ class TKWComboBox;
 class TKeyFilter;
 class TKWPageControl;
 class TLogoAnimation;
+class TPageCommands;
 class TStatusArea;
 class TGroupMenu;
 class THandOverReceiver;
@@ -174,37 +174,15 @@ public:
     void ApplyToolbarColor(bool color);
     QToolButton *ToolButtonByName(const QString &name) const;
 
-    // ---- Commands (navigation/commands.cpp, page_commands.cpp)
-    void RefreshTab(TBrowserTab *tab);                    // completely while Ctrl is held
-    void RefreshTab(TBrowserTab *tab, bool completely);
-    void StopAll();
-    void RefreshAll();
-    void RefreshAllTabs(bool completely);
-    void actOpenExecute();
-    void mnuEditCutClick();          // Cut, Copy, Paste and Select All go to the focused
-    void mnuEditCopyClick();         // edit field of the window, else to the side bar's
-    void mnuEditPasteClick();        // search browser when it has the focus, else to the
-    void mnuEditSelectAllClick();    // active page
-    void mnuEditFindClick();
-    void SetTextSize(int size);      // of the active page, 0 (smallest) .. 4 (largest)
-    void SetWorkOffline(bool offline);
-    void ShowOfflineState(bool offline);   // Work Offline's check and the status bar's label
-    void mnuOptionsInternetClick();
-    void mnuToolsFavsClick();        // Clear Addresses, after asking
-    void EditDocument(const QString &editor);   // the active page in an editor of pmEditDocument
+    // ---- Commands: the page commands (navigation/pagecommands.h) and the menus
+    TPageCommands *PageCommands() const { return m_pageCommands; }
     void DropDownMenu(QMenu *menu);  // from its menu-bar button, or "&Menu" when cut off
     void UpdateMenuBarOverflow();    // shows "&Menu" when the last menu button is cut off
     void PreparePmMenu();            // "&Menu": the Tabs menu rebuilt, cut-off menus shown
-    void ShowAbout();
-    QString AboutText() const;
-    void HelpTopics();
-    static QString HelpFile();       // the user guide; "" when it is missing
 
     QWidget *pnlMenuBarMain = nullptr;   // clips the menu-bar buttons
     QToolButton *tbxMenu = nullptr;      // "&Menu"
     QMenu *mnuMenu = nullptr;
-    QMenu *pmEditDocument = nullptr;
-    QAction *mnuFileWorkOffline = nullptr;
     // Every command of the window: menus, toolbar buttons and keys run its actions.
     TCommandTable *Commands() const { return m_commands; }
 
@@ -213,16 +191,13 @@ Q_SIGNALS:
     void InternetOptionsClosed();
 
 private:
-    void ShowCommandMessage(const QString &text);
     void ShowHint(const QString &tip);   // "short|long": the long part in the status bar
     void BuildMenuBar();
     void BuildCustomizeMenu();
-    void FillEditDocumentMenu();
     QList<int> MenuBarRightEdges() const;
     TCommandTable *m_commands = nullptr;
     QList<QMenu *> m_mainMenus;          // in menu-bar order
     QList<QToolButton *> m_menuBarButtons;
-    bool m_editDocumentFilled = false;
 
 public:
 
@@ -315,7 +290,6 @@ public:
     // Actions other parts and tests reach by name.
     QAction *actBack = nullptr;
     QAction *actForward = nullptr;
-    QAction *actStop = nullptr;            // enabled while the active tab loads
     QAction *pmViewToolbar = nullptr;
     QAction *pmViewAddressBar = nullptr;
     QAction *pmViewLinksBar = nullptr;
@@ -339,6 +313,7 @@ private:
     TBandLayout *m_bands = nullptr;        // the cool bar's bands and their stored layout
     TAddressBar *m_addressBar = nullptr;   // the address band
     TKeyFilter *m_keyFilter = nullptr;     // the window's keys, before the focused control
+    TPageCommands *m_pageCommands = nullptr;   // refresh, stop, edit, open, text size, help
 
     // The settings in use, read at creation and written back at shutdown; m_settingsAsRead
     // keeps them as read, so that what nobody changed is not written.

@@ -137,10 +137,6 @@ void TfrmMain::BuildWidgets()
     m_tabs = new TTabManager({m_statusArea, m_addressBar, nullptr, this}, pnlCenter, this);
     m_addressBar->Attach(m_tabs);
     m_statusArea->Follow(m_tabs);
-    connect(m_statusArea, &TStatusArea::ActiveTabLoading, this, [this](bool loading) {
-        if (actStop)
-            actStop->setEnabled(loading);
-    });
     m_tabs->SetCloseAllQuestion([this] { return AskCloseAll(); });
     pcPage = m_tabs->PageControl();
     pcPage->SetAllowTabShifting(true);
@@ -165,7 +161,7 @@ void TfrmMain::BuildWidgets()
     });
     connect(pcPage, &TKWPageControl::TextDropped, this, &TfrmMain::OnTextDropped);
 
-    connect(TOfflineNotifier::instance(), &TOfflineNotifier::OfflineChanged, this, &TfrmMain::ShowOfflineState);
+    connect(TOfflineNotifier::instance(), &TOfflineNotifier::OfflineChanged, m_statusArea, &TStatusArea::ShowOffline);
     vbox->addWidget(m_statusArea->Bar());
     setCentralWidget(central);
 

@@ -13,6 +13,7 @@
 #include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
 #include "navigation/menubar.h"
+#include "navigation/pagecommands.h"
 #include "platform/inifile.h"
 
 #include <QAction>
@@ -304,7 +305,7 @@ void TfrmMain::pmTabStopClick()
 void TfrmMain::pmTabRefreshClick()
 {
     if (TBrowserTab *target = TabTarget())
-        RefreshTab(target);
+        m_pageCommands->RefreshTab(target);
 }
 
 void TfrmMain::pmTabHomeClick()

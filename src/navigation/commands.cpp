@@ -1,7 +1,6 @@
 // TfrmMain: the command table's rows of the window's own commands, the menu bar with its
-// "&Menu" overflow button, the main menus and pop-up menus (New, Tab, Text Size, Edit
-// Document, band customise) placed from the table, and the toolbar buttons bound to it.
-// The commands themselves are in page_commands.cpp, the key filter in keyfilter.cpp.
+// "&Menu" overflow button, the main menus and pop-up menus (New, Tab, band customise)
+// placed from the table. The page commands register their own rows (pagecommands.h).
 
 #include "app/main_window.h"
 
@@ -11,7 +10,9 @@
 #include "components/coolbar.h"
 #include "options/bandlayout.h"
 #include "navigation/editdocument.h"
+#include "navigation/commandrows.h"
 #include "navigation/commandtable.h"
+#include "navigation/pagecommands.h"
 #include "navigation/kwcombobox.h"
 #include "navigation/menubar.h"
 #include "platform/offline.h"
@@ -36,6 +37,8 @@
 
 #include <climits>
 #include <functional>
+
+using namespace CommandRows;
 
 namespace {
 // While a button's menu is open the menu has the mouse, so the button never learns that
@@ -81,71 +84,6 @@ bool clipboardHasText()
     return data && data->hasText() && !data->text().trimmed().isEmpty();
 }
 
-// One text size menu: its items set the active page's zoom (first item 4 .. last item 0),
-// and the item of the page's current zoom is checked whenever the menu opens.
-QMenu *buildTextSizeMenu(TfrmMain *owner, QWidget *parent, const QString &title,
-                                const QString &name, const QStringList &captions)
-{
-    auto *menu = new QMenu(title, parent);
-    menu->setObjectName(name);
-    auto *group = new QActionGroup(menu);
-    for (int i = 0; i < captions.size(); ++i) {
-        QAction *item = menu->addAction(captions.at(i));
-        item->setCheckable(true);
-        item->setData(4 - i);
-        group->addAction(item);
-        QObject::connect(item, &QAction::triggered, owner,
-                         [owner, i] { owner->Commands()->Guarded([owner, i] { owner->SetTextSize(4 - i); }); });
-    }
-    QObject::connect(menu, &QMenu::aboutToShow, owner, [owner, menu] {
-        const int zoom = owner->ActiveTab() ? owner->ActiveTab()->GetTextSize() : 2;
-        for (QAction *item : menu->actions())
-            item->setChecked(item->data().toInt() == zoom);
-    });
-    return menu;
-}
-}
-
-namespace {
-// A row of the command table; the helpers below fill the fields only some rows have.
-TCommandRow command(const char *name, const char *caption, const char *hint = "",
-                    std::function<void()> handler = nullptr)
-{
-    TCommandRow row;
-    row.name = QLatin1String(name);
-    row.caption = QLatin1String(caption);
-    row.hint = QLatin1String(hint);
-    if (handler)
-        row.handler = [handler](bool) { handler(); };
-    return row;
-}
-
-TCommandRow toggle(const char *name, const char *caption, const char *hint, std::function<void(bool)> handler)
-{
-    TCommandRow row = command(name, caption, hint);
-    row.handler = std::move(handler);
-    row.checkable = true;
-    return row;
-}
-
-TCommandRow withKey(TCommandRow row, const QKeySequence &shortcut, QList<TKeyCommand> keys)
-{
-    row.shortcut = shortcut;
-    row.keys = std::move(keys);
-    return row;
-}
-
-TCommandRow showingKeyOf(TCommandRow row, const char *owner)
-{
-    row.shortcutOf = QLatin1String(owner);
-    return row;
-}
-
-TCommandRow onButton(TCommandRow row, int toolbarId)
-{
-    row.toolbarId = toolbarId;
-    return row;
-}
 }
 
 void TfrmMain::BuildCommandTable()
@@ -185,8 +123,6 @@ void TfrmMain::BuildCommandTable()
     t.Register(newClipboard);
 
     // File
-    t.Register(onButton(withKey(command("pmFileOpen", "&Open...", "Open|Shows the open dialog", slot(&TfrmMain::actOpenExecute)),
-                                QKeySequence(Qt::CTRL | Qt::Key_O), {TKeyCommand::Open}), 1));
     t.Register(withKey(command("mnuFileClose", "&Close", "Close|Closes the active browser tab", slot(&TfrmMain::actCloseExecute)),
                        QKeySequence(Qt::CTRL | Qt::Key_W), {TKeyCommand::CloseTab}));
     t.Register(withKey(command("pmCloseAllAll", "Close All", "", [this] { CloseAll(false); }),
@@ -205,24 +141,7 @@ void TfrmMain::BuildCommandTable()
     t.RegisterPending(command("mnuFileSendLink", "Send &Link by Email..."));
     t.RegisterPending(command("mnuFileSendPage", "Send &Page by Email..."));
     t.Register(command("mnuFileProperties", "P&roperties", "", onTab(&TBrowserTab::Properties)));
-    TCommandRow offline = toggle("mnuFileWorkOffline", "&Work Offline", "", [this](bool on) { SetWorkOffline(on); });
-    // Another program (or a second window) may have changed the state meanwhile.
-    offline.checked = [] { return TOffline::IsOffline(); };
-    t.Register(offline);
     t.Register(command("mnuFileExit", "E&xit", "", [this] { close(); }));
-
-    // Edit
-    t.Register(withKey(command("mnuEditCut", "C&ut", "", slot(&TfrmMain::mnuEditCutClick)),
-                       QKeySequence(Qt::CTRL | Qt::Key_X), {TKeyCommand::Cut}));
-    t.Register(withKey(command("mnuEditCopy", "&Copy", "", slot(&TfrmMain::mnuEditCopyClick)),
-                       QKeySequence(Qt::CTRL | Qt::Key_C), {TKeyCommand::Copy}));
-    t.Register(withKey(command("mnuEditPaste", "&Paste", "", slot(&TfrmMain::mnuEditPasteClick)),
-                       QKeySequence(Qt::CTRL | Qt::Key_V), {TKeyCommand::Paste}));
-    t.Register(withKey(command("mnuEditSelectAll", "&Select All...", "", slot(&TfrmMain::mnuEditSelectAllClick)),
-                       QKeySequence(Qt::CTRL | Qt::Key_A), {TKeyCommand::SelectAll}));
-    t.Register(onButton(withKey(command("mnuEditFind", "&Find on this page...", "Find|Finds on this page",
-                                        slot(&TfrmMain::mnuEditFindClick)),
-                                QKeySequence(Qt::CTRL | Qt::Key_F), {TKeyCommand::FindInPage}), 17));
 
     // View
     TCommandRow vessaBar = onButton(withKey(command("pmViewVessaBar", "&VessaBar", "Show VessaBar|Shows or hides the VessaBar"),
@@ -234,45 +153,6 @@ void TfrmMain::BuildCommandTable()
     t.Register(toggle("pmViewToolbar", "&Toolbar", "", [this](bool) { ApplyBandVisibility(); }));
     t.Register(toggle("pmViewLinksBar", "&Links Bar", "", [this](bool) { ApplyBandVisibility(); }));
     t.Register(toggle("pmViewMenuBar", "&Menu Bar", "", [this](bool on) { m_bands->SetBandVisible(pnlMenuBar, on); }));
-    // Esc is a key of its own: it puts back an address being edited, else stops the
-    // active tab whether or not the window has seen it load (the engine may still fetch).
-    // The menu's Stop, enabled only while the tab loads, shows it.
-    t.Register(withKey(command("actEscape", "Stop", "", [this] {
-                           if (AddressBeingEdited() && AddressBox()->isAncestorOf(QApplication::focusWidget()))
-                               RevertAddress();
-                           else if (TBrowserTab *tab = ActiveTab())
-                               tab->StopLoading();
-                       }),
-                       QKeySequence(Qt::Key_Escape), {TKeyCommand::Stop}));
-    t.Register(onButton(showingKeyOf(command("mnuViewStop", "&Stop", "Stop|Stops loading the current browser tab",
-                                             onTab(&TBrowserTab::StopLoading)), "actEscape"), 4));
-    t.Register(onButton(withKey(command("mnuViewRefresh", "&Refresh", "Refresh|Reloads the current browser tab",
-                                        [this] { RefreshTab(ActiveTab()); }),
-                                QKeySequence(Qt::Key_F5), {TKeyCommand::Refresh}), 5));
-    t.Register(withKey(command("actRefreshCompletely", "Refresh &Completely", "", [this] { RefreshTab(ActiveTab(), true); }),
-                       QKeySequence(), {TKeyCommand::RefreshCompletely}));
-    t.Register(onButton(withKey(command("mnuViewStopAll", "Stop All", "Stop All|Stops all browser tabs", slot(&TfrmMain::StopAll)),
-                                QKeySequence(Qt::SHIFT | Qt::Key_Escape), {TKeyCommand::StopAll}), 19));
-    t.Register(onButton(withKey(command("mnuViewRefreshAll", "Refresh All", "Refresh All|Reloads all browser tabs",
-                                        slot(&TfrmMain::RefreshAll)),
-                                QKeySequence(Qt::SHIFT | Qt::Key_F5), {TKeyCommand::RefreshAll}), 20));
-    t.Register(withKey(command("actRefreshAllCompletely", "Refresh All Completely", "", [this] { RefreshAllTabs(true); }),
-                       QKeySequence(), {TKeyCommand::RefreshAllCompletely}));
-    TCommandRow source = onButton(command("mnuViewSource", "Sour&ce", "View Source|Views the source of the current document",
-                                          onTab(&TBrowserTab::ViewSource)), 14);
-    source.dropDown = [this] { return pmEditDocument; };
-    t.Register(source);
-    TCommandRow font = onButton(command("actTextSizeMedium", "Font", "Font Size|Changes font size", [this] { SetTextSize(2); }), 12);
-    font.dropDown = [this] {
-        // A rebuilt toolbar reuses the menu.
-        QMenu *menu = findChild<QMenu *>(QStringLiteral("pmFont"), Qt::FindDirectChildrenOnly);
-        if (!menu)
-            menu = buildTextSizeMenu(this, this, QString(), QStringLiteral("pmFont"),
-                                     {QStringLiteral("Largest"), QStringLiteral("Large"), QStringLiteral("Medium"),
-                                      QStringLiteral("Smaller"), QStringLiteral("Smallest")});
-        return menu;
-    };
-    t.Register(font);
     TCommandRow fullScreen = onButton(withKey(toggle("pmViewFullScreen", "&Fullscreen", "Fullscreen|Toggles fullscreen mode",
                                                      [this](bool on) { SetFullScreen(on); }),
                                               QKeySequence(Qt::Key_F11), {TKeyCommand::FullScreen}), 16);
@@ -322,7 +202,6 @@ void TfrmMain::BuildCommandTable()
         t.Action(row.name)->setChecked(true);
     }
     t.RegisterPending(command("mnuOptionsTabvane", "&Tabvane Options..."));
-    t.Register(command("mnuOptionsInternet", "&Internet Options...", "", slot(&TfrmMain::mnuOptionsInternetClick)));
     t.Register(withKey(command("actToggleOpenNewInForeground", "Open New in &Foreground", "",
                                [this] { SetOpenNewInForeground(!OpenNewInForeground()); }),
                        QKeySequence(), {TKeyCommand::ToggleOpenNewInForeground}));
@@ -331,17 +210,6 @@ void TfrmMain::BuildCommandTable()
     t.RegisterPending(command("mnuToolsExportFavorites", "&Export Favorites..."));
     t.RegisterPending(command("mnuToolsImportBookmarks", "&Import Bookmarks..."));
     t.RegisterPending(command("mnuToolsSynchronize", "&Synchronize Offline Favorites..."));
-    t.Register(command("mnuToolsClearAddressHistory", "Clear &Addresses", "Clear Address History|Clears your address history",
-                       slot(&TfrmMain::mnuToolsFavsClick)));
-
-    // Help
-    t.Register(withKey(command("mnuHelpTopics", "&Help Topics", "", slot(&TfrmMain::HelpTopics)),
-                       QKeySequence(Qt::Key_F1), {TKeyCommand::HelpTopics}));
-    t.Register(command("mnuHelpSupport", "&Tabvane Support", "", [this] {
-        if (TBrowserTab *tab = CreateForegroundTab())
-            tab->NavigateTo(QStringLiteral(TABVANE_MAKER_HOST "/support/"));
-    }));
-    t.Register(command("mnuHelpAbout", "&About", "", slot(&TfrmMain::ShowAbout)));
 
     // The tab menu: its commands act on the tab it was opened for; run from a key, on the
     // active tab (the key filter aims them there).
@@ -377,7 +245,6 @@ void TfrmMain::BuildCommandTable()
     t.Register(band("pmCustomizeLinksBar", "&Links Bar", "pmViewLinksBar"));
     t.RegisterPending(command("pmCustomizeToolbarDialog", "&Customize..."));
     t.RegisterPending(command("pmCustomizeOrganizeLinks", "&Organize Links..."));
-    t.Register(command("mnuClearAddr", "&Clear Addresses", "", slot(&TfrmMain::mnuToolsFavsClick)));
 }
 
 void TfrmMain::BuildMenus()
@@ -417,7 +284,6 @@ void TfrmMain::BuildMenus()
     mnuFile->addMenu(pmCloseAll);
     place(mnuFile, {nullptr, "mnuFileSaveAs", "mnuFilePageSetup", "mnuFilePrint", nullptr, "mnuFileSendLink",
                     "mnuFileSendPage", nullptr, "mnuFileProperties", "mnuFileWorkOffline", nullptr, "mnuFileExit"});
-    mnuFileWorkOffline = t.Action(QStringLiteral("mnuFileWorkOffline"));
     pmNewClipboard = t.Action(QStringLiteral("pmNewClipboard"));
 
     // Edit
@@ -436,11 +302,7 @@ void TfrmMain::BuildMenus()
     pmViewMenuBar = t.Action(QStringLiteral("pmViewMenuBar"));
     pmViewMenuBar->setChecked(true);
     pmViewMenuBar->setVisible(false);
-    actStop = t.Action(QStringLiteral("mnuViewStop"));
-    actStop->setEnabled(false);   // UpdateSecureAndAnimation follows the active tab's load
-    mnuView->addMenu(buildTextSizeMenu(this, mnuView, QStringLiteral("Text Size"), QStringLiteral("mnuViewTextSize"),
-                                       {QStringLiteral("Largest"), QStringLiteral("Larger"), QStringLiteral("Medium"),
-                                        QStringLiteral("Smaller"), QStringLiteral("Smallest")}));
+    mnuView->addMenu(m_pageCommands->TextSizeMenu());
     place(mnuView, {nullptr, "mnuViewStopAll", "mnuViewRefreshAll", "mnuViewSource", "pmViewFullScreen"});
     pmViewFullScreen = t.Action(QStringLiteral("pmViewFullScreen"));
 
@@ -485,9 +347,6 @@ void TfrmMain::BuildMenus()
                    mnuTools, mnuTabs, mnuHelp};
     BuildMenuBar();
 
-    pmEditDocument = new QMenu(this);
-    pmEditDocument->setObjectName(QStringLiteral("pmEditDocument"));
-    connect(pmEditDocument, &QMenu::aboutToShow, this, &TfrmMain::FillEditDocumentMenu);
 
     // Tab context menu (pmTabPopup sets its items for the tab it opens for).
     pmTab = new QMenu(this);
@@ -653,23 +512,3 @@ void TfrmMain::BuildCustomizeMenu()
             [this](const QPoint &pos) { pmCustomize->popup(m_addressBar->Label()->mapToGlobal(pos)); });
 }
 
-void TfrmMain::FillEditDocumentMenu()
-{
-    if (m_editDocumentFilled)
-        return;
-    pmEditDocument->clear();
-    QStringList editors;
-    try {
-        editors = TEditDocument::Items();
-    } catch (const RegistryError &e) {
-        qWarning("tabvane: the editor list could not be read: %s", e.what());
-    }
-    for (const QString &name : std::as_const(editors)) {
-        QAction *item = pmEditDocument->addAction(EscapeAmpersands(name));
-        connect(item, &QAction::triggered, this, [this, name] { m_commands->Guarded([this, name] { EditDocument(name); }); });
-    }
-    // An empty list is looked for again next time: an editor may be installed meanwhile.
-    m_editDocumentFilled = !editors.isEmpty();
-    if (editors.isEmpty())
-        pmEditDocument->addAction(QStringLiteral("No HTML editor found"))->setEnabled(false);
-}

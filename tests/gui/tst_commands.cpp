@@ -13,6 +13,7 @@
 #include "navigation/kwcombobox.h"
 #include "navigation/open.h"
 #include "navigation/typedurls.h"
+#include "navigation/pagecommands.h"
 #include "options/toolbarcatalogue.h"
 #include "platform/offline.h"
 #include "platform/registry.h"
@@ -174,7 +175,7 @@ void TestCommands::openDialogOpensInANewOrTheActiveTab()
         dialog->ComboBox1->setEditText(file);
         dialog->cmdOK->click();
     });
-    m_window->actOpenExecute();
+    m_window->PageCommands()->actOpenExecute();
     QCOMPARE(listed, QStringList{QStringLiteral("http://typed.example/")});
     QCOMPARE(m_window->TabCount(), 2);
     QVERIFY(m_window->ActiveTab() != active);
@@ -189,7 +190,7 @@ void TestCommands::openDialogOpensInANewOrTheActiveTab()
         dialog->chkNewTab->setChecked(false);
         dialog->cmdOK->click();
     });
-    m_window->actOpenExecute();
+    m_window->PageCommands()->actOpenExecute();
     QCOMPARE(m_window->TabCount(), 2);
     const QStringList ops = control(active)->operations();
     QVERIFY(ops.indexOf(QStringLiteral("Stop")) >= 0);
@@ -197,7 +198,7 @@ void TestCommands::openDialogOpensInANewOrTheActiveTab()
 
     control(active)->clearOperations();
     whenModal(this, [](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
-    m_window->actOpenExecute();
+    m_window->PageCommands()->actOpenExecute();
     QCOMPARE(m_window->TabCount(), 2);
     QVERIFY(control(active)->navigations().isEmpty());
 }
@@ -213,7 +214,7 @@ void TestCommands::clearAddressesAsksFirst()
     m_window->AddressBox()->setEditText(QStringLiteral("half typed"));
 
     answerQuestion(this, QMessageBox::No);
-    m_window->mnuToolsFavsClick();
+    m_window->PageCommands()->mnuToolsFavsClick();
     QCOMPARE(m_window->TypedAddresses(), typed);
     QCOMPARE(TTypedUrls::Load(), typed);
 
@@ -235,21 +236,21 @@ void TestCommands::workOfflineFollowsTheStoredState()
     QVERIFY(!label->isVisibleTo(m_window));
     TOffline::SetOffline(true);   // changed behind the window's back
     Q_EMIT file->aboutToShow();
-    QVERIFY(m_window->mnuFileWorkOffline->isChecked());
+    QVERIFY(m_window->Commands()->Action(QStringLiteral("mnuFileWorkOffline"))->isChecked());
     // The status bar says so while it lasts.
     QVERIFY(label->isVisibleTo(m_window));
     QCOMPARE(label->text(), QStringLiteral("Working Offline"));
-    m_window->mnuFileWorkOffline->trigger();
+    m_window->Commands()->Action(QStringLiteral("mnuFileWorkOffline"))->trigger();
     QVERIFY(!TOffline::IsOffline());
-    QVERIFY(!m_window->mnuFileWorkOffline->isChecked());
+    QVERIFY(!m_window->Commands()->Action(QStringLiteral("mnuFileWorkOffline"))->isChecked());
     QVERIFY(!label->isVisibleTo(m_window));
-    m_window->mnuFileWorkOffline->trigger();
+    m_window->Commands()->Action(QStringLiteral("mnuFileWorkOffline"))->trigger();
     QVERIFY(TOffline::IsOffline());
     QVERIFY(TOffline::CachedOffline());
     QVERIFY(label->isVisibleTo(m_window));
     // Going online elsewhere (the offline page's button) clears the check and the label.
     TOffline::SetOffline(false);
-    QVERIFY(!m_window->mnuFileWorkOffline->isChecked());
+    QVERIFY(!m_window->Commands()->Action(QStringLiteral("mnuFileWorkOffline"))->isChecked());
     QVERIFY(!label->isVisibleTo(m_window));
 }
 
@@ -293,9 +294,9 @@ void TestCommands::editDocumentRunsTheEditor()
     openWindow();
     TBrowserTab *tab = m_window->ActiveTab();
     control(tab)->setDocumentHtml(QStringLiteral("<p>page to edit</p>"));
-    Q_EMIT m_window->pmEditDocument->aboutToShow();
+    Q_EMIT m_window->findChild<QMenu *>(QStringLiteral("pmEditDocument"))->aboutToShow();
     QAction *editor = nullptr;
-    for (QAction *item : m_window->pmEditDocument->actions()) {
+    for (QAction *item : m_window->findChild<QMenu *>(QStringLiteral("pmEditDocument"))->actions()) {
         if (item->text() == QLatin1String("Copy Editor"))
             editor = item;
     }
@@ -312,7 +313,7 @@ void TestCommands::editDocumentRunsTheEditor()
     TRegistry(RegRoot::ClassesRoot).createKey(TEditDocument::OpenWithListKey + QStringLiteral("\\Broken"));
     for (bool hasDocument : {true, false}) {
         control(tab)->setHasDocument(hasDocument);
-        m_window->EditDocument(QStringLiteral("Broken"));
+        m_window->PageCommands()->EditDocument(QStringLiteral("Broken"));
         QMessageBox *message = nullptr;
         QTRY_VERIFY((message = m_window->findChild<QMessageBox *>(QStringLiteral("msgCommand"))));
         QVERIFY(message->text().contains(hasDocument ? QLatin1String("could not be started")
@@ -324,7 +325,7 @@ void TestCommands::editDocumentRunsTheEditor()
 void TestCommands::helpAndAbout()
 {
     openWindow();
-    m_window->HelpTopics();
+    m_window->PageCommands()->HelpTopics();
     QMessageBox *message = nullptr;
     QTRY_VERIFY((message = m_window->findChild<QMessageBox *>(QStringLiteral("msgCommand"))));
     QVERIFY(message->text().contains(QLatin1String("help")));
@@ -337,12 +338,12 @@ void TestCommands::helpAndAbout()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("<title>Help</title>");
     file.close();
-    m_window->HelpTopics();
+    m_window->PageCommands()->HelpTopics();
     QCOMPARE(m_window->TabCount(), 2);
     QCOMPARE(control(m_window->ActiveTab())->navigations().last(),
              QUrl::fromLocalFile(QFileInfo(guide).canonicalFilePath()).toString());
 
-    const QStringList lines = m_window->AboutText().split(QLatin1Char('\n'));
+    const QStringList lines = m_window->PageCommands()->AboutText().split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 5);
     QCOMPARE(lines.at(0), QStringLiteral("Version 6.01"));
     QCOMPARE(lines.at(2), QStringLiteral(TABVANE_MAKER_HOST));

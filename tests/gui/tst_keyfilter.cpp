@@ -5,6 +5,7 @@
 #include "testenv.h"
 
 #include "app/main_window.h"
+#include "navigation/commandtable.h"
 #include "app/statusarea.h"
 #include "browser/browsertab.h"
 #include "browser/vessabrowser.h"
@@ -309,7 +310,7 @@ void TestKeyFilter::altKeys()
     auto *file = m_window->findChild<QMenu *>(QStringLiteral("mnuFile"));
     key(Qt::Key_F, Qt::AltModifier);
     QTRY_VERIFY(file->isVisible());
-    QVERIFY(m_window->mnuFileWorkOffline->isChecked());
+    QVERIFY(m_window->Commands()->Action(QStringLiteral("mnuFileWorkOffline"))->isChecked());
     QVERIFY(file->activeAction());
     // The long part of a hint goes to the status bar, also from a menu opened this way.
     file->setActiveAction(file->findChild<QAction *>(QStringLiteral("pmFileOpen")));
