@@ -12,6 +12,8 @@
 #include "app/useragent.h"
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
+#include "browser/tabdrops.h"
+#include "browser/tabmenu.h"
 #include "components/coolbar.h"
 #include "components/fullscreen.h"
 #include "components/logoanimation.h"
@@ -139,7 +141,9 @@ void TfrmMain::FormCreate()
     connect(m_statusArea, &TStatusArea::ActiveTabLoading, m_pageCommands, &TPageCommands::FollowLoading);
     connect(m_pageCommands, &TPageCommands::InternetOptionsClosed, this, &TfrmMain::InternetOptionsClosed);
     BuildCommandTable();
-    const auto tabTarget = [this] { return TabTarget(); };
+    m_tabMenu = new TTabMenu(this, m_tabs, m_commands, [this](TBrowserTab *tab) { m_pageCommands->RefreshTab(tab); },
+                             this);
+    const auto tabTarget = [this] { return m_tabMenu->TabTarget(); };
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
     BuildMenus();
@@ -147,14 +151,7 @@ void TfrmMain::FormCreate()
     m_keyFilter = new TKeyFilter(this, m_commands, m_tabs,
                                  {[this](int menu) { DropDownMenu(m_mainMenus.value(menu, nullptr)); },
                                   [this](const QString &tip) { ShowHint(tip); },
-                                  [this](const std::function<void()> &run) {
-                                      // The tab menu's commands act on the active tab.
-                                      TBrowserTab *tab = ActiveTab();
-                                      const int savedTarget = m_tabTargetIndex;
-                                      m_tabTargetIndex = tab ? tab->TabIndex() : -1;
-                                      run();
-                                      m_tabTargetIndex = savedTarget;
-                                  }},
+                                  [this](const std::function<void()> &run) { m_tabMenu->RunOnActiveTab(run); }},
                                  this);
 
     // The tray icon takes the window's picture when the tray subsystem sets it up.
@@ -197,7 +194,7 @@ void TfrmMain::FormCreate()
     if (!s.askDefaultBrowser)
         startStep([this] { m_options.SetAskDefaultBrowser(false); });
 
-    pcPage->setAcceptDrops(true);
+    new TTabDrops(m_tabs, this);
     // The content options were read when the engine's profile was made.
 
     m_session = new TSessionKeeper(pcPage, m_tabs, this);
@@ -346,7 +343,7 @@ void TfrmMain::ApplyTabPosition(bool tabsDown)
 {
     pcPage->SetTabPosition(tabsDown ? TKWPageControl::TabPosition::Bottom : TKWPageControl::TabPosition::Top);
     if (!tabsDown)
-        BuildTabMenu();   // puts Close, Close All, Hide from Close All first
+        m_tabMenu->PutCloseFirst();
 }
 
 void TfrmMain::RestorePlacement(QRect wanted, bool maximized)

@@ -7,11 +7,12 @@
 //   TToolbarBand (options/toolbarband.h), TBandLayout (options/bandlayout.h),
 //   TVessaGroups (groups/vessagroups.h), TPopupVessa (popup/popupvessa.h),
 //   TSessionKeeper (app/sessionkeeper.h), TCommandTable (navigation/commandtable.h),
-//   TKeyFilter (navigation/appkeyfilter.h), TPageCommands (navigation/pagecommands.h).
+//   TKeyFilter (navigation/appkeyfilter.h), TPageCommands (navigation/pagecommands.h),
+//   TTabMenu (browser/tabmenu.h), TTabDrops (browser/tabdrops.h).
 // What is still the window's own is split across source files:
 //   app/main_window.cpp          creation, settings, initial pages, view toggles, shutdown
 //   app/main_window_ui.cpp       building the widgets, the logo and tab strip layout
-//   browser/tab_commands.cpp     tab operations forwarded to TTabManager, tab menus, drops
+//   browser/tab_commands.cpp     tab operations forwarded to TTabManager, the New commands
 //   navigation/commands.cpp      the command table's rows, the menus and the menu bar
 
 #include "app/handover.h"
@@ -48,6 +49,7 @@ class TKeyFilter;
 class TKWPageControl;
 class TLogoAnimation;
 class TPageCommands;
+class TTabMenu;
 class TStatusArea;
 class TGroupMenu;
 class THandOverReceiver;
@@ -96,7 +98,7 @@ public:
     void SetGroupLoading(bool on) { m_tabs->SetGroupLoading(on); }
     bool OpenNewInForeground() const { return m_tabs->OpenNewInForeground(); }
     void SetOpenNewInForeground(bool on) { m_tabs->SetOpenNewInForeground(on); }
-    TBrowserTab *TabTarget() const;            // the tab under the last right-click
+    TTabMenu *TabMenu() const { return m_tabMenu; }   // the tab context menu, the Tabs menu
 
     void actNewExecute();
     void actNewBlankExecute();
@@ -104,15 +106,6 @@ public:
     void actNewCurrentExecute();
     void actNewClipboardExecute();
     void actCloseExecute();
-    void pmTabLockedClick();
-    void pmTabStickyNameClick();
-    void pmTabHideFromCloseAllClick();
-    void pmTabStopClick();
-    void pmTabRefreshClick();
-    void pmTabHomeClick();
-    void pmTabCloseClick();
-    void RebuildTabsMenu();
-    void OnTextDropped(int tab, const QString &textOrPath);
 
     // ---- The status bar: the tabs report to it directly; these forward to it
     TStatusArea *StatusArea() const { return m_statusArea; }
@@ -257,8 +250,6 @@ private:
 
     // tab_commands.cpp
     bool AskCloseAll();       // the Close All confirmation; false keeps the tabs
-    void BuildTabMenu();
-    void pmTabPopup();
 
 
     // commands.cpp
@@ -280,10 +271,8 @@ public:
     QWidget *pnlCloseButtons = nullptr;
     QToolButton *tbClose = nullptr;
     QToolButton *tbCloseAll = nullptr;
-    QMenu *pmTab = nullptr;
     QMenu *pmNew = nullptr;
     QMenu *pmCloseAll = nullptr;
-    QMenu *mnuTabs = nullptr;
     QMenu *mnuView = nullptr;
     QMenu *pmCustomize = nullptr;
 
@@ -297,10 +286,6 @@ public:
     QAction *pmViewMenuBar = nullptr;
     QAction *pmViewVessaBar = nullptr;
     QAction *pmViewFullScreen = nullptr;
-    QAction *pmTabLocked = nullptr;
-    QAction *pmTabStickyName = nullptr;
-    QAction *pmTabHideFromCloseAll = nullptr;
-    QAction *pmTabHome = nullptr;
     QAction *pmNewClipboard = nullptr;
 
 private:
@@ -314,6 +299,7 @@ private:
     TAddressBar *m_addressBar = nullptr;   // the address band
     TKeyFilter *m_keyFilter = nullptr;     // the window's keys, before the focused control
     TPageCommands *m_pageCommands = nullptr;   // refresh, stop, edit, open, text size, help
+    TTabMenu *m_tabMenu = nullptr;         // the tab context menu and the Tabs menu
 
     // The settings in use, read at creation and written back at shutdown; m_settingsAsRead
     // keeps them as read, so that what nobody changed is not written.
@@ -331,7 +317,6 @@ private:
     bool m_windowIsActive = false;
     QStringList m_startProblems;         // collected while the window is created
     QSet<QString> m_reportedProblems;
-    int m_tabTargetIndex = -1;
     bool m_closeWithoutConfirmation = false;
     bool m_shutDown = false;
 };

@@ -146,20 +146,10 @@ void TfrmMain::BuildWidgets()
     bodyBox->addWidget(pnlCenter, 1);
     vbox->addWidget(body, 1);
     connect(m_tabs, &TTabManager::ActiveTabChanged, m_addressBar, &TAddressBar::FollowActiveTab);
-    connect(pcPage, &TKWPageControl::TabRightButtonDown, this, [this](int tab) {
-        CloseHiddenTabs();
-        m_tabTargetIndex = tab;
-    });
-    connect(pcPage, &TKWPageControl::TabContextMenu, this, [this](int, const QPoint &pos) {
-        pmTabPopup();
-        pmTab->popup(pos);
-    });
-    connect(pcPage, &TKWPageControl::TabDragOver, this, [this](int tab) { m_tabTargetIndex = tab; });
     connect(pcPage, &TKWPageControl::TabMiddleClicked, this, [this](int tab) {
         if (!GroupLoading())
             CloseTab(TabAt(pcPage->TabToPageIndex(tab)));
     });
-    connect(pcPage, &TKWPageControl::TextDropped, this, &TfrmMain::OnTextDropped);
 
     connect(TOfflineNotifier::instance(), &TOfflineNotifier::OfflineChanged, m_statusArea, &TStatusArea::ShowOffline);
     vbox->addWidget(m_statusArea->Bar());

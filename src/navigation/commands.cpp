@@ -10,6 +10,7 @@
 #include "components/coolbar.h"
 #include "options/bandlayout.h"
 #include "navigation/editdocument.h"
+#include "browser/tabmenu.h"
 #include "navigation/commandrows.h"
 #include "navigation/commandtable.h"
 #include "navigation/pagecommands.h"
@@ -211,23 +212,6 @@ void TfrmMain::BuildCommandTable()
     t.RegisterPending(command("mnuToolsImportBookmarks", "&Import Bookmarks..."));
     t.RegisterPending(command("mnuToolsSynchronize", "&Synchronize Offline Favorites..."));
 
-    // The tab menu: its commands act on the tab it was opened for; run from a key, on the
-    // active tab (the key filter aims them there).
-    TCommandRow locked = withKey(toggle("pmTabLocked", "Tab &Locked", "", [this](bool) { pmTabLockedClick(); }),
-                                 QKeySequence(Qt::Key_F12), {TKeyCommand::ToggleLock});
-    locked.checked = [this] { TBrowserTab *target = TabTarget(); return target && target->Locked; };
-    t.Register(locked);
-    t.Register(withKey(command("pmTabStickyName", "Set Sticky Name", "", slot(&TfrmMain::pmTabStickyNameClick)),
-                       QKeySequence(Qt::Key_F9), {TKeyCommand::StickyName}));
-    t.RegisterPending(command("pmTabAddToFavorites", "A&dd to Favorites..."));
-    t.Register(showingKeyOf(command("pmTabStop", "&Stop", "", slot(&TfrmMain::pmTabStopClick)), "mnuViewStop"));
-    t.Register(showingKeyOf(command("pmTabRefresh", "&Refresh", "", slot(&TfrmMain::pmTabRefreshClick)), "mnuViewRefresh"));
-    // Shift+Home is shown but left to the page by the key filter.
-    t.Register(withKey(command("pmTabHome", "&Tab Home", "", slot(&TfrmMain::pmTabHomeClick)),
-                       QKeySequence(Qt::SHIFT | Qt::Key_Home), {}));
-    t.Register(toggle("pmTabHideFromCloseAll", "&Hide from Close All", "", [this](bool) { pmTabHideFromCloseAllClick(); }));
-    t.Register(showingKeyOf(command("pmTabClose", "&Close", "", slot(&TfrmMain::pmTabCloseClick)), "mnuFileClose"));
-
     // The bands' menu: each band entry mirrors its View menu entry.
     const auto band = [this](const char *name, const char *caption, const char *viewName) {
         return toggle(name, caption, "", [this, viewName](bool on) {
@@ -334,38 +318,15 @@ void TfrmMain::BuildMenus()
     place(mnuTools, {"mnuToolsExportFavorites", "mnuToolsImportBookmarks", "mnuToolsSynchronize", nullptr,
                      "mnuToolsClearAddressHistory"});
 
-    // Tabs: rebuilt each time it opens.
-    mnuTabs = new QMenu(QStringLiteral("Tab&s"), this);
-    mnuTabs->setObjectName(QStringLiteral("mnuTabs"));
-    connect(mnuTabs, &QMenu::aboutToShow, this, &TfrmMain::RebuildTabsMenu);
-
     // Help
     auto *mnuHelp = newMenu("&Help", "mnuHelp", this);
     place(mnuHelp, {"mnuHelpTopics", "mnuHelpSupport", "mnuHelpAbout"});
 
     m_mainMenus = {mnuFile, mnuEdit, mnuView, mnuGo, mnuFavorites, mnuVessaGroups, mnuOptions,
-                   mnuTools, mnuTabs, mnuHelp};
+                   mnuTools, m_tabMenu->TabsMenu(), mnuHelp};
     BuildMenuBar();
+    m_tabMenu->BuildMenu();
 
-
-    // Tab context menu (pmTabPopup sets its items for the tab it opens for).
-    pmTab = new QMenu(this);
-    pmTab->setObjectName(QStringLiteral("pmTab"));
-    place(pmTab, {"pmTabLocked", "pmTabStickyName"});
-    pmTabLocked = t.Action(QStringLiteral("pmTabLocked"));
-    pmTabStickyName = t.Action(QStringLiteral("pmTabStickyName"));
-    auto *addTo = new QMenu(QStringLiteral("&Add To"), pmTab);
-    addTo->setObjectName(QStringLiteral("pmTabAddTo"));
-    place(addTo, {"pmTabAddToFavorites", "pmTabAddToVessaGroup", "pmAddToPopupVessa"});
-    pmTab->addMenu(addTo);
-    place(pmTab, {nullptr, "pmTabStop", "pmTabRefresh", "pmTabHome", nullptr, "pmTabHideFromCloseAll"});
-    pmTabHome = t.Action(QStringLiteral("pmTabHome"));
-    pmTabHideFromCloseAll = t.Action(QStringLiteral("pmTabHideFromCloseAll"));
-    auto *tabCloseAll = new QMenu(QStringLiteral("C&lose All"), pmTab);
-    tabCloseAll->setObjectName(QStringLiteral("pmTabCloseAll"));
-    tabCloseAll->addActions(pmCloseAll->actions());
-    pmTab->addMenu(tabCloseAll);
-    place(pmTab, {"pmTabClose"});
 
     BuildCustomizeMenu();
 }
@@ -450,7 +411,7 @@ void TfrmMain::UpdateMenuBarOverflow()
 
 void TfrmMain::PreparePmMenu()
 {
-    RebuildTabsMenu();
+    m_tabMenu->RebuildTabsMenu();
     const TMenuOverflow overflow = MenuBarOverflow(MenuBarRightEdges(), pnlMenuBarMain->width());
     for (int i = 0; i < m_mainMenus.size(); ++i)
         m_mainMenus.at(i)->menuAction()->setVisible(overflow.menuItems.contains(TMenuBarItem(i)));

@@ -9,6 +9,7 @@
 
 #include "app/kwoptions.h"
 #include "app/main_window.h"
+#include "browser/tabmenu.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
@@ -311,10 +312,10 @@ void TestMainWindowEngine::lockedTabReloadsInPlace()
     // The tab menu's Refresh, on the tab right-clicked on the strip.
     QTest::mouseClick(w->windowHandle(), Qt::RightButton, Qt::NoModifier,
                       w->pcPage->mapTo(w.get(), w->pcPage->TabRect(tab->TabIndex()).center()));
-    QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget *>(w->pmTab));
-    auto *tabRefresh = w->pmTab->findChild<QAction *>(QStringLiteral("pmTabRefresh"));
+    QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget *>(w->TabMenu()->Menu()));
+    auto *tabRefresh = w->TabMenu()->Menu()->findChild<QAction *>(QStringLiteral("pmTabRefresh"));
     QVERIFY(tabRefresh);
-    QTest::mouseClick(w->pmTab, Qt::LeftButton, Qt::NoModifier, w->pmTab->actionGeometry(tabRefresh).center());
+    QTest::mouseClick(w->TabMenu()->Menu(), Qt::LeftButton, Qt::NoModifier, w->TabMenu()->Menu()->actionGeometry(tabRefresh).center());
     QVERIFY2(reloadedInPlace(), "the tab menu");
 
     // Back and forward move in the locked tab's own history.

@@ -5,6 +5,7 @@
 #include "testenv.h"
 
 #include "app/main_window.h"
+#include "browser/tabmenu.h"
 #include "browser/browsertab.h"
 #include "browser/vessabrowser.h"
 #include "components/coolbar.h"
@@ -152,7 +153,7 @@ void TestCommands::menuButtonOffersTheCutOffMenus()
     QVERIFY(!shown.contains(QStringLiteral("mnuFile")));
     for (const char *name : {"mnuHelp", "mnuTools", "mnuTabs"})
         QVERIFY2(shown.contains(QLatin1String(name)), name);
-    QCOMPARE(m_window->mnuTabs->actions().size(), 2);   // rebuilt for the new tab
+    QCOMPARE(m_window->TabMenu()->TabsMenu()->actions().size(), 2);   // rebuilt for the new tab
 
     m_window->resize(1000, 600);
     QTRY_VERIFY(!m_window->tbxMenu->isVisible());
@@ -510,7 +511,7 @@ void TestCommands::commandTableIsSound()
     }
 
     // The same command in a second menu shows the owner's key: the key exists once.
-    auto *tabRefresh = m_window->pmTab->findChild<QAction *>(QStringLiteral("pmTabRefresh"));
+    auto *tabRefresh = m_window->TabMenu()->Menu()->findChild<QAction *>(QStringLiteral("pmTabRefresh"));
     QCOMPARE(tabRefresh->shortcut(), QKeySequence(Qt::Key_F5));
     QCOMPARE(table->Row(QStringLiteral("pmTabRefresh"))->shortcutOf, QStringLiteral("mnuViewRefresh"));
 }

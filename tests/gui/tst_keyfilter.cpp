@@ -5,6 +5,7 @@
 #include "testenv.h"
 
 #include "app/main_window.h"
+#include "browser/tabmenu.h"
 #include "navigation/commandtable.h"
 #include "app/statusarea.h"
 #include "browser/browsertab.h"
@@ -317,9 +318,9 @@ void TestKeyFilter::altKeys()
     QCOMPARE(m_window->StatusArea()->Bar()->PanelText(0), QStringLiteral("Shows the open dialog"));
     file->close();
     key(Qt::Key_S, Qt::AltModifier);
-    QTRY_VERIFY(m_window->mnuTabs->isVisible());
-    QCOMPARE(m_window->mnuTabs->actions().size(), m_window->TabCount());
-    m_window->mnuTabs->close();
+    QTRY_VERIFY(m_window->TabMenu()->TabsMenu()->isVisible());
+    QCOMPARE(m_window->TabMenu()->TabsMenu()->actions().size(), m_window->TabCount());
+    m_window->TabMenu()->TabsMenu()->close();
 }
 
 void TestKeyFilter::altKeysReachThePageWhenDisabled()

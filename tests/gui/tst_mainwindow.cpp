@@ -8,6 +8,8 @@
 #include "app/confirm.h"
 #include "app/kwoptions.h"
 #include "app/main_window.h"
+#include "browser/tabmenu.h"
+#include "navigation/commandtable.h"
 #include "app/sessionrecord.h"
 #include "app/statusarea.h"
 #include "app/useragent.h"
@@ -1073,8 +1075,8 @@ void TestMainWindow::tabsMenu()
     withPage(w->TabAt(2), PageC);
     w->CreateHiddenTab();   // closed before the menu is built
 
-    emit w->mnuTabs->aboutToShow();
-    const QList<QAction *> items = w->mnuTabs->actions();
+    emit w->TabMenu()->TabsMenu()->aboutToShow();
+    const QList<QAction *> items = w->TabMenu()->TabsMenu()->actions();
     QCOMPARE(items.size(), 12);
     QCOMPARE(w->TabCount(), 12);
     QCOMPARE(items.at(0)->text(), QStringLiteral("&1    Blank"));
@@ -1090,65 +1092,69 @@ void TestMainWindow::tabsMenu()
     // Rebuilt from scratch each time; an item whose tab is gone does nothing.
     QPointer<QAction> stale = items.at(11);
     w->CloseTab(w->TabAt(11));
-    emit w->mnuTabs->aboutToShow();
-    QCOMPARE(w->mnuTabs->actions().size(), 11);
+    emit w->TabMenu()->TabsMenu()->aboutToShow();
+    QCOMPARE(w->TabMenu()->TabsMenu()->actions().size(), 11);
     QVERIFY(!stale);
 }
 
 void TestMainWindow::tabContextMenu()
 {
     Window w = openWindow();
+    QAction *stickyName = w->Commands()->Action(QStringLiteral("pmTabStickyName"));
+    QAction *home = w->Commands()->Action(QStringLiteral("pmTabHome"));
+    QAction *locked = w->Commands()->Action(QStringLiteral("pmTabLocked"));
+    QAction *hideFromCloseAll = w->Commands()->Action(QStringLiteral("pmTabHideFromCloseAll"));
     TBrowserTab *a = w->ActiveTab();
     TBrowserTab *b = w->CreateBackgroundTab();
     // What the strip reports for a right click on a tab header (-1: off the headers).
     const auto rightClick = [&](int tab) {
         emit w->pcPage->TabRightButtonDown(tab);
         emit w->pcPage->TabContextMenu(tab, w->mapToGlobal(QPoint(20, 20)));
-        w->pmTab->hide();
+        w->TabMenu()->Menu()->hide();
     };
 
     b->HomeURL = PageB;
     b->SetStickyName(QStringLiteral("Bee"));
     rightClick(1);
-    QCOMPARE(w->TabTarget(), b);
-    QCOMPARE(w->pmTabStickyName->text(), QStringLiteral("Clear Sticky Name"));
-    QVERIFY(w->pmTabHome->isEnabled());
-    QVERIFY(!w->pmTabLocked->isChecked() && !w->pmTabHideFromCloseAll->isChecked());
+    QCOMPARE(w->TabMenu()->TabTarget(), b);
+    QCOMPARE(stickyName->text(), QStringLiteral("Clear Sticky Name"));
+    QVERIFY(home->isEnabled());
+    QVERIFY(!locked->isChecked() && !hideFromCloseAll->isChecked());
 
-    w->pmTabLocked->trigger();
+    locked->trigger();
     QVERIFY(b->Locked);
-    w->pmTabHideFromCloseAll->trigger();
+    hideFromCloseAll->trigger();
     QVERIFY(b->HideFromCloseAll);
-    w->pmTabStickyName->trigger();   // clears it
+    stickyName->trigger();   // clears it
     QVERIFY(b->StickyName.isEmpty());
-    w->pmTabHomeClick();
+    w->TabMenu()->pmTabHomeClick();
     QCOMPARE(lastNavigation(b), PageB);
     QCOMPARE(w->ActiveTab(), a);
 
     rightClick(0);
-    QCOMPARE(w->TabTarget(), a);
-    QCOMPARE(w->pmTabStickyName->text(), QStringLiteral("Set Sticky Name"));
-    QVERIFY(!w->pmTabHome->isEnabled());
-    QVERIFY(!w->pmTabLocked->isChecked());
+    QCOMPARE(w->TabMenu()->TabTarget(), a);
+    QCOMPARE(stickyName->text(), QStringLiteral("Set Sticky Name"));
+    QVERIFY(!home->isEnabled());
+    QVERIFY(!locked->isChecked());
     whenModal<QInputDialog>([](QInputDialog *d) {
         QCOMPARE(d->windowTitle(), QStringLiteral("Set Sticky Name"));
         QCOMPARE(d->labelText(), QStringLiteral("Enter a StickyName for the selected tab:"));
         d->setTextValue(QStringLiteral("Mine"));
         d->accept();
     });
-    w->pmTabStickyName->trigger();
+    stickyName->trigger();
     QVERIFY(allAnswered());
     QCOMPARE(a->StickyName, QStringLiteral("Mine"));
 
     // The tab menu's Close closes the target, not the active tab.
-    w->pmTabCloseClick();
+    w->TabMenu()->pmTabCloseClick();
     QCOMPARE(w->Tabs(), QList<TBrowserTab *>{b});
 
     // Off the tabs there is no target: the commands do nothing.
     rightClick(-1);
-    QVERIFY(!w->TabTarget());
-    w->pmTabCloseClick();
-    w->pmTabLockedClick();
+    QVERIFY(!w->TabMenu()->TabTarget());
+    w->TabMenu()->pmTabCloseClick();
+    w->TabMenu()->pmTabLockedClick();
     QCOMPARE(w->TabCount(), 1);
 }
 
@@ -1157,11 +1163,11 @@ void TestMainWindow::tabMenuWithTabsOnTop()
     TKWOptions().SetTabsDown(false);
     Window w = openWindow();
     QCOMPARE(w->pcPage->GetTabPosition(), TKWPageControl::TabPosition::Top);
-    const QList<QAction *> items = w->pmTab->actions();
+    const QList<QAction *> items = w->TabMenu()->Menu()->actions();
     QVERIFY(items.size() > 4);
     QCOMPARE(items.at(0)->objectName(), QStringLiteral("pmTabClose"));
     QCOMPARE(items.at(1)->menu() ? items.at(1)->menu()->objectName() : QString(), QStringLiteral("pmTabCloseAll"));
-    QCOMPARE(items.at(2), w->pmTabHideFromCloseAll);
+    QCOMPARE(items.at(2), w->Commands()->Action(QStringLiteral("pmTabHideFromCloseAll")));
     QVERIFY(items.at(3)->isSeparator());
     QVERIFY(!items.last()->isSeparator());
     for (int i = 1; i < items.size(); ++i)
@@ -1176,7 +1182,7 @@ void TestMainWindow::drops()
     const QStringList aBefore = ctl(a)->navigations();
 
     // On the active tab: a new background tab whose home is the address.
-    w->OnTextDropped(0, QStringLiteral("  ") + PageA + QStringLiteral("\n"));
+    emit w->TabManager()->PageControl()->TextDropped(0, QStringLiteral("  ") + PageA + QStringLiteral("\n"));
     QCOMPARE(w->TabCount(), 3);
     QCOMPARE(w->ActiveTab(), a);
     TBrowserTab *fresh = w->TabAt(1);
@@ -1185,7 +1191,7 @@ void TestMainWindow::drops()
 
     // On another tab: that tab navigates and keeps its tab home.
     b->HomeURL = PageC;
-    w->OnTextDropped(2, PageB);
+    emit w->TabManager()->PageControl()->TextDropped(2, PageB);
     QCOMPARE(lastNavigation(b), PageB);
     QCOMPARE(b->HomeURL, PageC);
 
@@ -1193,15 +1199,15 @@ void TestMainWindow::drops()
     const QString dir = QDir::tempPath() + QStringLiteral("/tst_mainwindow_drops");
     writeFile(dir + QStringLiteral("/Link.URL"), "[InternetShortcut]\r\nURL = " + PageC.toUtf8() + " \r\n");
     writeFile(dir + QStringLiteral("/Empty.url"), "[InternetShortcut]\r\nIconIndex=0\r\n");
-    w->OnTextDropped(2, dir + QStringLiteral("/Link.URL"));
+    emit w->TabManager()->PageControl()->TextDropped(2, dir + QStringLiteral("/Link.URL"));
     QCOMPARE(lastNavigation(b), PageC);
-    w->OnTextDropped(2, dir + QStringLiteral("/Empty.url"));
+    emit w->TabManager()->PageControl()->TextDropped(2, dir + QStringLiteral("/Empty.url"));
     QCOMPARE(lastNavigation(b), PageC);
     QDir(dir).removeRecursively();
 
     // Off the tab headers, or nothing but blanks: nothing happens.
-    w->OnTextDropped(-1, PageB);
-    w->OnTextDropped(0, QStringLiteral("   "));
+    emit w->TabManager()->PageControl()->TextDropped(-1, PageB);
+    emit w->TabManager()->PageControl()->TextDropped(0, QStringLiteral("   "));
     QCOMPARE(w->TabCount(), 3);
     QCOMPARE(ctl(a)->navigations(), aBefore);
 }
