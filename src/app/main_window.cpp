@@ -20,6 +20,7 @@
 #include "components/statuspanels.h"
 #include "navigation/appkeyfilter.h"
 #include "navigation/commandtable.h"
+#include "navigation/mainmenus.h"
 #include "navigation/pagecommands.h"
 #include "navigation/typedurls.h"
 #include "options/bandlayout.h"
@@ -146,10 +147,16 @@ void TfrmMain::FormCreate()
     const auto tabTarget = [this] { return m_tabMenu->TabTarget(); };
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
-    BuildMenus();
-    m_groups->AttachMenu(findChild<QMenu *>(QStringLiteral("mnuVessaGroups")));
+    m_menus = new TMainMenus(m_commands,
+                             {this, cbCoolbar, pnlMenuBar, tbMenu, m_bands,
+                              {m_addressBar->Panel(), pnlToolbar, pnlMenuBar, pnlLinks}, m_addressBar->Label(),
+                              m_tabMenu->TabsMenu(), [this] { m_tabMenu->RebuildTabsMenu(); },
+                              m_pageCommands->TextSizeMenu(), [this] { return IsFullScreen(); }},
+                             this);
+    m_tabMenu->BuildMenu();
+    m_groups->AttachMenu(m_menus->MainMenu(TMenuBarItem::VessaGroups));
     m_keyFilter = new TKeyFilter(this, m_commands, m_tabs,
-                                 {[this](int menu) { DropDownMenu(m_mainMenus.value(menu, nullptr)); },
+                                 {[this](int menu) { m_menus->DropDown(menu); },
                                   [this](const QString &tip) { ShowHint(tip); },
                                   [this](const std::function<void()> &run) { m_tabMenu->RunOnActiveTab(run); }},
                                  this);

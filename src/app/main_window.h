@@ -8,12 +8,13 @@
 //   TVessaGroups (groups/vessagroups.h), TPopupVessa (popup/popupvessa.h),
 //   TSessionKeeper (app/sessionkeeper.h), TCommandTable (navigation/commandtable.h),
 //   TKeyFilter (navigation/appkeyfilter.h), TPageCommands (navigation/pagecommands.h),
-//   TTabMenu (browser/tabmenu.h), TTabDrops (browser/tabdrops.h).
+//   TTabMenu (browser/tabmenu.h), TTabDrops (browser/tabdrops.h),
+//   TMainMenus (navigation/mainmenus.h).
 // What is still the window's own is split across source files:
 //   app/main_window.cpp          creation, settings, initial pages, view toggles, shutdown
 //   app/main_window_ui.cpp       building the widgets, the logo and tab strip layout
 //   browser/tab_commands.cpp     tab operations forwarded to TTabManager, the New commands
-//   navigation/commands.cpp      the command table's rows, the menus and the menu bar
+//   navigation/commands.cpp      the command table's rows of the window's own commands
 
 #include "app/handover.h"
 #include "app/kwoptions.h"
@@ -48,6 +49,7 @@ class TKWComboBox;
 class TKeyFilter;
 class TKWPageControl;
 class TLogoAnimation;
+class TMainMenus;
 class TPageCommands;
 class TTabMenu;
 class TStatusArea;
@@ -169,13 +171,7 @@ public:
 
     // ---- Commands: the page commands (navigation/pagecommands.h) and the menus
     TPageCommands *PageCommands() const { return m_pageCommands; }
-    void DropDownMenu(QMenu *menu);  // from its menu-bar button, or "&Menu" when cut off
-    void UpdateMenuBarOverflow();    // shows "&Menu" when the last menu button is cut off
-    void PreparePmMenu();            // "&Menu": the Tabs menu rebuilt, cut-off menus shown
-
-    QWidget *pnlMenuBarMain = nullptr;   // clips the menu-bar buttons
-    QToolButton *tbxMenu = nullptr;      // "&Menu"
-    QMenu *mnuMenu = nullptr;
+    TMainMenus *Menus() const { return m_menus; }
     // Every command of the window: menus, toolbar buttons and keys run its actions.
     TCommandTable *Commands() const { return m_commands; }
 
@@ -185,12 +181,7 @@ Q_SIGNALS:
 
 private:
     void ShowHint(const QString &tip);   // "short|long": the long part in the status bar
-    void BuildMenuBar();
-    void BuildCustomizeMenu();
-    QList<int> MenuBarRightEdges() const;
     TCommandTable *m_commands = nullptr;
-    QList<QMenu *> m_mainMenus;          // in menu-bar order
-    QList<QToolButton *> m_menuBarButtons;
 
 public:
 
@@ -254,7 +245,6 @@ private:
 
     // commands.cpp
     void BuildCommandTable();        // the table and the window's own rows
-    void BuildMenus();
 
 public:
     // Components that stand for the named parts of the window (objectName = member name).
@@ -271,10 +261,6 @@ public:
     QWidget *pnlCloseButtons = nullptr;
     QToolButton *tbClose = nullptr;
     QToolButton *tbCloseAll = nullptr;
-    QMenu *pmNew = nullptr;
-    QMenu *pmCloseAll = nullptr;
-    QMenu *mnuView = nullptr;
-    QMenu *pmCustomize = nullptr;
 
     // Actions other parts and tests reach by name.
     QAction *actBack = nullptr;
@@ -300,6 +286,7 @@ private:
     TKeyFilter *m_keyFilter = nullptr;     // the window's keys, before the focused control
     TPageCommands *m_pageCommands = nullptr;   // refresh, stop, edit, open, text size, help
     TTabMenu *m_tabMenu = nullptr;         // the tab context menu and the Tabs menu
+    TMainMenus *m_menus = nullptr;         // the main menus, the menu band, New and bands' menus
 
     // The settings in use, read at creation and written back at shutdown; m_settingsAsRead
     // keeps them as read, so that what nobody changed is not written.

@@ -6,10 +6,10 @@
 #include "httpserver.h"
 
 #include "app/main_window.h"
-#include "navigation/commandtable.h"
-#include "navigation/pagecommands.h"
 #include "browser/browsertab.h"
 #include "browser/vessabrowser.h"
+#include "navigation/commandtable.h"
+#include "navigation/pagecommands.h"
 #include "platform/offline.h"
 #include "platform/pagedialogs.h"
 #include "platform/urlhistory.h"

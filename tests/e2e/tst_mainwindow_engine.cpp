@@ -9,10 +9,10 @@
 
 #include "app/kwoptions.h"
 #include "app/main_window.h"
-#include "browser/tabmenu.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
+#include "browser/tabmenu.h"
 #include "browser/vessabrowser.h"
 #include "navigation/kwcombobox.h"
 #include "platform/registry.h"

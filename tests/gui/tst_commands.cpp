@@ -5,16 +5,17 @@
 #include "testenv.h"
 
 #include "app/main_window.h"
-#include "browser/tabmenu.h"
 #include "browser/browsertab.h"
+#include "browser/tabmenu.h"
 #include "browser/vessabrowser.h"
 #include "components/coolbar.h"
 #include "navigation/commandtable.h"
 #include "navigation/editdocument.h"
 #include "navigation/kwcombobox.h"
+#include "navigation/mainmenus.h"
 #include "navigation/open.h"
-#include "navigation/typedurls.h"
 #include "navigation/pagecommands.h"
+#include "navigation/typedurls.h"
 #include "options/toolbarcatalogue.h"
 #include "platform/offline.h"
 #include "platform/registry.h"
@@ -135,7 +136,7 @@ void TestCommands::menuButtonOffersTheCutOffMenus()
 {
     openWindow(1000);
     QTRY_VERIFY(m_window->pnlMenuBar->width() > 0);
-    QVERIFY(!m_window->tbxMenu->isVisible());
+    QVERIFY(!m_window->Menus()->MenuButton()->isVisible());
 
     // Narrow: File still fits, Help does not.
     auto *file = m_window->findChild<QToolButton *>(QStringLiteral("tbMenuFile"));
@@ -144,21 +145,21 @@ void TestCommands::menuButtonOffersTheCutOffMenus()
     m_window->setMinimumWidth(0);
     m_window->resize(narrow + 150, 600);
     QTRY_VERIFY(m_window->pnlMenuBar->width() < help->x() + help->width());
-    QTRY_VERIFY(m_window->tbxMenu->isVisible());
-    QVERIFY(m_window->pnlMenuBarMain->width() + m_window->tbxMenu->width() <= m_window->pnlMenuBar->width());
+    QTRY_VERIFY(m_window->Menus()->MenuButton()->isVisible());
+    QVERIFY(m_window->Menus()->ButtonPanel()->width() + m_window->Menus()->MenuButton()->width() <= m_window->pnlMenuBar->width());
 
     m_window->CreateForegroundTab();
-    m_window->PreparePmMenu();
-    const QStringList shown = visibleSubMenus(m_window->mnuMenu);
+    m_window->Menus()->PreparePmMenu();
+    const QStringList shown = visibleSubMenus(m_window->findChild<QMenu *>(QStringLiteral("mnuMenu")));
     QVERIFY(!shown.contains(QStringLiteral("mnuFile")));
     for (const char *name : {"mnuHelp", "mnuTools", "mnuTabs"})
         QVERIFY2(shown.contains(QLatin1String(name)), name);
     QCOMPARE(m_window->TabMenu()->TabsMenu()->actions().size(), 2);   // rebuilt for the new tab
 
     m_window->resize(1000, 600);
-    QTRY_VERIFY(!m_window->tbxMenu->isVisible());
-    m_window->PreparePmMenu();
-    QCOMPARE(visibleSubMenus(m_window->mnuMenu), (QStringList{QStringLiteral("mnuTools"), QStringLiteral("mnuTabs")}));
+    QTRY_VERIFY(!m_window->Menus()->MenuButton()->isVisible());
+    m_window->Menus()->PreparePmMenu();
+    QCOMPARE(visibleSubMenus(m_window->findChild<QMenu *>(QStringLiteral("mnuMenu"))), (QStringList{QStringLiteral("mnuTools"), QStringLiteral("mnuTabs")}));
 }
 
 void TestCommands::openDialogOpensInANewOrTheActiveTab()
@@ -221,7 +222,7 @@ void TestCommands::clearAddressesAsksFirst()
 
     // The band menu's entry asks the same question.
     answerQuestion(this, QMessageBox::Yes);
-    m_window->pmCustomize->findChild<QAction *>(QStringLiteral("mnuClearAddr"))->trigger();
+    m_window->Menus()->CustomizeMenu()->findChild<QAction *>(QStringLiteral("mnuClearAddr"))->trigger();
     QVERIFY(m_window->TypedAddresses().isEmpty());
     QVERIFY(TTypedUrls::Load().isEmpty());
     QVERIFY(TRegistry(RegRoot::CurrentUser).keyExists(TTypedUrls::Key));
@@ -408,7 +409,7 @@ void TestCommands::ie4CompletionInTheAddressBox()
 void TestCommands::bandMenuMirrorsTheViewMenu()
 {
     openWindow();
-    QMenu *menu = m_window->pmCustomize;
+    QMenu *menu = m_window->Menus()->CustomizeMenu();
     // A right click on the address label, or on the toolbar (the bar beneath takes it).
     for (QWidget *target : {static_cast<QWidget *>(m_window->AddressBar()->Label()), static_cast<QWidget *>(m_window->MainToolbar())}) {
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(1, 1), target->mapToGlobal(QPoint(1, 1)));

@@ -8,18 +8,19 @@
 #include "app/confirm.h"
 #include "app/kwoptions.h"
 #include "app/main_window.h"
-#include "browser/tabmenu.h"
-#include "navigation/commandtable.h"
 #include "app/sessionrecord.h"
 #include "app/statusarea.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
 #include "browser/closeall.h"
 #include "browser/kwpagecontrol.h"
+#include "browser/tabmenu.h"
 #include "components/coolbar.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
+#include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
+#include "navigation/mainmenus.h"
 #include "navigation/typedurls.h"
 #include "options/bandlayout.h"
 #include "options/toolbarcatalogue.h"
@@ -992,11 +993,11 @@ void TestMainWindow::newCommands()
 
     // New Clipboard: enabled with text only; an idle blank tab is reused.
     QGuiApplication::clipboard()->clear();
-    emit w->pmNew->aboutToShow();
-    QVERIFY(!w->pmNewClipboard->isEnabled());
+    emit w->Menus()->NewMenu()->aboutToShow();
+    QVERIFY(!w->Commands()->Action(QStringLiteral("pmNewClipboard"))->isEnabled());
     QGuiApplication::clipboard()->setText(QStringLiteral("  ") + PageC + QStringLiteral("\n"));
-    emit w->pmNew->aboutToShow();
-    QVERIFY(w->pmNewClipboard->isEnabled());
+    emit w->Menus()->NewMenu()->aboutToShow();
+    QVERIFY(w->Commands()->Action(QStringLiteral("pmNewClipboard"))->isEnabled());
     TBrowserTab *blank = withPage(w->ActiveTab(), QStringLiteral("about:blank"));
     const int count = w->TabCount();
     w->actNewClipboardExecute();
@@ -1423,7 +1424,7 @@ void TestMainWindow::toolbarDefaultAndFile()
         QVERIFY(w->ToolButtonByName(QStringLiteral("tbFullScreen")));
         QVERIFY(!w->ToolButtonByName(QStringLiteral("tbNoSuchButton")));
         // The New button drops down the New menu.
-        QCOMPARE(w->ToolButtonByName(QStringLiteral("tbNew"))->menu(), w->pmNew);
+        QCOMPARE(w->ToolButtonByName(QStringLiteral("tbNew"))->menu(), w->Menus()->NewMenu());
         QAction *refresh = w->MainToolbar()->actions().at(7);
         QCOMPARE(refresh->toolTip(), QStringLiteral("Refresh"));
         QCOMPARE(refresh->statusTip(), QStringLiteral("Reloads the current browser tab"));
