@@ -16,7 +16,8 @@
 #include "browser/tabmenu.h"
 #include "components/coolbar.h"
 #include "components/fullscreen.h"
-#include "components/logoanimation.h"
+#include "components/windowplacement.h"
+#include "components/logopanel.h"
 #include "components/statuspanels.h"
 #include "navigation/appkeyfilter.h"
 #include "navigation/commandtable.h"
@@ -52,16 +53,6 @@ Q_LOGGING_CATEGORY(lcHandOver, "tabvane.handover", QtWarningMsg)
 
 namespace {
 const QString IEMainKey = QStringLiteral("Software\\Microsoft\\Internet Explorer\\Main");
-
-// Which screen holds most of a rectangle; nullptr when none shows any of it.
-QScreen *screenShowing(const QRect &rect)
-{
-    for (QScreen *screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().intersects(rect))
-            return screen;
-    }
-    return nullptr;
-}
 }
 
 TfrmMain::TfrmMain(const QString &argument, QWidget *parent)
@@ -124,7 +115,7 @@ void TfrmMain::FormCreate()
                                 .arg(e.message()));
     }
     // Later reads of a damaged value by this window read its default, told once.
-    m_options.SetWrongTypeHandler([this](const QString &message) { ReportProblems({message}); });
+    m_options.SetWrongTypeHandler([this](const QString &message) { m_problems.Report({message}); });
     // The start-up writes are not worth the start: a failure is told with the rest.
     m_startProblems = problems;
     const auto startStep = [this](const std::function<void()> &run) {
@@ -173,8 +164,8 @@ void TfrmMain::FormCreate()
     m_addressBar->SetIE4Mode(m_ie4Mode);
 
     m_toolbar->SetColor(s.toolbarShowColor);   // the buttons are made with their pictures
-    LoadToolbarButtons();
-    ReloadPopupList();
+    m_toolbar->Load();
+    m_popup->ReloadPopupList();
     m_addressBar->SetCompletion(s.completion);   // LoadAddressCompletion, read with the rest
     m_addressBar->SetStoredTypedAddresses(typedUrls, typedUrlsRead);
     // Call site of the search subsystem: the search-bar favourites and engines menus are
@@ -219,7 +210,7 @@ void TfrmMain::FormCreate()
                                               "address opened from another program will not arrive here.")
                                        .arg(m_handOver->ErrorString()));
     if (!m_startProblems.isEmpty()) {
-        QTimer::singleShot(0, this, [this, problems = m_startProblems] { ReportProblems(problems); });
+        QTimer::singleShot(0, this, [this, problems = m_startProblems] { m_problems.Report(problems); });
         m_startProblems.clear();
     }
 }
@@ -240,7 +231,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
 
     // Colour pictures on the toolbar; the custom icons and the add-on defaults are kept
     // for their subsystems.
-    ApplyToolbarColor(settings.toolbarShowColor);
+    m_toolbar->SetColor(settings.toolbarShowColor);
     m_addressBar->Load(settings);
     m_keyFilter->Load(settings);
     pnlVessaBar->resize(settings.vessaBarWidth, pnlVessaBar->height());
@@ -268,7 +259,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
     const bool placementChanged = settings.maximized != shown.maximized
                                   || (!settings.maximized && settings.bounds != shown.bounds);
     if (!IsFullScreen() && (!isVisible() || placementChanged))
-        RestorePlacement(settings.bounds, settings.maximized);
+        RestoreWindowPlacement(this, settings.bounds, settings.maximized);
     SetFullScreen(settings.fullScreen);
 }
 
@@ -298,27 +289,6 @@ TWindowSettings TfrmMain::Settings() const
 void TfrmMain::ApplySettings(const TWindowSettings &settings)
 {
     Load(settings);
-}
-
-void TfrmMain::ReportProblems(const QStringList &messages)
-{
-    QStringList fresh;
-    for (const QString &message : messages) {
-        if (!m_reportedProblems.contains(message) && !fresh.contains(message))
-            fresh.append(message);
-    }
-    if (fresh.isEmpty())
-        return;
-    for (const QString &message : qAsConst(fresh))
-        m_reportedProblems.insert(message);
-    // A value of the wrong type is read as its default; say so once, after the list.
-    const bool typeProblem = std::any_of(fresh.cbegin(), fresh.cend(), [](const QString &m) {
-        return m.startsWith(QLatin1String("Invalid data type for"));
-    });
-    QString text = fresh.join(QLatin1Char('\n'));
-    if (typeProblem)
-        text += QStringLiteral("\n\nTabvane uses the default value of such a setting.");
-    TTabvaneApplication::ShowError(text);
 }
 
 void TfrmMain::EnsureKWID(const QString &stored)
@@ -351,23 +321,6 @@ void TfrmMain::ApplyTabPosition(bool tabsDown)
     pcPage->SetTabPosition(tabsDown ? TKWPageControl::TabPosition::Bottom : TKWPageControl::TabPosition::Top);
     if (!tabsDown)
         m_tabMenu->PutCloseFirst();
-}
-
-void TfrmMain::RestorePlacement(QRect wanted, bool maximized)
-{
-    QScreen *primary = QGuiApplication::primaryScreen();
-    const QRect avail = primary ? primary->availableGeometry() : QRect(0, 0, 1024, 768);
-    // Sizes beyond the screen are cut to it so the frame stays reachable, and a window no
-    // screen shows any more comes back on the primary screen.
-    wanted.setWidth(qBound(200, wanted.width(), qMax(200, avail.width())));
-    wanted.setHeight(qBound(150, wanted.height(), qMax(150, avail.height())));
-    if (!screenShowing(wanted))
-        wanted.moveTopLeft(avail.topLeft() + QPoint(10, 10));
-    // A maximised window keeps the stored bounds as its normal placement.
-    move(wanted.topLeft());
-    resize(wanted.size());
-    if (maximized)
-        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void TfrmMain::SavePlacement(TWindowSettings &settings) const
@@ -475,17 +428,10 @@ void TfrmMain::tmrLoadCoolbarTimer()
 
 void TfrmMain::ApplyBandVisibility() { m_bands->ApplyVisibility(); }
 QToolBar *TfrmMain::MainToolbar() const { return m_toolbar ? m_toolbar->Bar() : nullptr; }
-void TfrmMain::CreateToolbarButton(int id) { m_toolbar->CreateButton(id); }
-void TfrmMain::ResetToolbar() { m_toolbar->Reset(); }
-void TfrmMain::LoadToolbarButtons() { m_toolbar->Load(); }
-bool TfrmMain::SaveToolbarButtons() { return m_toolbar->Save(); }
-void TfrmMain::ApplyToolbarColor(bool color) { m_toolbar->SetColor(color); }
 QToolButton *TfrmMain::ToolButtonByName(const QString &name) const
 {
     return m_toolbar ? m_toolbar->ButtonByName(name) : nullptr;
 }
-void TfrmMain::LoadBandLayout() { m_bands->Load(); }
-void TfrmMain::SaveBandLayout() { m_bands->Save(); }
 
 void TfrmMain::ToggleStatusBar()
 {
@@ -612,7 +558,7 @@ void TfrmMain::Shutdown()
     m_tabs->HiddenTabTimer()->stop();
     m_bands->StopDeferredLoad();
 
-    if (!SaveToolbarButtons())
+    if (!m_toolbar->Save())
         unsaved.append(QStringLiteral("the toolbar buttons"));
     UpdateUserAgentToken(false);
     CloseHiddenTabs();
@@ -645,23 +591,13 @@ void TfrmMain::Shutdown()
     }
     if (firstError.isEmpty())
         firstError = written.firstError;
-    step(QStringLiteral("the band layout"), [this] { SaveBandLayout(); });
+    step(QStringLiteral("the band layout"), [this] { m_bands->Save(); });
     // A list that could not be read at start is not written over the stored one.
     step(QStringLiteral("the typed addresses"), [this] { m_addressBar->SaveTypedAddresses(); });
     m_addressBar->Clear();
 
     if (!unsaved.isEmpty()) {
-        // Named in the order the settings are kept in.
-        const QStringList order = {QStringLiteral("the toolbar buttons"), QStringLiteral("the open sites"),
-                                   QStringLiteral("the options"), QStringLiteral("the window placement"),
-                                   QStringLiteral("the band layout"), QStringLiteral("the view settings"),
-                                   QStringLiteral("the typed addresses")};
-        std::stable_sort(unsaved.begin(), unsaved.end(), [&order](const QString &a, const QString &b) {
-            return order.indexOf(a) < order.indexOf(b);
-        });
-        QString text = QStringLiteral("Tabvane could not save: %1.").arg(unsaved.join(QStringLiteral(", ")));
-        if (!firstError.isEmpty())
-            text += QStringLiteral("\n\n") + firstError;
+        const QString text = TProblemReport::UnsavedText(unsaved, firstError);
         // Closed by a signal, the session is ending and nobody would answer a message box.
         if (ShutdownBySignal(this)) {
             std::fprintf(stderr, "tabvane: %s\n", qPrintable(text));
@@ -704,5 +640,6 @@ void TfrmMain::ShowHint(const QString &tip)
 void TfrmMain::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    LayoutLogoPanel();
+    if (m_logoPanel)
+        m_logoPanel->Relayout();
 }

@@ -131,14 +131,14 @@ void TfrmMain::actNewExecute()
         tab->NavigateTo(QStringLiteral("about:blank"));
         break;
     }
-    FocusAddressForTyping();
+    m_addressBar->FocusAddressForTyping();
 }
 
 void TfrmMain::actNewBlankExecute()
 {
     CreateForegroundTab()->NavigateTo(QStringLiteral("about:blank"));
     // A blank tab is opened to type an address into.
-    FocusAddressForTyping();
+    m_addressBar->FocusAddressForTyping();
 }
 
 void TfrmMain::actNewHomeExecute()
@@ -173,31 +173,4 @@ void TfrmMain::ActivateTab(TBrowserTab *tab)
 void TfrmMain::pcPageChange()
 {
     m_tabs->TabChange();
-}
-
-// ---- The status bar, forwarded to the status area; ITabAddress
-
-void TfrmMain::ShowStatusText(const QString &text)
-{
-    m_statusArea->ShowStatusText(text);
-}
-
-void TfrmMain::ShowProgress(int progress, int progressMax)
-{
-    m_statusArea->ShowProgress(progress, progressMax);
-}
-
-void TfrmMain::ShowProgressBar()
-{
-    m_statusArea->ShowProgressBar();
-}
-
-void TfrmMain::HideProgressBar()
-{
-    m_statusArea->HideProgressBar();
-}
-
-void TfrmMain::UpdateSecureAndAnimation()
-{
-    m_statusArea->UpdateSecureAndAnimation();   // Stop follows through ActiveTabLoading
 }

@@ -16,6 +16,7 @@
 #include "navigation/open.h"
 #include "navigation/pagecommands.h"
 #include "navigation/typedurls.h"
+#include "options/bandlayout.h"
 #include "options/toolbarcatalogue.h"
 #include "platform/offline.h"
 #include "platform/registry.h"
@@ -135,7 +136,7 @@ TfrmMain *TestCommands::openWindow(int width)
 void TestCommands::menuButtonOffersTheCutOffMenus()
 {
     openWindow(1000);
-    QTRY_VERIFY(m_window->pnlMenuBar->width() > 0);
+    QTRY_VERIFY(m_window->findChild<QWidget *>(QStringLiteral("pnlMenuBar"))->width() > 0);
     QVERIFY(!m_window->Menus()->MenuButton()->isVisible());
 
     // Narrow: File still fits, Help does not.
@@ -144,9 +145,9 @@ void TestCommands::menuButtonOffersTheCutOffMenus()
     const int narrow = file->width() * 3;
     m_window->setMinimumWidth(0);
     m_window->resize(narrow + 150, 600);
-    QTRY_VERIFY(m_window->pnlMenuBar->width() < help->x() + help->width());
+    QTRY_VERIFY(m_window->findChild<QWidget *>(QStringLiteral("pnlMenuBar"))->width() < help->x() + help->width());
     QTRY_VERIFY(m_window->Menus()->MenuButton()->isVisible());
-    QVERIFY(m_window->Menus()->ButtonPanel()->width() + m_window->Menus()->MenuButton()->width() <= m_window->pnlMenuBar->width());
+    QVERIFY(m_window->Menus()->ButtonPanel()->width() + m_window->Menus()->MenuButton()->width() <= m_window->findChild<QWidget *>(QStringLiteral("pnlMenuBar"))->width());
 
     m_window->CreateForegroundTab();
     m_window->Menus()->PreparePmMenu();
@@ -431,10 +432,10 @@ void TestCommands::bandMenuMirrorsTheViewMenu()
                                  QStringLiteral("&Organize Links...-"), QStringLiteral("&Clear Addresses")}));
 
     menu->findChild<QAction *>(QStringLiteral("pmCustomizeLinksBar"))->trigger();
-    QVERIFY(!m_window->pmViewLinksBar->isChecked());
-    QVERIFY(!m_window->cbCoolbar->bandVisible(m_window->cbCoolbar->bandIndexOfControl(m_window->pnlLinks)));
-    m_window->pmViewLinksBar->trigger();
-    QVERIFY(m_window->cbCoolbar->bandVisible(m_window->cbCoolbar->bandIndexOfControl(m_window->pnlLinks)));
+    QVERIFY(!m_window->Commands()->Action(QStringLiteral("pmViewLinksBar"))->isChecked());
+    QVERIFY(!m_window->BandLayout()->CoolBar()->bandVisible(m_window->BandLayout()->CoolBar()->bandIndexOfControl(m_window->findChild<QWidget *>(QStringLiteral("pnlLinks")))));
+    m_window->Commands()->Action(QStringLiteral("pmViewLinksBar"))->trigger();
+    QVERIFY(m_window->BandLayout()->CoolBar()->bandVisible(m_window->BandLayout()->CoolBar()->bandIndexOfControl(m_window->findChild<QWidget *>(QStringLiteral("pnlLinks")))));
 }
 
 void TestCommands::internetOptionsTellsTheSideBar()

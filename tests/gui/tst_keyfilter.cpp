@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/statusarea.h"
 #include "browser/browsertab.h"
+#include "browser/kwpagecontrol.h"
 #include "browser/tabmenu.h"
 #include "browser/vessabrowser.h"
 #include "components/statuspanels.h"
@@ -531,7 +532,7 @@ void TestKeyFilter::addressBoxKeepsWhatTheUserTypes()
     // Nor does a load the page makes by itself take the text away.
     QVERIFY(c->simulateLoad(QStringLiteral("http://127.0.0.1:1/moved")));
     QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("example"));
-    QVERIFY(m_window->AddressBeingEdited());
+    QVERIFY(m_window->AddressBar()->AddressBeingEdited());
 
     // Esc puts the tab's address back, all selected, and stops nothing.
     c->clearOperations();
@@ -539,7 +540,7 @@ void TestKeyFilter::addressBoxKeepsWhatTheUserTypes()
     QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("http://127.0.0.1:1/moved"));
     QCOMPARE(edit->selectedText(), QStringLiteral("http://127.0.0.1:1/moved"));
     QCOMPARE(c->count(QStringLiteral("Stop")), 0);
-    QVERIFY(!m_window->AddressBeingEdited());
+    QVERIFY(!m_window->AddressBar()->AddressBeingEdited());
     // Not editing any more: the box follows the tab's loads again.
     QVERIFY(c->simulateLoad(QStringLiteral("http://127.0.0.1:1/next")));
     QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("http://127.0.0.1:1/next"));
@@ -571,7 +572,7 @@ void TestKeyFilter::ctrlTOpensABlankTabToTypeIn()
     QCOMPARE(m_window->TabCount(), before + 1);
     TBrowserTab *fresh = m_window->ActiveTab();
     QVERIFY(fresh != first);
-    QCOMPARE(m_window->pcPage->IndexOfPage(fresh), m_window->pcPage->IndexOfPage(first) + 1);
+    QCOMPARE(m_window->TabManager()->PageControl()->IndexOfPage(fresh), m_window->TabManager()->PageControl()->IndexOfPage(first) + 1);
     QCOMPARE(control(fresh)->navigations().value(0), QStringLiteral("about:blank"));
     QTRY_VERIFY(m_window->AddressBox()->lineEdit()->hasFocus());
     QVERIFY(m_window->AddressBox()->currentText().isEmpty());
@@ -586,9 +587,9 @@ void TestKeyFilter::middleClickOnATabClosesIt()
     openWindow();
     TBrowserTab *second = addTab(QStringLiteral("http://127.0.0.1:1/b"));
     TBrowserTab *third = addTab(QStringLiteral("http://127.0.0.1:1/c"));
-    QWidget *bar = m_window->pcPage->TabBar();
+    QWidget *bar = m_window->TabManager()->PageControl()->TabBar();
     const auto centre = [&](TBrowserTab *tab) {
-        return m_window->pcPage->TabRect(tab->TabIndex()).center() - bar->pos();
+        return m_window->TabManager()->PageControl()->TabRect(tab->TabIndex()).center() - bar->pos();
     };
 
     // Pressed on one tab and released on another: nothing closes.
