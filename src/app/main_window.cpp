@@ -24,6 +24,7 @@
 #include "navigation/mainmenus.h"
 #include "navigation/pagecommands.h"
 #include "navigation/typedurls.h"
+#include "navigation/viewcommands.h"
 #include "options/bandlayout.h"
 #include "options/toolbarband.h"
 #include "platform/registry.h"
@@ -126,9 +127,11 @@ void TfrmMain::FormCreate()
         }
     };
 
-    // The table exists before the widgets: the toolbar band and the band layout use it.
+    // ---- Create subsystems. The table exists before the widgets: the toolbar band and the
+    // band layout use it. Each subsystem registers its rows in the table when it is made.
     m_commands = new TCommandTable(this);
     BuildWidgets();
+    m_view = new TViewCommands(m_commands, m_bands, m_fullScreenPart, m_toolbar, pnlMenuBar, m_statusArea->Bar(), this);
     m_pageCommands = new TPageCommands(this, m_tabs, m_commands, m_addressBar, this);
     connect(m_statusArea, &TStatusArea::ActiveTabLoading, m_pageCommands, &TPageCommands::FollowLoading);
     connect(m_pageCommands, &TPageCommands::InternetOptionsClosed, this, &TfrmMain::InternetOptionsClosed);
@@ -151,6 +154,7 @@ void TfrmMain::FormCreate()
                                   [this](const QString &tip) { ShowHint(tip); },
                                   [this](const std::function<void()> &run) { m_tabMenu->RunOnActiveTab(run); }},
                                  this);
+    // ---- End of creating subsystems
 
     // The tray icon takes the window's picture when the tray subsystem sets it up.
     // Dialogs (the confirmation dialog among them) show the application's icon.
@@ -242,14 +246,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
     ApplyTabColors(settings.tabColorScheme, settings.inactiveTabColor, settings.inactiveFontColor);
     ApplyTabPosition(settings.tabsDown);
 
-    // View state.
-    pmViewToolbar->setChecked(settings.viewToolbar);
-    pmViewAddressBar->setChecked(settings.viewAddressBar);
-    pmViewLinksBar->setChecked(settings.viewLinksBar);
-    pmViewStatusBar->setChecked(settings.viewStatusBar);
-    m_statusArea->Bar()->setVisible(pmViewStatusBar->isChecked());
-    ApplyBandVisibility();
-    ShowVessaBar(settings.viewVessaBar);
+    m_view->Load(settings);
 
     // The stored placement is the window's normal placement; full screen is entered after
     // it, so that leaving full screen returns to the stored placement rather than to the
@@ -272,11 +269,7 @@ void TfrmMain::Save(TWindowSettings &settings) const
     settings.usePopupVessa = m_popup->Enabled();
     m_addressBar->Save(settings);
     settings.vessaBarWidth = pnlVessaBar->width();
-    settings.viewVessaBar = pmViewVessaBar->isChecked();
-    settings.viewToolbar = pmViewToolbar->isChecked();
-    settings.viewAddressBar = pmViewAddressBar->isChecked();
-    settings.viewLinksBar = pmViewLinksBar->isChecked();
-    settings.viewStatusBar = pmViewStatusBar->isChecked();
+    m_view->Save(settings);
 }
 
 TWindowSettings TfrmMain::Settings() const
@@ -433,11 +426,6 @@ QToolButton *TfrmMain::ToolButtonByName(const QString &name) const
     return m_toolbar ? m_toolbar->ButtonByName(name) : nullptr;
 }
 
-void TfrmMain::ToggleStatusBar()
-{
-    m_statusArea->Bar()->setVisible(pmViewStatusBar->isChecked());
-}
-
 void TfrmMain::SetFullScreen(bool on)
 {
     m_fullScreenPart->Set(on);
@@ -446,31 +434,6 @@ void TfrmMain::SetFullScreen(bool on)
 bool TfrmMain::IsFullScreen() const
 {
     return m_fullScreenPart->IsOn();
-}
-
-void TfrmMain::FollowFullScreen(bool on)
-{
-    // The view commands of full screen: its check, the toolbar's entry (the toolbar always
-    // shows in full screen) and the menu bar's entry (it can be hidden in full screen only).
-    pmViewFullScreen->setChecked(on);
-    if (QToolButton *button = ToolButtonByName(QStringLiteral("tbFullScreen")))
-        button->setChecked(on);
-    pmViewToolbar->setVisible(!on);
-    pmViewMenuBar->setVisible(on);
-    if (on)
-        pmViewMenuBar->setChecked(true);
-    else
-        ApplyBandVisibility();
-}
-
-void TfrmMain::ShowVessaBar(bool show)
-{
-    // The side bar's panels belong to their own subsystem and are not built yet: the
-    // command stays disabled and the stored choice is kept as it is, without showing an
-    // empty panel.
-    pmViewVessaBar->setChecked(show);
-    if (QToolButton *button = ToolButtonByName(QStringLiteral("tbVessaBar")))
-        button->setChecked(show);
 }
 
 void TfrmMain::FormActivate()

@@ -3,7 +3,8 @@
 // objects, wires them, and forwards the operations other parts call by name. Subsystems:
 //   TTabManager, TTabMenu, TTabDrops (browser/)       the strip, its tabs, menus and drops
 //   TStatusArea (app/statusarea.h), TSessionKeeper (app/sessionkeeper.h)
-//   TCommandTable, TKeyFilter, TMainMenus, TPageCommands, TAddressBar (navigation/)
+//   TCommandTable, TKeyFilter, TMainMenus, TPageCommands, TViewCommands, TAddressBar
+//   (navigation/)
 //   TToolbarBand, TBandLayout (options/), TFullScreen, TLogoPanel (components/)
 //   TVessaGroups (groups/), TPopupVessa (popup/)
 // The window's own code: main_window.cpp (creation, settings, first pages, view, shutdown),
@@ -43,6 +44,7 @@ class TGroupMenu;
 class THandOverReceiver;
 class TSessionKeeper;
 class TTabMenu;
+class TViewCommands;
 class TToolbarBand;
 
 class TfrmMain : public QMainWindow, public ITabPolicy, public THandOverTarget {
@@ -71,6 +73,7 @@ public:
     TPopupVessa *PopupVessa() const { return m_popup; }
     TPageCommands *PageCommands() const { return m_pageCommands; }
     TMainMenus *Menus() const { return m_menus; }
+    TViewCommands *View() const { return m_view; }   // the View menu's bars and full screen
     // Every command of the window: menus, toolbar buttons and keys run its actions.
     TCommandTable *Commands() const { return m_commands; }
 
@@ -136,8 +139,6 @@ public:
     void ApplyBandVisibility();
     void SetFullScreen(bool on);
     bool IsFullScreen() const;
-    void ShowVessaBar(bool show);
-    void ToggleStatusBar();
 
     // Tests and the hand-over: whether closing asks the user.
     void SetCloseWithoutConfirmation(bool on) { m_closeWithoutConfirmation = on; }
@@ -167,7 +168,6 @@ private:
     void Shutdown();
     void ApplyTabColors(const QString &scheme, int inactiveTabColor, int inactiveFontColor);
     void ApplyTabPosition(bool tabsDown);
-    void FollowFullScreen(bool on);   // the view commands, after full screen began or ended
     void EnsureKWID(const QString &stored);
     void SavePlacement(TWindowSettings &settings) const;
     void ShowHint(const QString &tip);   // "short|long": the long part in the status bar
@@ -187,16 +187,8 @@ private:
     QWidget *pnlToolbar = nullptr;
     QWidget *pnlLinks = nullptr;
     QWidget *pnlVessaBar = nullptr;
-    // Actions of the window's own rows that it updates.
-    QAction *actBack = nullptr;
+    QAction *actBack = nullptr;            // enabled as the active tab's history allows
     QAction *actForward = nullptr;
-    QAction *pmViewToolbar = nullptr;
-    QAction *pmViewAddressBar = nullptr;
-    QAction *pmViewLinksBar = nullptr;
-    QAction *pmViewStatusBar = nullptr;
-    QAction *pmViewMenuBar = nullptr;
-    QAction *pmViewVessaBar = nullptr;
-    QAction *pmViewFullScreen = nullptr;
 
     TKWOptions m_options;
     QString m_argument;
@@ -217,6 +209,7 @@ private:
     TPageCommands *m_pageCommands = nullptr;   // refresh, stop, edit, open, text size, help
     TTabMenu *m_tabMenu = nullptr;         // the tab context menu and the Tabs menu
     TMainMenus *m_menus = nullptr;         // the main menus, the menu band, New and bands' menus
+    TViewCommands *m_view = nullptr;       // the View menu's bars and full screen
     TStatusArea *m_statusArea = nullptr;   // the status bar and the logo's animation
     TFullScreen *m_fullScreenPart = nullptr;
     TLogoPanel *m_logoPanel = nullptr;     // gpLogo: the logo and the close buttons

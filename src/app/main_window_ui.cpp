@@ -149,7 +149,6 @@ void TfrmMain::BuildWidgets()
     setCentralWidget(central);
 
     m_fullScreenPart = new TFullScreen(this, cbCoolbar, pnlMenuBar, pnlToolbar, m_statusArea->Bar(), this);
-    connect(m_fullScreenPart, &TFullScreen::Changed, this, &TfrmMain::FollowFullScreen);
 }
 
 void TfrmMain::LayoutTabStrip()

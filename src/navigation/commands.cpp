@@ -88,25 +88,6 @@ void TfrmMain::BuildCommandTable()
     t.Register(command("mnuFileProperties", "P&roperties", "", onTab(&TBrowserTab::Properties)));
     t.Register(command("mnuFileExit", "E&xit", "", [this] { close(); }));
 
-    // View
-    TCommandRow vessaBar = onButton(withKey(command("pmViewVessaBar", "&VessaBar", "Show VessaBar|Shows or hides the VessaBar"),
-                                            QKeySequence(Qt::Key_F4), {TKeyCommand::ToggleSideBar}), 10);
-    vessaBar.checkable = true;
-    t.RegisterPending(vessaBar);
-    pmViewVessaBar = t.Action(vessaBar.name);
-    pmViewStatusBar = t.Register(toggle("pmViewStatusBar", "&Status Bar", "", [this](bool) { ToggleStatusBar(); }));
-    pmViewAddressBar = t.Register(toggle("pmViewAddressBar", "&Address Bar", "", [this](bool) { ApplyBandVisibility(); }));
-    pmViewToolbar = t.Register(toggle("pmViewToolbar", "&Toolbar", "", [this](bool) { ApplyBandVisibility(); }));
-    pmViewLinksBar = t.Register(toggle("pmViewLinksBar", "&Links Bar", "", [this](bool) { ApplyBandVisibility(); }));
-    pmViewMenuBar = t.Register(toggle("pmViewMenuBar", "&Menu Bar", "", [this](bool on) { m_bands->SetBandVisible(pnlMenuBar, on); }));
-    pmViewMenuBar->setChecked(true);
-    pmViewMenuBar->setVisible(false);   // shown in full screen only
-    TCommandRow fullScreen = onButton(withKey(toggle("pmViewFullScreen", "&Fullscreen", "Fullscreen|Toggles fullscreen mode",
-                                                     [this](bool on) { SetFullScreen(on); }),
-                                              QKeySequence(Qt::Key_F11), {TKeyCommand::FullScreen}), 16);
-    fullScreen.checked = [this] { return IsFullScreen(); };
-    pmViewFullScreen = t.Register(fullScreen);
-
     // Go
     actBack = t.Register(onButton(withKey(command("actBack", "&Back", "Back|Goes back", onTab(&TBrowserTab::GoBack)),
                                 QKeySequence(), {TKeyCommand::Back}), 2));
