@@ -73,7 +73,7 @@ void TfrmMain::BuildWidgets()
     topBox->addWidget(m_logoPanel, 0);
     vbox->addWidget(pnlTop);
 
-    // Menu band: the caption buttons are added by BuildMenus.
+    // Menu band: the caption buttons are added by the main menus (TMainMenus).
     pnlMenuBar = namedPanel("pnlMenuBar", cbCoolbar);
     auto *menuBox = new QHBoxLayout(pnlMenuBar);
     menuBox->setContentsMargins(0, 0, 0, 0);
