@@ -2,6 +2,7 @@
 // tab strip.
 
 #include "app/main_window.h"
+#include "platform/makerhost.h"
 
 #include "app/statusarea.h"
 #include "browser/browsertab.h"
@@ -181,7 +182,7 @@ void TfrmMain::BuildLogoPanel()
     imgLogo->setToolTip(QStringLiteral("Tabvane on the web"));
     connect(imgLogo, &TLogoAnimation::Clicked, this, [this] {
         if (TBrowserTab *tab = CreateForegroundTab())
-            tab->NavigateTo(QStringLiteral(TABVANE_MAKER_HOST "/"));
+            tab->NavigateTo(TMakerHost::Maker() + QLatin1Char('/'));
     });
 
     pnlCloseButtons = namedPanel("pnlCloseButtons", gpLogo);

@@ -4,6 +4,7 @@
 // The commands themselves are in page_commands.cpp, the key filter in keyfilter.cpp.
 
 #include "app/main_window.h"
+#include "platform/makerhost.h"
 
 #include "app/application.h"
 
@@ -339,7 +340,7 @@ void TfrmMain::BuildCommandTable()
                        QKeySequence(Qt::Key_F1), {TKeyCommand::HelpTopics}));
     t.Register(command("mnuHelpSupport", "&Tabvane Support", "", [this] {
         if (TBrowserTab *tab = CreateForegroundTab())
-            tab->NavigateTo(QStringLiteral(TABVANE_MAKER_HOST "/support/"));
+            tab->NavigateTo(TMakerHost::Maker() + QStringLiteral("/support/"));
     }));
     t.Register(command("mnuHelpAbout", "&About", "", slot(&TfrmMain::ShowAbout)));
 

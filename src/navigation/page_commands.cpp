@@ -3,6 +3,7 @@
 // Options, Clear Addresses, Edit Document, help, the About box, and the URL history.
 
 #include "app/main_window.h"
+#include "platform/makerhost.h"
 
 #include "app/confirm.h"
 #include "app/statusarea.h"
@@ -243,10 +244,8 @@ QString TfrmMain::AboutText() const
 {
     return QStringLiteral("Version ") + QLatin1String(TabvaneVersion)
             + QStringLiteral("\n"
-                             "Copyright (c) the Tabvane developers\n"
-                             TABVANE_MAKER_HOST "\n"
-                             "\n"
-                             "Qt WebEngine: ")
+                             "Copyright (c) the Tabvane developers\n")
+            + TMakerHost::Maker() + QStringLiteral("\n\nQt WebEngine: ")
             + TWebProfile::EngineVersionText();
 }
 
