@@ -8,6 +8,11 @@
 #include "app/handover.h"
 #include "app/sessionkeeper.h"
 #include "app/startup.h"
+#include "app/defbrowser.h"
+#include "app/tray.h"
+#include "services/versioncheck.h"
+#include "platform/makerhost.h"
+#include "platform/paths.h"
 #include "app/statusarea.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
@@ -161,7 +166,14 @@ void TfrmMain::FormCreate()
     // built here. Call site of the mail subsystem: the mail menu is built here.
 
     startStep([&] { EnsureKWID(s.kwid); });
-    // Call site of the tray subsystem: the tray icon is made active when MinToTray is set.
+    // ---- Desktop integration and services: the tray icon (made active from MinToTray by
+    // Load below), the default-browser offer once the window shows, the version check.
+    m_tray = new TTray(this, new TSystemTrayIcon, [this] { return ActiveTab() ? ActiveTab()->Title() : QString(); },
+                       [this] { return close(); }, this);
+    if (s.askDefaultBrowser && TUnattended::Allowed(TUnattended::AskDefaultBrowserVariable))
+        QTimer::singleShot(0, this, [this] { m_commands->Guarded([this] { DefBrowser::Offer(this, TPaths::ExecutablePath()); }); });
+    m_versionCheck = new TVersionCheck(m_tabs, this, this);
+    // ---- end of desktop integration and services
 
     m_settingsAsRead = s;
     Load(s);
@@ -177,7 +189,8 @@ void TfrmMain::FormCreate()
 
     // Call site of the links subsystem: the links bar is created in pnlLinks here.
 
-    // Call site of the default-browser offer: made here when AskDefaultBrowser is set.
+    // The default-browser offer is made once the window shows (above); without it the
+    // setting is written back as it is.
     if (!s.askDefaultBrowser)
         startStep([this] { m_options.SetAskDefaultBrowser(false); });
 
@@ -190,7 +203,7 @@ void TfrmMain::FormCreate()
     m_session->Start();
 
     LayoutTabStrip();
-    // Call site of the version check: its 5-second one-shot timer is started here.
+    m_versionCheck->Start();   // the version check's 5-second one-shot timer
     m_bands->StartDeferredLoad();
 
     m_handOver = new THandOverReceiver(this, this);
@@ -222,6 +235,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
     // for their subsystems.
     ApplyToolbarColor(settings.toolbarShowColor);
     m_addressBar->Load(settings);
+    m_tray->Load(settings);
     pnlVessaBar->resize(settings.vessaBarWidth, pnlVessaBar->height());
 
     pcPage->SetMultiLine(settings.multipleLines);
@@ -259,6 +273,7 @@ void TfrmMain::Save(TWindowSettings &settings) const
     settings.vgCloseFirst = m_groups->CloseFirst();
     settings.usePopupVessa = m_popup->Enabled();
     m_addressBar->Save(settings);
+    m_tray->Save(settings);
     settings.vessaBarWidth = pnlVessaBar->width();
     settings.viewVessaBar = pmViewVessaBar->isChecked();
     settings.viewToolbar = pmViewToolbar->isChecked();
@@ -590,6 +605,8 @@ void TfrmMain::Shutdown()
     m_handOver = nullptr;
     m_tabs->HiddenTabTimer()->stop();
     m_bands->StopDeferredLoad();
+    delete m_versionCheck;   // a request still running is abandoned
+    m_versionCheck = nullptr;
 
     if (!SaveToolbarButtons())
         unsaved.append(QStringLiteral("the toolbar buttons"));
@@ -614,8 +631,7 @@ void TfrmMain::Shutdown()
     }
     // The window's settings in one transaction; group by group when that fails, so that
     // each group that could not be written is named and costs nothing else.
-    // Call site of the tray subsystem: MinToTray is stored from the tray icon here.
-    Save(m_settings);
+    Save(m_settings);   // MinToTray from the tray icon among them
     m_settings.lastOpenSites = sites;
     const TWindowSettings::TWriteResult written = m_settings.Write(m_settingsAsRead);
     for (const QString &group : written.unsaved) {

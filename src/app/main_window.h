@@ -52,6 +52,8 @@ class TGroupMenu;
 class THandOverReceiver;
 class TSessionKeeper;
 class TToolbarBand;
+class TTray;
+class TVersionCheck;
 
 class TfrmMain : public QMainWindow, public ITabPolicy,
                  public THandOverTarget {
@@ -361,4 +363,8 @@ private:
     int m_tabTargetIndex = -1;
     bool m_closeWithoutConfirmation = false;
     bool m_shutDown = false;
+
+    // ---- Desktop integration and services: the tray icon, the version check.
+    TTray *m_tray = nullptr;
+    TVersionCheck *m_versionCheck = nullptr;
 };
