@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "app/defbrowser.h"
 #include "app/tray.h"
+#include "services/mailnews.h"
 #include "services/versioncheck.h"
 #include "platform/makerhost.h"
 #include "platform/paths.h"
@@ -142,6 +143,16 @@ void TfrmMain::FormCreate()
     const auto tabTarget = [this] { return TabTarget(); };
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
+    // ---- Desktop integration and services: the tray icon (made active from MinToTray by
+    // Load), mail and news (before the menus and buttons that show their commands), the
+    // default-browser offer once the window shows, the version check (started below).
+    m_tray = new TTray(this, new TSystemTrayIcon, [this] { return ActiveTab() ? ActiveTab()->Title() : QString(); },
+                       [this] { return close(); }, this);
+    m_mail = new TMailNews(m_tabs, m_commands, this, this);
+    if (s.askDefaultBrowser && TUnattended::Allowed(TUnattended::AskDefaultBrowserVariable))
+        QTimer::singleShot(0, this, [this] { m_commands->Guarded([this] { DefBrowser::Offer(this, TPaths::ExecutablePath()); }); });
+    m_versionCheck = new TVersionCheck(m_tabs, this, this);
+    // ---- end of desktop integration and services
     BuildMenus();
     m_groups->AttachMenu(findChild<QMenu *>(QStringLiteral("mnuVessaGroups")));
     BuildKeyFilter();
@@ -163,18 +174,9 @@ void TfrmMain::FormCreate()
     m_addressBar->SetCompletion(s.completion);   // LoadAddressCompletion, read with the rest
     m_addressBar->SetStoredTypedAddresses(typedUrls, typedUrlsRead);
     // Call site of the search subsystem: the search-bar favourites and engines menus are
-    // built here. Call site of the mail subsystem: the mail menu is built here.
+    // built here. (The mail menu is built by the mail subsystem above.)
 
     startStep([&] { EnsureKWID(s.kwid); });
-    // ---- Desktop integration and services: the tray icon (made active from MinToTray by
-    // Load below), the default-browser offer once the window shows, the version check.
-    m_tray = new TTray(this, new TSystemTrayIcon, [this] { return ActiveTab() ? ActiveTab()->Title() : QString(); },
-                       [this] { return close(); }, this);
-    if (s.askDefaultBrowser && TUnattended::Allowed(TUnattended::AskDefaultBrowserVariable))
-        QTimer::singleShot(0, this, [this] { m_commands->Guarded([this] { DefBrowser::Offer(this, TPaths::ExecutablePath()); }); });
-    m_versionCheck = new TVersionCheck(m_tabs, this, this);
-    // ---- end of desktop integration and services
-
     m_settingsAsRead = s;
     Load(s);
     m_tabs->SetPlacementAtEnd(true);   // start-up tabs follow each other at the end, until the

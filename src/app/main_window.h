@@ -52,6 +52,7 @@ class TGroupMenu;
 class THandOverReceiver;
 class TSessionKeeper;
 class TToolbarBand;
+class TMailNews;
 class TTray;
 class TVersionCheck;
 
@@ -364,7 +365,8 @@ private:
     bool m_closeWithoutConfirmation = false;
     bool m_shutDown = false;
 
-    // ---- Desktop integration and services: the tray icon, the version check.
+    // ---- Desktop integration and services: the tray icon, the version check, mail and news.
     TTray *m_tray = nullptr;
     TVersionCheck *m_versionCheck = nullptr;
+    TMailNews *m_mail = nullptr;
 };

@@ -188,6 +188,8 @@ bool TTray::eventFilter(QObject *watched, QEvent *event)
                 m_hidePending = true;
                 QTimer::singleShot(0, this, &TTray::hideToTray);
             }
+        } else if (event->type() == QEvent::WindowIconChange) {
+            m_icon->SetIcon(m_window->windowIcon());
         } else if (event->type() == QEvent::Show && m_minimized && !event->spontaneous()
                    && !m_window->isMinimized()) {
             // Shown again by the program, not by the tray: a second start of the program.

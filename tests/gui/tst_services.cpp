@@ -14,10 +14,16 @@
 #include "platform/makerhost.h"
 #include "platform/offline.h"
 #include "platform/scripted_control.h"
+#include "navigation/commandtable.h"
+#include "platform/desktopentry.h"
 #include "services/getter.h"
+#include "services/mailnews.h"
 #include "services/versioncheck.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QUrlQuery>
@@ -71,6 +77,28 @@ struct TVersionRun {
         return !finished.isEmpty() || finished.wait(15000);
     }
 };
+
+void writeFile(const QString &path, const QByteArray &text, bool executable = false)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+    f.close();
+    if (executable)
+        f.setPermissions(f.permissions() | QFile::ExeOwner);
+}
+
+// The arguments a recording program got, one per line; empty until it has run.
+QStringList recorded(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+    lines.removeLast();
+    return lines;
+}
 
 }
 
@@ -248,6 +276,146 @@ private Q_SLOTS:
         QVERIFY(getter.Data().startsWith("VERSION=9"));
         QCOMPARE(getter.Status(), TGetter::Done);
         QCOMPARE(TKWOptions().CheckedVersion(), 118);
+    }
+
+    // ---- Mail and news
+
+    void linkMailtoCannotBeBent_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("url");
+        QTest::newRow("fields in the title") << "Tom & Jerry&cc=boss@example.com&attach=/etc/passwd"
+                                             << "http://x.example/a?b=1&c=2#top";
+        QTest::newRow("fragment and newline") << "Line one\r\nBcc: x@example.com #hash" << "http://x.example/";
+        QTest::newRow("non-ASCII and percent") << QStringLiteral("Grüße 100% – 東京") << "http://x.example/%41";
+    }
+
+    void linkMailtoCannotBeBent()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, url);
+        const QString mailto = TMailRules::LinkMailto(title, url);
+        QVERIFY(mailto.startsWith(QLatin1String("mailto:?subject=")));
+        for (const QChar c : mailto.mid(7))
+            QVERIFY2(c.unicode() > 32 && c.unicode() < 127 && c != QLatin1Char('#'), qPrintable(mailto));
+        const QUrlQuery query(QUrl(mailto).query());
+        QCOMPARE(query.queryItems().size(), 2);
+        QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), title + " (" + url + ")");
+        QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded), url);
+    }
+
+    void execLines_data()
+    {
+        QTest::addColumn<QString>("exec");
+        QTest::addColumn<QStringList>("urls");
+        QTest::addColumn<QStringList>("command");   // empty: refused
+        const QStringList one{QStringLiteral("mailto:a@b")};
+        QTest::newRow("plain") << "thunderbird %u" << one << QStringList{"thunderbird", "mailto:a@b"};
+        QTest::newRow("no address: the code goes") << "thunderbird %u" << QStringList() << QStringList{"thunderbird"};
+        QTest::newRow("quoted program with spaces") << "\"/opt/my mail/tb\" -compose %U" << QStringList{"a", "b"}
+                                                    << QStringList{"/opt/my mail/tb", "-compose", "a", "b"};
+        QTest::newRow("escapes inside quotes") << "sh -c \"echo \\$HOME \\\"x\\\"\"" << QStringList()
+                                              << QStringList{"sh", "-c", "echo $HOME \"x\""};
+        QTest::newRow("code inside an argument") << "mailer --url=%u --name=%c %%d" << one
+                                                 << QStringList{"mailer", "--url=mailto:a@b", "--name=Test Mail", "%d"};
+        QTest::newRow("icon and deprecated codes") << "mailer %i %d %m %u" << one
+                                                   << QStringList{"mailer", "--icon", "mail-icon", "mailto:a@b"};
+        QTest::newRow("shell character outside quotes") << "mailer %u; rm -rf ~" << one << QStringList();
+        QTest::newRow("unterminated quote") << "\"mailer %u" << one << QStringList();
+        QTest::newRow("unknown field code") << "mailer %z" << one << QStringList();
+        QTest::newRow("only a field code") << "%u" << QStringList() << QStringList();
+    }
+
+    void execLines()
+    {
+        QFETCH(QString, exec);
+        QFETCH(QStringList, urls);
+        QFETCH(QStringList, command);
+        TDesktopEntry entry;
+        entry.id = QStringLiteral("test.desktop");
+        entry.name = QStringLiteral("Test Mail");
+        entry.icon = QStringLiteral("mail-icon");
+        entry.exec = exec;
+        bool ok = false;
+        const QStringList expanded = TDesktopEntries::Expand(entry, urls, &ok);
+        QCOMPARE(ok, !command.isEmpty());
+        QCOMPARE(expanded, command);
+    }
+
+    void mailGoesToTheDesktopsMailProgram()
+    {
+        // A mail program of the test's own records how it was started; it is the desktop's
+        // handler for mailto links, and xdg-email is not on the PATH.
+        QTemporaryDir dir;
+        const QString program = dir.filePath(QStringLiteral("bin/thunderbird"));
+        const QString record = dir.filePath(QStringLiteral("args"));
+        writeFile(program, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + record.toUtf8()
+                               + ".tmp' && /bin/mv '" + record.toUtf8() + ".tmp' '" + record.toUtf8() + "'\n", true);
+        const QString apps = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications/");
+        writeFile(apps + QStringLiteral("testmail.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Test Mail\nExec=\"" + program.toUtf8()
+                      + "\" %u\nMimeType=x-scheme-handler/mailto;\n");
+        writeFile(apps + QStringLiteral("othermail.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Other & Mail\nExec=/bin/true %u\nMimeType=x-scheme-handler/mailto;\n");
+        writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/mimeapps.list"),
+                  "[Default Applications]\nx-scheme-handler/mailto=testmail.desktop;\n");
+        TEnvOverride path("PATH", dir.filePath(QStringLiteral("nothing")).toUtf8());
+
+        TTabs tabs;
+        TCommandTable commands(&tabs.window);
+        TMailNews mail(&tabs.tabs, &commands, &tabs.window);
+        QStringList messages;
+        mail.SetReporter([&messages](const QString &m) { messages.append(m); });
+        TScriptedControl *page = ScriptedControlOf(tabs.tabs.ActiveTab());
+        page->setLocationURL(QStringLiteral("http://x.example/a?b=1&c=2"));
+        page->setLocationName(QStringLiteral("Tom & Jerry #1"));
+        page->setHasDocument(true);
+        page->setDocumentHtml(QStringLiteral("<html><body>Saved page</body></html>"));
+
+        QVERIFY(commands.Trigger(commands.Action(QStringLiteral("mnuFileSendLink"))));
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('\n'))));
+        QTRY_VERIFY(!recorded(record).isEmpty());
+        QCOMPARE(recorded(record), QStringList{TMailRules::LinkMailto(QStringLiteral("Tom & Jerry #1"),
+                                                                      QStringLiteral("http://x.example/a?b=1&c=2"))});
+        QFile::remove(record);
+
+        // Send Page: the page saved with its base address in a private folder, attached
+        // with the mail program's own syntax.
+        QVERIFY(commands.Trigger(commands.Action(QStringLiteral("pmMailSendFile"))));
+        QTRY_VERIFY(!recorded(record).isEmpty());
+        const QStringList args = recorded(record);
+        QCOMPARE(args.size(), 2);
+        QCOMPARE(args.at(0), QStringLiteral("-compose"));
+        QVERIFY2(args.at(1).startsWith(QLatin1String("attachment='file:///")) && args.at(1).endsWith(QLatin1String(".htm'")),
+                 qPrintable(args.at(1)));
+        const QString saved = QUrl(args.at(1).mid(12).chopped(1)).toLocalFile();
+        QFile savedFile(saved);
+        QVERIFY(savedFile.open(QIODevice::ReadOnly));
+        const QByteArray content = savedFile.readAll();
+        QVERIFY(content.startsWith("<BASE HREF=\"http://x.example/\">"));
+        QVERIFY(content.contains("Saved page"));
+        QCOMPARE(QFileInfo(QFileInfo(saved).absolutePath()).permissions() & (QFile::ReadGroup | QFile::ReadOther
+                                                                            | QFile::WriteGroup | QFile::WriteOther),
+                 QFile::Permissions());
+        QFile::remove(record);
+
+        // The menu lists every mail program once, on its first opening.
+        Q_EMIT mail.MailMenu()->aboutToShow();
+        Q_EMIT mail.MailMenu()->aboutToShow();
+        QStringList listed;
+        for (QAction *item : mail.MailMenu()->actions()) {
+            if (!item->isSeparator() && item->objectName().isEmpty())
+                listed.append(item->text());
+        }
+        QCOMPARE(listed, (QStringList{"Other && Mail", "Test Mail"}));
+        QVERIFY(messages.isEmpty());
+
+        // Read News without a news reader says so.
+        QVERIFY(commands.Trigger(commands.Action(QStringLiteral("mnuGoNews"))));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages.first().startsWith(QLatin1String("No news reader")));
+        QFile::remove(apps + QStringLiteral("testmail.desktop"));
+        QFile::remove(apps + QStringLiteral("othermail.desktop"));
     }
 
     // ---- The tray icon
