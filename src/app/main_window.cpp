@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "app/defbrowser.h"
 #include "app/tray.h"
+#include "services/flyswathost.h"
 #include "services/mailnews.h"
 #include "services/versioncheck.h"
 #include "platform/makerhost.h"
@@ -144,11 +145,15 @@ void TfrmMain::FormCreate()
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
     // ---- Desktop integration and services: the tray icon (made active from MinToTray by
-    // Load), mail and news (before the menus and buttons that show their commands), the
+    // Load), mail and news and the add-on host (before the menus and buttons that show
+    // their commands), the
     // default-browser offer once the window shows, the version check (started below).
     m_tray = new TTray(this, new TSystemTrayIcon, [this] { return ActiveTab() ? ActiveTab()->Title() : QString(); },
                        [this] { return close(); }, this);
     m_mail = new TMailNews(m_tabs, m_commands, this, this);
+    m_flyswat = new TFlyswatHost(m_tabs, m_commands, this, this);
+    m_addressBar->AddButton(m_flyswat->Button());
+    connect(m_flyswat, &TFlyswatHost::ButtonVisibilityChanged, m_addressBar, &TAddressBar::LayoutButtons);
     if (s.askDefaultBrowser && TUnattended::Allowed(TUnattended::AskDefaultBrowserVariable))
         QTimer::singleShot(0, this, [this] { m_commands->Guarded([this] { DefBrowser::Offer(this, TPaths::ExecutablePath()); }); });
     m_versionCheck = new TVersionCheck(m_tabs, this, this);
@@ -238,6 +243,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
     ApplyToolbarColor(settings.toolbarShowColor);
     m_addressBar->Load(settings);
     m_tray->Load(settings);
+    m_flyswat->Load(settings);
     pnlVessaBar->resize(settings.vessaBarWidth, pnlVessaBar->height());
 
     pcPage->SetMultiLine(settings.multipleLines);
@@ -276,6 +282,7 @@ void TfrmMain::Save(TWindowSettings &settings) const
     settings.usePopupVessa = m_popup->Enabled();
     m_addressBar->Save(settings);
     m_tray->Save(settings);
+    m_flyswat->Save(settings);
     settings.vessaBarWidth = pnlVessaBar->width();
     settings.viewVessaBar = pmViewVessaBar->isChecked();
     settings.viewToolbar = pmViewToolbar->isChecked();
@@ -668,6 +675,9 @@ void TfrmMain::Shutdown()
         }
     }
 }
+
+bool TfrmMain::FlyswatEnabled() const { return m_flyswat && m_flyswat->Enabled(); }
+bool TfrmMain::FlyswatShowLinks() const { return m_flyswat && m_flyswat->ShowLinksByDefault(); }
 
 void TfrmMain::RestoreAndRaise()
 {

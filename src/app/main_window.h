@@ -52,6 +52,7 @@ class TGroupMenu;
 class THandOverReceiver;
 class TSessionKeeper;
 class TToolbarBand;
+class TFlyswatHost;
 class TMailNews;
 class TTray;
 class TVersionCheck;
@@ -365,8 +366,15 @@ private:
     bool m_closeWithoutConfirmation = false;
     bool m_shutDown = false;
 
-    // ---- Desktop integration and services: the tray icon, the version check, mail and news.
+    // ---- Desktop integration and services: the tray icon, the version check, mail and
+    // news, the add-on host.
     TTray *m_tray = nullptr;
     TVersionCheck *m_versionCheck = nullptr;
     TMailNews *m_mail = nullptr;
+    TFlyswatHost *m_flyswat = nullptr;
+
+public:
+    // ITabPolicy: whether new views get the add-on, and with their links shown.
+    bool FlyswatEnabled() const override;
+    bool FlyswatShowLinks() const override;
 };
