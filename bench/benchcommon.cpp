@@ -24,6 +24,12 @@ bool PrepareEnvironment(const QTemporaryDir &root)
     QFile::setPermissions(root.path() + QStringLiteral("/XDG_RUNTIME_DIR"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qunsetenv("TABVANE_REGISTRY");
+    // The programs measured ask nothing and reach no network: no default-browser
+    // question, no version check, the maker's hosts on a closed local port.
+    qputenv("TABVANE_ASK_DEFAULT_BROWSER", "0");
+    qputenv("TABVANE_VERSION_CHECK", "0");
+    qputenv("TABVANE_MAKER_HOST", "http://127.0.0.1:9");
+    qputenv("TABVANE_ADDON_MAKER_HOST", "http://127.0.0.1:9");
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (::geteuid() == 0)

@@ -216,6 +216,19 @@ QString MimeAppsPath()
     return xdgHome("XDG_CONFIG_HOME", QStringLiteral("/.config")) + QStringLiteral("/mimeapps.list");
 }
 
+QStringList MimeAppsPaths()
+{
+    const QString configHome = xdgHome("XDG_CONFIG_HOME", QStringLiteral("/.config"));
+    QStringList paths;
+    for (const QString &desktop : qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        const QString path = configHome + QLatin1Char('/') + desktop.toLower() + QStringLiteral("-mimeapps.list");
+        if (!desktop.contains(QLatin1Char('/')) && QFileInfo(path).isFile() && !paths.contains(path))
+            paths.append(path);
+    }
+    paths.append(MimeAppsPath());
+    return paths;
+}
+
 QStringList MimeAppsDefaults(const QString &text, const QString &mimeType)
 {
     bool inGroup = false;
@@ -345,8 +358,8 @@ void Register(const QString &exePath)
     }
 
     writeText(DesktopEntryPath(), DesktopEntryText(exePath));
-    const QString mimeApps = MimeAppsPath();
-    writeText(mimeApps, UpdateMimeApps(readText(mimeApps), BrowserMimeTypes(), DesktopId, true));
+    for (const QString &mimeApps : MimeAppsPaths())
+        writeText(mimeApps, UpdateMimeApps(readText(mimeApps), BrowserMimeTypes(), DesktopId, true));
 }
 
 void RestoreOpenVerb()
@@ -364,8 +377,9 @@ void RestoreOpenVerb()
         }
     }
 
-    const QString mimeApps = MimeAppsPath();
-    if (QFileInfo::exists(mimeApps)) {
+    for (const QString &mimeApps : MimeAppsPaths()) {
+        if (!QFileInfo::exists(mimeApps))
+            continue;
         const QString text = readText(mimeApps);
         const QString updated = UpdateMimeApps(text, BrowserMimeTypes(), DesktopId, false);
         if (updated != text)

@@ -47,6 +47,10 @@ QString DesktopEntryPath();
 QString DesktopEntryText(const QString &exePath);
 QString ExecQuoted(const QString &program);   // quoted and escaped for an Exec= line
 QString MimeAppsPath();
+// The user's files that registration rewrites: mimeapps.list, and each existing
+// desktop-specific "<desktop>-mimeapps.list" of $XDG_CURRENT_DESKTOP, which the desktop
+// reads first.
+QStringList MimeAppsPaths();
 // Rewrites mimeapps.list text: for each type in [Default Applications], puts desktopId
 // first (add) or removes it (remove), keeping the other entries and all other lines.
 QString UpdateMimeApps(const QString &text, const QStringList &mimeTypes,

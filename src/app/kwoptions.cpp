@@ -1,5 +1,6 @@
 #include "app/kwoptions.h"
 
+#include "platform/makerhost.h"
 #include "platform/registry.h"
 
 #include <QGuiApplication>
@@ -8,9 +9,6 @@
 
 using namespace Qt::StringLiterals;
 
-#ifndef TABVANE_MAKER_HOST
-#define TABVANE_MAKER_HOST "https://tabvane.example"
-#endif
 
 const QString TKWOptions::RootKey = QStringLiteral("Software\\Brinwell\\Tabvane");
 const QString TKWOptions::SettingsKey = QStringLiteral("Software\\Brinwell\\Tabvane\\CurrentVersion");
@@ -360,7 +358,7 @@ QString TKWOptions::SearchBar() const { return ReadString(u"SearchBar"_s, Defaul
 void TKWOptions::SetSearchBar(const QString &v) { WriteString(u"SearchBar"_s, v); }
 QString TKWOptions::DefaultSearchBar()
 {
-    return QStringLiteral(TABVANE_MAKER_HOST "/searchbar/fraSearchIE5.php");
+    return TMakerHost::Maker() + QStringLiteral("/searchbar/fraSearchIE5.php");
 }
 bool TKWOptions::UsePopupVessa() const { return ReadBool(u"UsePopupVessa"_s, true); }
 void TKWOptions::SetUsePopupVessa(bool v) { WriteBool(u"UsePopupVessa"_s, v); }

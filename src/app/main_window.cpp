@@ -8,6 +8,13 @@
 #include "app/handover.h"
 #include "app/sessionkeeper.h"
 #include "app/startup.h"
+#include "app/defbrowser.h"
+#include "app/tray.h"
+#include "services/flyswathost.h"
+#include "services/mailnews.h"
+#include "services/versioncheck.h"
+#include "platform/makerhost.h"
+#include "platform/paths.h"
 #include "app/statusarea.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
@@ -152,6 +159,20 @@ void TfrmMain::FormCreate()
             m_addressBar->RevertAddress();
         return words;
     }, this);
+    // ---- Desktop integration and services: the tray icon (made active from MinToTray by
+    // Load), mail and news and the add-on host (before the menus and buttons that show
+    // their commands), the
+    // default-browser offer once the window shows, the version check (started below).
+    m_tray = new TTray(this, new TSystemTrayIcon, [this] { return ActiveTab() ? ActiveTab()->Title() : QString(); },
+                       [this] { return close(); }, this);
+    m_mail = new TMailNews(m_tabs, m_commands, this, this);
+    m_flyswat = new TFlyswatHost(m_tabs, m_commands, this, this);
+    m_addressBar->AddButton(m_flyswat->Button());
+    connect(m_flyswat, &TFlyswatHost::ButtonVisibilityChanged, m_addressBar, &TAddressBar::LayoutButtons);
+    if (s.askDefaultBrowser && TUnattended::Allowed(TUnattended::AskDefaultBrowserVariable))
+        QTimer::singleShot(0, this, [this] { m_commands->Guarded([this] { DefBrowser::Offer(this, TPaths::ExecutablePath()); }); });
+    m_versionCheck = new TVersionCheck(m_tabs, this, this);
+    // ---- end of desktop integration and services
     m_menus = new TMainMenus(m_commands,
                              {this, cbCoolbar, pnlMenuBar, tbMenu, m_bands,
                               {m_addressBar->Panel(), pnlToolbar, pnlMenuBar, pnlLinks}, m_addressBar->Label(),
@@ -184,11 +205,9 @@ void TfrmMain::FormCreate()
     m_addressBar->SetCompletion(s.completion);   // LoadAddressCompletion, read with the rest
     m_addressBar->SetStoredTypedAddresses(typedUrls, typedUrlsRead);
     // Call site of the search subsystem: the search-bar favourites and engines menus are
-    // built here. Call site of the mail subsystem: the mail menu is built here.
+    // built here. (The mail menu is built by the mail subsystem above.)
 
     startStep([&] { EnsureKWID(s.kwid); });
-    // Call site of the tray subsystem: the tray icon is made active when MinToTray is set.
-
     m_settingsAsRead = s;
     Load(s);
     m_tabs->SetPlacementAtEnd(true);   // start-up tabs follow each other at the end, until the
@@ -207,7 +226,8 @@ void TfrmMain::FormCreate()
     m_links->Load(s);
     connect(m_links, &TLinksBar::Problem, this, [this](const QString &message) { m_problems.Report({message}); });
 
-    // Call site of the default-browser offer: made here when AskDefaultBrowser is set.
+    // The default-browser offer is made once the window shows (above); without it the
+    // setting is written back as it is.
     if (!s.askDefaultBrowser)
         startStep([this] { m_options.SetAskDefaultBrowser(false); });
 
@@ -220,7 +240,7 @@ void TfrmMain::FormCreate()
     m_session->Start();
 
     LayoutTabStrip();
-    // Call site of the version check: its 5-second one-shot timer is started here.
+    m_versionCheck->Start();   // the version check's 5-second one-shot timer
     m_bands->StartDeferredLoad();
 
     m_handOver = new THandOverReceiver(this, this);
@@ -256,6 +276,8 @@ void TfrmMain::Load(const TWindowSettings &settings)
     m_toolbar->SetColor(settings.toolbarShowColor);
     m_addressBar->Load(settings);
     m_keyFilter->Load(settings);
+    m_tray->Load(settings);
+    m_flyswat->Load(settings);
     pnlVessaBar->resize(settings.vessaBarWidth, pnlVessaBar->height());
 
     pcPage->SetMultiLine(settings.multipleLines);
@@ -286,6 +308,8 @@ void TfrmMain::Save(TWindowSettings &settings) const
     settings.vgCloseFirst = m_groups->CloseFirst();
     settings.usePopupVessa = m_popup->Enabled();
     m_addressBar->Save(settings);
+    m_tray->Save(settings);
+    m_flyswat->Save(settings);
     settings.vessaBarWidth = pnlVessaBar->width();
     m_view->Save(settings);
 }
@@ -538,6 +562,8 @@ void TfrmMain::Shutdown()
     m_handOver = nullptr;
     m_tabs->HiddenTabTimer()->stop();
     m_bands->StopDeferredLoad();
+    delete m_versionCheck;   // a request still running is abandoned
+    m_versionCheck = nullptr;
 
     if (!m_toolbar->Save())
         unsaved.append(QStringLiteral("the toolbar buttons"));
@@ -562,8 +588,7 @@ void TfrmMain::Shutdown()
     }
     // The window's settings in one transaction; group by group when that fails, so that
     // each group that could not be written is named and costs nothing else.
-    // Call site of the tray subsystem: MinToTray is stored from the tray icon here.
-    Save(m_settings);
+    Save(m_settings);   // MinToTray from the tray icon among them
     m_settings.lastOpenSites = sites;
     const TWindowSettings::TWriteResult written = m_settings.Write(m_settingsAsRead);
     for (const QString &group : written.unsaved) {
@@ -588,6 +613,9 @@ void TfrmMain::Shutdown()
         }
     }
 }
+
+bool TfrmMain::FlyswatEnabled() const { return m_flyswat && m_flyswat->Enabled(); }
+bool TfrmMain::FlyswatShowLinks() const { return m_flyswat && m_flyswat->ShowLinksByDefault(); }
 
 void TfrmMain::RestoreAndRaise()
 {

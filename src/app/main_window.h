@@ -49,6 +49,10 @@ class TSearchEngines;
 class TTabMenu;
 class TViewCommands;
 class TToolbarBand;
+class TFlyswatHost;
+class TMailNews;
+class TTray;
+class TVersionCheck;
 
 class TfrmMain : public QMainWindow, public ITabPolicy, public THandOverTarget {
     Q_OBJECT
@@ -230,4 +234,16 @@ private:
     TProblemReport m_problems;             // failures that did not stop the window, told once
     bool m_closeWithoutConfirmation = false;
     bool m_shutDown = false;
+
+    // ---- Desktop integration and services: the tray icon, the version check, mail and
+    // news, the add-on host.
+    TTray *m_tray = nullptr;
+    TVersionCheck *m_versionCheck = nullptr;
+    TMailNews *m_mail = nullptr;
+    TFlyswatHost *m_flyswat = nullptr;
+
+public:
+    // ITabPolicy: whether new views get the add-on, and with their links shown.
+    bool FlyswatEnabled() const override;
+    bool FlyswatShowLinks() const override;
 };

@@ -1,5 +1,6 @@
 // TfrmMain: building the window's widgets and the tab strip's layout.
 
+#include "platform/makerhost.h"
 #include "app/main_window.h"
 
 #include "app/statusarea.h"
@@ -56,7 +57,7 @@ void TfrmMain::BuildWidgets()
     m_logoPanel = new TLogoPanel(cbCoolbar, pnlTop);
     connect(m_logoPanel, &TLogoPanel::LogoClicked, this, [this] {
         if (TBrowserTab *tab = CreateForegroundTab())
-            tab->NavigateTo(QStringLiteral(TABVANE_MAKER_HOST "/"));
+            tab->NavigateTo(TMakerHost::Maker() + QLatin1Char('/'));
     });
     // These buttons run commands: a failure is reported by the command table's guard.
     connect(m_logoPanel, &TLogoPanel::CloseClicked, this, [this] { m_commands->Guarded([this] { actCloseExecute(); }); });

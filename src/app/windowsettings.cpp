@@ -66,6 +66,7 @@ TWindowSettings TWindowSettings::Read(const TKWOptions &o)
     s.askDefaultBrowser = o.AskDefaultBrowser();
     s.tabsDown = o.TabsDown();
     s.cbAutoExpand = o.CBAutoExpand();
+    s.minToTray = o.MinToTray();
     s.openNewInForeground = o.OpenNewInForeground();
     s.viewToolbar = o.ViewToolbar();
     s.viewAddressBar = o.ViewAddressBar();
@@ -90,6 +91,7 @@ TWindowSettings::TWriteResult TWindowSettings::Write(const TWindowSettings &asRe
              o.SetOpenNewInForeground(openNewInForeground);
              o.SetAddressNewWin(addressNewWin);
              o.SetAutoCompleteStyle(autoCompleteStyle);
+             o.SetMinToTray(minToTray);
              o.SetShowGo(showGo);
              o.SetCBAutoExpand(cbAutoExpand);
          }},

@@ -31,6 +31,7 @@ public:
     TAutoCompleteStyle autoCompleteStyle = TAutoCompleteStyle::IE5;
     bool showGo = false;
     bool cbAutoExpand = true;
+    bool minToTray = false;            // the tray icon is in charge of minimising
     bool openNewAtEnd = false;
     int vessaBarWidth = 234;
     int limitTitleLength = 35;

@@ -1,6 +1,7 @@
 #include "browser/vessabrowser.h"
 
 #include "platform/paths.h"
+#include "services/flyswat.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,16 +38,17 @@ TVessaBrowser::TVessaBrowser(QWidget *parent) : QWidget(parent)
 TVessaBrowser::TVessaBrowser(QWidget *parent, bool showLinks, bool withAddOnHost)
     : TVessaBrowser(parent)
 {
-    // No Flyswat add-on and no browser helper add-ons exist for this platform: the view
-    // starts without a host and without an add-on object.
-    Q_UNUSED(showLinks)
-    Q_UNUSED(withAddOnHost)
+    // The add-on (when installed and switched on) lives exactly as long as the view.
+    if (withAddOnHost)
+        m_flyswat = std::make_unique<TFlyswat>(showLinks, m_control->AutomationObject());
     connect(m_control, &TWebControl::TitleChange, this, &TVessaBrowser::onTitleChange);
 }
 
 TVessaBrowser::~TVessaBrowser()
 {
-    // The control goes first so that none of its events reaches a half-destroyed view.
+    // The add-on lets go of the page first; the control goes next so that none of its
+    // events reaches a half-destroyed view.
+    m_flyswat.reset();
     delete m_control;
     m_control = nullptr;
 }
@@ -168,14 +170,22 @@ bool TVessaBrowser::TranslateKey(QKeyEvent *event)
 
 void TVessaBrowser::ShowLinks(bool on)
 {
-    // Creating the Flyswat host fails where the add-on is not installed, which leaves the
-    // view without a host: nothing is shown.
-    Q_UNUSED(on)
+    // A view without the add-on tries to get it now, showing its links; where the add-on
+    // is not installed or fails, nothing happens.
+    if (m_flyswat && m_flyswat->HasAddOn())
+        m_flyswat->SetLinksShown(on);
+    else
+        m_flyswat = std::make_unique<TFlyswat>(on, m_control->AutomationObject());
 }
 
 bool TVessaBrowser::LinksShown() const
 {
-    return m_linksShown;
+    return m_flyswat && m_flyswat->LinksShown();
+}
+
+bool TVessaBrowser::HasAddOn() const
+{
+    return m_flyswat && m_flyswat->HasAddOn();
 }
 
 QString TVessaBrowser::SaveToTempFile()

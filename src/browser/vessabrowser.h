@@ -8,6 +8,9 @@
 #include <QPoint>
 #include <QWidget>
 #include <functional>
+#include <memory>
+
+class TFlyswat;
 
 enum TDownloadControlOption {
     dcDLImages = 0, dcVideos, dcBGSounds, dcNoScripts, dcNoJava,
@@ -60,8 +63,10 @@ public:
     // Temporary ".htm" copy starting with a base tag; empty when it cannot be written.
     QString SaveWithBaseHref();
     bool TranslateKey(QKeyEvent *event);
+    // The add-on's links on this view's pages (services/flyswat.h).
     void ShowLinks(bool on);
     bool LinksShown() const;
+    bool HasAddOn() const;
 
     // Pure helpers, exposed for tests.
     // The address up to and including its last "/" after the host (query and fragment
@@ -89,5 +94,5 @@ private:
     void applyHostInfo();
     TWebControl *m_control = nullptr;
     QString m_pageTitle;
-    bool m_linksShown = false;
+    std::unique_ptr<TFlyswat> m_flyswat;
 };

@@ -28,6 +28,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 
 namespace {
@@ -362,7 +363,24 @@ void TAddressBar::ShowGoButton(bool show)
 {
     m_showGo = show;
     tbGo->setVisible(show);
-    tbAddressButton->setVisible(show);
+    LayoutButtons();
+}
+
+void TAddressBar::AddButton(QAction *button)
+{
+    tbAddressButton->addAction(button);
+    if (auto *widget = qobject_cast<QToolButton *>(tbAddressButton->widgetForAction(button)))
+        widget->setPopupMode(QToolButton::InstantPopup);
+    LayoutButtons();
+}
+
+void TAddressBar::LayoutButtons()
+{
+    // The strip is as wide as its visible buttons; the address box takes the rest.
+    bool any = false;
+    for (QAction *action : tbAddressButton->actions())
+        any = any || action->isVisible();
+    tbAddressButton->setVisible(any);
     tbAddressButton->adjustSize();
 }
 

@@ -79,6 +79,10 @@ public:
     void LoadAddressCompletion(const TKWOptions &options);
     void SetCompletion(const TDomainCompletion &completion) { m_completion = completion; }
     void ShowGoButton(bool show);
+    // Adds a button right of the Go button (a button with a menu drops it down on a click).
+    void AddButton(QAction *button);
+    // Shows the button strip when any of its buttons is visible, sized to them.
+    void LayoutButtons();
     bool GoButtonShown() const { return m_showGo; }
     void SetAutoCompleteStyle(TAutoCompleteStyle style);
     TAutoCompleteStyle AutoCompleteStyle() const { return m_autoCompleteStyle; }

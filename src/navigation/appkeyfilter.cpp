@@ -151,8 +151,7 @@ void TKeyFilter::runKeyCommand(TKeyCommand command)
     }
     // Every other key runs its row of the command table, as its menu item or button would,
     // and only while that is enabled. The tab menu's commands act on the active tab. The
-    // keys without a row (Alt+X, the side bar's pages, the Flyswat add-on, which does not
-    // exist for this platform) are only kept from the page.
+    // keys without a row (Alt+X, the side bar's pages) are only kept from the page.
     const auto run = [this, command] { m_commands->RunKey(command); };
     if (m_hooks.onActiveTab)
         m_hooks.onActiveTab(run);

@@ -1,6 +1,7 @@
 #include "navigation/pagecommands.h"
 
 #include "app/confirm.h"
+#include "platform/makerhost.h"
 #include "browser/browsertab.h"
 #include "browser/tabopener.h"
 #include "browser/vessabrowser.h"
@@ -160,7 +161,7 @@ void TPageCommands::registerRows()
                        QKeySequence(Qt::Key_F1), {TKeyCommand::HelpTopics}));
     t.Register(command("mnuHelpSupport", "&Tabvane Support", "", [this] {
         if (TBrowserTab *tab = m_tabs->CreateForegroundTab())
-            tab->NavigateTo(QStringLiteral(TABVANE_MAKER_HOST "/support/"));
+            tab->NavigateTo(TMakerHost::Maker() + QStringLiteral("/support/"));
     }));
     t.Register(command("mnuHelpAbout", "&About", "", slot(&TPageCommands::ShowAbout)));
 }
@@ -400,10 +401,8 @@ QString TPageCommands::AboutText() const
 {
     return QStringLiteral("Version ") + QLatin1String(TabvaneVersion)
             + QStringLiteral("\n"
-                             "Copyright (c) the Tabvane developers\n"
-                             TABVANE_MAKER_HOST "\n"
-                             "\n"
-                             "Qt WebEngine: ")
+                             "Copyright (c) the Tabvane developers\n")
+            + TMakerHost::Maker() + QStringLiteral("\n\nQt WebEngine: ")
             + TWebProfile::EngineVersionText();
 }
 

@@ -1,4 +1,5 @@
 #include "platform/inetoptions.h"
+#include "platform/makerhost.h"
 
 #include "platform/registry.h"
 #include "platform/urlhistory.h"
@@ -46,7 +47,7 @@ bool writeMain(const QString &name, const QString &value)
 
 QString defaultHomePage()
 {
-    return QStringLiteral(TABVANE_MAKER_HOST "/");
+    return TMakerHost::Maker() + QLatin1Char('/');
 }
 }
 

@@ -59,6 +59,8 @@ public:
     // The control's own automation object. Equal to an event's frame exactly for the
     // top-level frame; handed to NewWindow2 to adopt a new window.
     TWebFrame Application() const { return this; }
+    // The object an add-on attaches to: the engine's page (QWebEnginePage), or the control.
+    virtual QObject *AutomationObject() { return this; }
 
     // Navigation
     virtual void Navigate(const QString &url) = 0;

@@ -85,6 +85,7 @@ TWebEngineControl *TWebEngineControl::FromFrame(TWebFrame frame)
 QWidget *TWebEngineControl::widget() { return m_view; }
 QWebEngineView *TWebEngineControl::view() const { return m_view; }
 QWebEnginePage *TWebEngineControl::page() const { return m_page; }
+QObject *TWebEngineControl::AutomationObject() { return m_page; }
 TFindDialog *TWebEngineControl::findDialog() const { return m_findDialog; }
 
 void TWebEngineControl::attachPage(TWebEnginePage *page)

@@ -81,6 +81,7 @@ public:
     // The engine objects, for the platform layer and tests.
     QWebEngineView *view() const;
     QWebEnginePage *page() const;
+    QObject *AutomationObject() override;
 
     // Asynchronous page access. Callbacks are not called when the control is gone.
     void evaluate(const QString &script, const std::function<void(const QVariant &)> &done,

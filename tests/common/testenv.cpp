@@ -23,6 +23,13 @@ TTestEnv::TTestEnv()
     QFile::setPermissions(base + QStringLiteral("/runtime"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qunsetenv("TABVANE_REGISTRY");
+    // Nothing a test starts may ask a question nobody answers or reach the network: no
+    // default-browser question, no version check, and the maker's hosts on a local port
+    // where nothing listens. Tests of those features set their own values.
+    qputenv("TABVANE_ASK_DEFAULT_BROWSER", "0");
+    qputenv("TABVANE_VERSION_CHECK", "0");
+    qputenv("TABVANE_MAKER_HOST", "http://127.0.0.1:9");
+    qputenv("TABVANE_ADDON_MAKER_HOST", "http://127.0.0.1:9");
 }
 
 QString TTestEnv::configHome() const { return m_dir.path() + QStringLiteral("/config"); }

@@ -9,7 +9,10 @@
 class TTestEnv {
 public:
     // Creates the folders and sets XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME,
-    // XDG_RUNTIME_DIR, HOME and TABVANE_DATA_DIR; unsets TABVANE_REGISTRY.
+    // XDG_RUNTIME_DIR, HOME and TABVANE_DATA_DIR; unsets TABVANE_REGISTRY. Switches off
+    // the default-browser question and the version check and points the maker's hosts at
+    // a closed local port (TABVANE_ASK_DEFAULT_BROWSER, TABVANE_VERSION_CHECK,
+    // TABVANE_MAKER_HOST, TABVANE_ADDON_MAKER_HOST).
     TTestEnv();
     QString root() const { return m_dir.path(); }
     QString configHome() const;

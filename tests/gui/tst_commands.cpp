@@ -3,6 +3,7 @@
 // Document, help and About, the URL history, IE4-style completion and the band menu.
 
 #include "testenv.h"
+#include "platform/makerhost.h"
 
 #include "app/main_window.h"
 #include "browser/browsertab.h"
@@ -349,7 +350,7 @@ void TestCommands::helpAndAbout()
     const QStringList lines = m_window->PageCommands()->AboutText().split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 5);
     QCOMPARE(lines.at(0), QStringLiteral("Version 6.01"));
-    QCOMPARE(lines.at(2), QStringLiteral(TABVANE_MAKER_HOST));
+    QCOMPARE(lines.at(2), TMakerHost::Maker());
     QVERIFY(lines.at(3).isEmpty());
     QVERIFY2(lines.at(4).startsWith(QLatin1String("Qt WebEngine: 6.")) && lines.at(4).contains(QLatin1String("Chromium")),
              qPrintable(lines.at(4)));

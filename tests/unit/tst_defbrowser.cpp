@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 
 namespace {
@@ -163,6 +165,41 @@ private slots:
         QVERIFY(!DefBrowser::IsDefaultBrowser());
         QFile::remove(gnome);
         QVERIFY(DefBrowser::IsDefaultBrowser());
+    }
+
+    void registerOverridesTheDesktopsOwnList()
+    {
+        // The desktop reads its own list first: registering must change it too, or the
+        // question comes back at every start and links keep opening elsewhere.
+        qputenv("XDG_CURRENT_DESKTOP", "MATE");
+        const QString mate = QFileInfo(DefBrowser::MimeAppsPath()).absolutePath() + QStringLiteral("/mate-mimeapps.list");
+        writeFile(mate, QStringLiteral("[Default Applications]\nx-scheme-handler/http=firefox.desktop\n"
+                                       "x-scheme-handler/https=firefox.desktop\ntext/html=firefox.desktop\n"));
+        DefBrowser::Register(Exe);
+        QVERIFY(DefBrowser::IsDefaultBrowser());
+        QCOMPARE(DefBrowser::MimeAppsDefaults(readFile(mate), QStringLiteral("x-scheme-handler/https")),
+                 (QStringList{QStringLiteral("tabvane.desktop"), QStringLiteral("firefox.desktop")}));
+
+        // The desktop's own tools agree.
+        const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+        const QString xdgSettings = QStandardPaths::findExecutable(QStringLiteral("xdg-settings"));
+        if (xdgMime.isEmpty() || xdgSettings.isEmpty()) {
+            QFile::remove(mate);
+            QSKIP("xdg-utils is not installed (scripts/install-deps.sh installs it)");
+        }
+        const auto ask = [](const QString &program, const QStringList &arguments) {
+            QProcess process;
+            process.start(program, arguments);
+            process.waitForFinished(30000);
+            return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+        };
+        QCOMPARE(ask(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/http")}),
+                 DefBrowser::DesktopId);
+        QCOMPARE(ask(xdgSettings, {QStringLiteral("get"), QStringLiteral("default-web-browser")}), DefBrowser::DesktopId);
+
+        DefBrowser::RestoreOpenVerb();
+        QCOMPARE(DefBrowser::EffectiveDefault(QStringLiteral("text/html")), QStringLiteral("firefox.desktop"));
+        QFile::remove(mate);
     }
 
     void registerKeepsForeignLines()

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "app/kwoptions.h"
+#include "platform/makerhost.h"
 #include "platform/registry.h"
 #include "testenv.h"
 
@@ -73,7 +74,7 @@ private Q_SLOTS:
             {o.ShiftPost(), ".net"}, {o.CtrlShiftPre(), "http://www."}, {o.CtrlShiftPost(), ".org"},
             {o.CBAutoExpand(), true}, {o.FavoritesNewWin(), true}, {o.HistoryNewWin(), true},
             {o.LinksNewWin(), true}, {o.SearchNewWin(), true}, {o.BreakFavorites(), false},
-            {o.UseCustomIcons(), true}, {o.SearchBar(), QStringLiteral(TABVANE_MAKER_HOST "/searchbar/fraSearchIE5.php")},
+            {o.UseCustomIcons(), true}, {o.SearchBar(), QString(TMakerHost::Maker() + QStringLiteral("/searchbar/fraSearchIE5.php"))},
             {o.UsePopupVessa(), true}, {o.PopupVessaNotify(), true}, {o.FlyswatEnabled(), true},
             {o.FlyswatShowLinks(), true},
         };
