@@ -288,7 +288,17 @@ void TLinksBar::addEntries(QMenu *menu, const QString &folder, std::initializer_
 {
     QAction *openAll = menu->addAction(QStringLiteral("O&pen All Favorites"));
     mark(openAll, RoleOpenAll, folder);
-    connect(openAll, &QAction::triggered, this, [this, folder] { LinkClick(folder); });
+    // Opened from the entries read (folders are skipped by the rule), which also serves
+    // folders whose names are no UTF-8.
+    QStringList targets;
+    for (const QList<TLinkNode> *part : parts) {
+        for (const TLinkNode &node : *part) {
+            if (!node.IsFolder)
+                targets.append(node.Target);
+        }
+    }
+    connect(openAll, &QAction::triggered, this,
+            [this, targets] { m_commands->Guarded([&] { m_launcher->OpenAll(targets); }); });
     menu->addSeparator()->setProperty(RoleProperty, int(RoleSeparator));
     for (const QList<TLinkNode> *part : parts)
     for (const TLinkNode &node : *part) {
