@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
+#include <QCursor>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -263,6 +264,19 @@ void TLinksBar::apply(const std::shared_ptr<const TLinkListing> &tree)
         if (role == RoleFolder) {
             button->setMenu(action->menu());
             button->setPopupMode(QToolButton::InstantPopup);
+            // While its menu is open the button never learns that the pointer left it;
+            // once the menu is gone it is told.
+            QPointer<QToolButton> guard(button);
+            connect(action->menu(), &QMenu::aboutToHide, button, [guard] {
+                QTimer::singleShot(0, guard, [guard] {
+                    if (!guard || guard->rect().contains(guard->mapFromGlobal(QCursor::pos())))
+                        return;
+                    guard->setAttribute(Qt::WA_UnderMouse, false);
+                    QEvent leave(QEvent::Leave);
+                    QCoreApplication::sendEvent(guard, &leave);
+                    guard->update();
+                });
+            });
         } else {
             const QString target = LinkTarget(action);
             button->setToolTip(target);
