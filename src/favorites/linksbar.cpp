@@ -16,6 +16,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
@@ -83,6 +84,9 @@ TLinksBar::TLinksBar(QWidget *panel, TLinkLauncher *launcher, TCommandTable *com
     m_chevron = new QToolButton(m_extender);
     m_chevron->setObjectName(QStringLiteral("tbxLinks"));
     m_chevron->setText(QStringLiteral("&Menu"));
+    // Its caption's access key would clash with the menu bar's own "&Menu" (Alt+M then
+    // runs neither): the chevron is reached by the mouse.
+    m_chevron->setShortcut(QKeySequence());
     m_chevron->setToolTip(QStringLiteral("Links"));
     m_chevron->setArrowType(Qt::RightArrow);
     m_chevron->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -133,13 +137,14 @@ void TLinksBar::setUpFolder()
         m_monitor->SetFilters(TMonitorFilter::moFilename | TMonitorFilter::moDirName);
         m_monitor->SetSubTree(true);
         connect(m_monitor, &TDiscMonitor::Changed, this, &TLinksBar::RebuildLinks);
+        // The folder is read once the watches stand, so nothing put there in between is
+        // missed.
+        connect(m_monitor, &TDiscMonitor::Watching, this, &TLinksBar::RebuildLinks);
         connect(m_monitor, &TDiscMonitor::Invalid, this, &TLinksBar::RebuildLinks);
         connect(m_monitor, &TDiscMonitor::WatchLimitReached, this, &TLinksBar::Problem);
     }
     m_monitor->SetDirectory(m_folder);
-    // Watching starts before the first read, so nothing that happens during it is lost.
     m_monitor->SetActive(true);
-    RebuildLinks();
 }
 
 void TLinksBar::Load(const TWindowSettings &settings)
