@@ -207,8 +207,11 @@ void TestLinksFolder::shellFoldersSeededAndOverridden()
     QCOMPARE(favorites, TShellFolders::DefaultFavorites());
     QVERIFY(QFileInfo(favorites + QStringLiteral("/Links")).isDir());
     QCOMPARE(hkcu.readValue(TShellFolders::ShellFoldersKey, QStringLiteral("Favorites")).text, favorites);
-    QCOMPARE(TShellFolders::History(), TShellFolders::DefaultHistory());
+    // The History folder is made with it.
     QVERIFY(QFileInfo(TShellFolders::DefaultHistory()).isDir());
+    QCOMPARE(hkcu.readValue(TShellFolders::UserShellFoldersKey, QStringLiteral("History")).text,
+             TShellFolders::DefaultHistory());
+    QCOMPARE(TShellFolders::History(), TShellFolders::DefaultHistory());
     QCOMPARE(TShellFolders::LinksFolder(), favorites + QStringLiteral("/Links"));
 
     // A user's folder in "User Shell Folders", with a variable, wins over "Shell Folders".
