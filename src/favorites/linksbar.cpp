@@ -126,11 +126,12 @@ void TLinksBar::setUpFolder()
 {
     m_folder = TShellFolders::LinksFolder();
     if (m_folder.isEmpty() || !QFileInfo(m_folder).isDir()) {
-        // No folder: an empty bar, no monitor.
-        delete m_monitor;
-        m_monitor = nullptr;
-        RebuildLinks();
+        folderGone();
         return;
+    }
+    if (m_parentMonitor) {
+        m_parentMonitor->deleteLater();
+        m_parentMonitor = nullptr;
     }
     if (!m_monitor) {
         m_monitor = new TDiscMonitor(this);
@@ -140,11 +141,39 @@ void TLinksBar::setUpFolder()
         // The folder is read once the watches stand, so nothing put there in between is
         // missed.
         connect(m_monitor, &TDiscMonitor::Watching, this, &TLinksBar::RebuildLinks);
-        connect(m_monitor, &TDiscMonitor::Invalid, this, &TLinksBar::RebuildLinks);
+        connect(m_monitor, &TDiscMonitor::Invalid, this, [this] {
+            if (QFileInfo(m_folder).isDir())
+                RebuildLinks();
+            else
+                folderGone();
+        });
         connect(m_monitor, &TDiscMonitor::WatchLimitReached, this, &TLinksBar::Problem);
     }
     m_monitor->SetDirectory(m_folder);
     m_monitor->SetActive(true);
+}
+
+void TLinksBar::folderGone()
+{
+    // An empty bar and no monitor on the folder; the Favorites folder is watched for the
+    // folder to come (back), as when the user renames it back or makes it.
+    if (m_monitor) {
+        m_monitor->deleteLater();   // possibly from inside its own signal
+        m_monitor = nullptr;
+    }
+    const QString parent = m_folder.isEmpty() ? QString() : QFileInfo(m_folder).absolutePath();
+    if (!m_parentMonitor && !parent.isEmpty() && QFileInfo(parent).isDir()) {
+        m_parentMonitor = new TDiscMonitor(this);
+        m_parentMonitor->SetFilters(TMonitorFilter::moDirName);
+        m_parentMonitor->SetSubTree(false);
+        m_parentMonitor->SetDirectory(parent);
+        connect(m_parentMonitor, &TDiscMonitor::Changed, this, [this] {
+            if (QFileInfo(m_folder).isDir())
+                setUpFolder();
+        });
+        m_parentMonitor->SetActive(true);
+    }
+    RebuildLinks();
 }
 
 void TLinksBar::Load(const TWindowSettings &settings)

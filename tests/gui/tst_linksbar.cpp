@@ -325,6 +325,12 @@ void TestLinksBar::missingFolderAndOrganizeLinks()
     // And links put there now appear.
     put(m_links + QStringLiteral("/First.url"), shortcut(QStringLiteral("http://127.0.0.1:1/first.html")));
     QTRY_VERIFY_WITH_TIMEOUT(texts(f.bar->Buttons()) == QStringList{"First"}, 10000);
+    // A folder that goes empties the bar; when it comes back, so do its links.
+    const QString away = m_links + QStringLiteral(".away");
+    QVERIFY(QDir().rename(m_links, away));
+    QTRY_VERIFY_WITH_TIMEOUT(f.bar->Buttons().isEmpty() && !f.bar->Monitor(), 10000);
+    QVERIFY(QDir().rename(away, m_links));
+    QTRY_VERIFY_WITH_TIMEOUT(texts(f.bar->Buttons()) == QStringList{"First"}, 10000);
     // "&Customize..." at the end of the Links menu does the same.
     m_desktop.opened.clear();
     f.bar->LinksMenu()->actions().last()->trigger();
