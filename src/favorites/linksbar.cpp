@@ -269,8 +269,32 @@ void TLinksBar::clearBar()
         menu->deleteLater();
 }
 
+namespace {
+bool sameEntries(const QList<TLinkNode> &a, const QList<TLinkNode> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i) {
+        const TLinkNode &x = a.at(i);
+        const TLinkNode &y = b.at(i);
+        if (x.IsFolder != y.IsFolder || x.Caption != y.Caption || x.Target != y.Target || x.Path != y.Path
+            || !sameEntries(x.Children, y.Children))
+            return false;
+    }
+    return true;
+}
+}
+
 void TLinksBar::apply(const std::shared_ptr<const TLinkListing> &tree)
 {
+    // Nothing changed (the folder was read again after a change that was undone, or
+    // twice for one change): the buttons and menus stay, also one being pressed.
+    if (m_tree && m_appliedIcons == m_useCustomIcons && sameEntries(m_tree->Folders, tree->Folders)
+        && sameEntries(m_tree->Files, tree->Files)) {
+        Q_EMIT Rebuilt();
+        return;
+    }
+    m_appliedIcons = m_useCustomIcons;
     clearBar();
     m_tree = tree;
     addEntries(m_rootMenu, m_folder, {&tree->Folders, &tree->Files});

@@ -104,6 +104,7 @@ private:
     QString m_folder;
     bool m_linksNewWin = true;
     bool m_useCustomIcons = true;
+    bool m_appliedIcons = true;     // the icons the shown buttons were made with
 
     std::shared_ptr<const TLinkListing> m_tree;
     std::shared_ptr<const TLinkListing> m_deferred;   // read while a menu was open

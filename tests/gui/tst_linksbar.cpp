@@ -167,6 +167,14 @@ void TestLinksBar::buttonsFromTheFolder()
     for (int i = 1; i < buttons.size(); ++i)
         QCOMPARE(buttons.at(i)->x(), buttons.at(i - 1)->geometry().right() + 2);
     QVERIFY(f.bar->Monitor() && f.bar->Monitor()->Active());
+    // Reading an unchanged folder again keeps the buttons (one may be under the mouse).
+    const QPointer<QToolButton> first = buttons.first();
+    QSignalSpy again(f.bar.get(), &TLinksBar::Rebuilt);
+    f.bar->RebuildLinks();
+    QVERIFY(again.wait(10000));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(first);
+    QCOMPARE(f.bar->Buttons().first(), first.data());
 }
 
 void TestLinksBar::chevronListsTheWholeMenu()
