@@ -261,8 +261,10 @@ struct TDiscMonitor::TWorker {
             limitHit = false;
             fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
             const bool ok = fd >= 0 && !current.directory.isEmpty() && addTree(current.directory, 0);
-            if (ok)
+            if (ok) {
                 rootWd = paths.key(current.directory, -1);
+                QMetaObject::invokeMethod(owner, [o = owner] { o->deliverWatching(); }, Qt::QueuedConnection);
+            }
             if (!ok) {
                 closeWatches();
                 postInvalid();
@@ -516,6 +518,11 @@ void TDiscMonitor::deliverChange()
 void TDiscMonitor::deliverInvalid()
 {
     Q_EMIT Invalid();
+}
+
+void TDiscMonitor::deliverWatching()
+{
+    Q_EMIT Watching();
 }
 
 void TDiscMonitor::deliverWatchLimit()

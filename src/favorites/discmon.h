@@ -73,6 +73,9 @@ public:
     static void SetWatchLimitForTesting(int limit);
 
 Q_SIGNALS:
+    // The watches are in place (after each activation that opened them and each change
+    // of settings): from here on no change is missed. Owners read the folder now.
+    void Watching();
     void Changed();
     void Invalid();
     void WatchLimitReached(const QString &message);
@@ -84,6 +87,7 @@ private:
     // Called on the GUI thread through the event queue.
     void deliverChange();
     void deliverInvalid();
+    void deliverWatching();
     void deliverWatchLimit();
 
     std::unique_ptr<TWorker> m_worker;

@@ -11,10 +11,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
+#include <QCursor>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
@@ -82,6 +84,9 @@ TLinksBar::TLinksBar(QWidget *panel, TLinkLauncher *launcher, TCommandTable *com
     m_chevron = new QToolButton(m_extender);
     m_chevron->setObjectName(QStringLiteral("tbxLinks"));
     m_chevron->setText(QStringLiteral("&Menu"));
+    // Its caption's access key would clash with the menu bar's own "&Menu" (Alt+M then
+    // runs neither): the chevron is reached by the mouse.
+    m_chevron->setShortcut(QKeySequence());
     m_chevron->setToolTip(QStringLiteral("Links"));
     m_chevron->setArrowType(Qt::RightArrow);
     m_chevron->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -121,23 +126,53 @@ void TLinksBar::setUpFolder()
 {
     m_folder = TShellFolders::LinksFolder();
     if (m_folder.isEmpty() || !QFileInfo(m_folder).isDir()) {
-        // No folder: an empty bar, no monitor.
-        delete m_monitor;
-        m_monitor = nullptr;
-        RebuildLinks();
+        folderGone();
         return;
+    }
+    if (m_parentMonitor) {
+        m_parentMonitor->deleteLater();
+        m_parentMonitor = nullptr;
     }
     if (!m_monitor) {
         m_monitor = new TDiscMonitor(this);
         m_monitor->SetFilters(TMonitorFilter::moFilename | TMonitorFilter::moDirName);
         m_monitor->SetSubTree(true);
         connect(m_monitor, &TDiscMonitor::Changed, this, &TLinksBar::RebuildLinks);
-        connect(m_monitor, &TDiscMonitor::Invalid, this, &TLinksBar::RebuildLinks);
+        // The folder is read once the watches stand, so nothing put there in between is
+        // missed.
+        connect(m_monitor, &TDiscMonitor::Watching, this, &TLinksBar::RebuildLinks);
+        connect(m_monitor, &TDiscMonitor::Invalid, this, [this] {
+            if (QFileInfo(m_folder).isDir())
+                RebuildLinks();
+            else
+                folderGone();
+        });
         connect(m_monitor, &TDiscMonitor::WatchLimitReached, this, &TLinksBar::Problem);
     }
     m_monitor->SetDirectory(m_folder);
-    // Watching starts before the first read, so nothing that happens during it is lost.
     m_monitor->SetActive(true);
+}
+
+void TLinksBar::folderGone()
+{
+    // An empty bar and no monitor on the folder; the Favorites folder is watched for the
+    // folder to come (back), as when the user renames it back or makes it.
+    if (m_monitor) {
+        m_monitor->deleteLater();   // possibly from inside its own signal
+        m_monitor = nullptr;
+    }
+    const QString parent = m_folder.isEmpty() ? QString() : QFileInfo(m_folder).absolutePath();
+    if (!m_parentMonitor && !parent.isEmpty() && QFileInfo(parent).isDir()) {
+        m_parentMonitor = new TDiscMonitor(this);
+        m_parentMonitor->SetFilters(TMonitorFilter::moDirName);
+        m_parentMonitor->SetSubTree(false);
+        m_parentMonitor->SetDirectory(parent);
+        connect(m_parentMonitor, &TDiscMonitor::Changed, this, [this] {
+            if (QFileInfo(m_folder).isDir())
+                setUpFolder();
+        });
+        m_parentMonitor->SetActive(true);
+    }
     RebuildLinks();
 }
 
@@ -234,8 +269,32 @@ void TLinksBar::clearBar()
         menu->deleteLater();
 }
 
+namespace {
+bool sameEntries(const QList<TLinkNode> &a, const QList<TLinkNode> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i) {
+        const TLinkNode &x = a.at(i);
+        const TLinkNode &y = b.at(i);
+        if (x.IsFolder != y.IsFolder || x.Caption != y.Caption || x.Target != y.Target || x.Path != y.Path
+            || !sameEntries(x.Children, y.Children))
+            return false;
+    }
+    return true;
+}
+}
+
 void TLinksBar::apply(const std::shared_ptr<const TLinkListing> &tree)
 {
+    // Nothing changed (the folder was read again after a change that was undone, or
+    // twice for one change): the buttons and menus stay, also one being pressed.
+    if (m_tree && m_appliedIcons == m_useCustomIcons && sameEntries(m_tree->Folders, tree->Folders)
+        && sameEntries(m_tree->Files, tree->Files)) {
+        Q_EMIT Rebuilt();
+        return;
+    }
+    m_appliedIcons = m_useCustomIcons;
     clearBar();
     m_tree = tree;
     addEntries(m_rootMenu, m_folder, {&tree->Folders, &tree->Files});
@@ -263,6 +322,19 @@ void TLinksBar::apply(const std::shared_ptr<const TLinkListing> &tree)
         if (role == RoleFolder) {
             button->setMenu(action->menu());
             button->setPopupMode(QToolButton::InstantPopup);
+            // While its menu is open the button never learns that the pointer left it;
+            // once the menu is gone it is told.
+            QPointer<QToolButton> guard(button);
+            connect(action->menu(), &QMenu::aboutToHide, button, [guard] {
+                QTimer::singleShot(0, guard, [guard] {
+                    if (!guard || guard->rect().contains(guard->mapFromGlobal(QCursor::pos())))
+                        return;
+                    guard->setAttribute(Qt::WA_UnderMouse, false);
+                    QEvent leave(QEvent::Leave);
+                    QCoreApplication::sendEvent(guard, &leave);
+                    guard->update();
+                });
+            });
         } else {
             const QString target = LinkTarget(action);
             button->setToolTip(target);
@@ -288,7 +360,17 @@ void TLinksBar::addEntries(QMenu *menu, const QString &folder, std::initializer_
 {
     QAction *openAll = menu->addAction(QStringLiteral("O&pen All Favorites"));
     mark(openAll, RoleOpenAll, folder);
-    connect(openAll, &QAction::triggered, this, [this, folder] { LinkClick(folder); });
+    // Opened from the entries read (folders are skipped by the rule), which also serves
+    // folders whose names are no UTF-8.
+    QStringList targets;
+    for (const QList<TLinkNode> *part : parts) {
+        for (const TLinkNode &node : *part) {
+            if (!node.IsFolder)
+                targets.append(node.Target);
+        }
+    }
+    connect(openAll, &QAction::triggered, this,
+            [this, targets] { m_commands->Guarded([&] { m_launcher->OpenAll(targets); }); });
     menu->addSeparator()->setProperty(RoleProperty, int(RoleSeparator));
     for (const QList<TLinkNode> *part : parts)
     for (const TLinkNode &node : *part) {

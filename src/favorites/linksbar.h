@@ -13,8 +13,9 @@
 // The folder is read on a worker thread, so a large folder never freezes the window; the
 // menus are filled when first shown. The bar rebuilds when its directory monitor reports
 // a change anywhere below the folder (a burst gives one rebuild), and when
-// "UseCustomIcons" changes. A missing folder gives an empty bar and no monitor; "Organize
-// Links..." (registered in the command table) then creates it.
+// "UseCustomIcons" changes. A missing folder (or one that disappears) gives an empty bar
+// and no monitor on it; the bar comes back when the folder does, and "Organize Links..."
+// (registered in the command table) creates it.
 
 #include <QList>
 #include <QObject>
@@ -81,6 +82,7 @@ Q_SIGNALS:
 
 private:
     void setUpFolder();
+    void folderGone();
     void scanFinished(std::shared_ptr<const TLinkListing> tree);
     void apply(const std::shared_ptr<const TLinkListing> &tree);
     void clearBar();
@@ -98,9 +100,11 @@ private:
     TLinkLauncher *m_launcher;
     TCommandTable *m_commands;
     TDiscMonitor *m_monitor = nullptr;
+    TDiscMonitor *m_parentMonitor = nullptr;   // while the folder is missing
     QString m_folder;
     bool m_linksNewWin = true;
     bool m_useCustomIcons = true;
+    bool m_appliedIcons = true;     // the icons the shown buttons were made with
 
     std::shared_ptr<const TLinkListing> m_tree;
     std::shared_ptr<const TLinkListing> m_deferred;   // read while a menu was open

@@ -1,6 +1,7 @@
 #include "favorites/linkstree.h"
 
 #include "favorites/urlshortcut.h"
+#include "platform/inifile.h"
 
 #include <QCollator>
 #include <QDir>
@@ -10,7 +11,10 @@
 
 #include <algorithm>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr int MaxDepth = 64;
@@ -22,10 +26,10 @@ struct TDirKey {
 };
 inline size_t qHash(const TDirKey &k, size_t seed = 0) { return ::qHash(k.ino ^ (k.dev << 32), seed); }
 
-bool dirKey(const QString &path, TDirKey *key)
+bool dirKey(const QByteArray &path, TDirKey *key)
 {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return false;
     *key = {quint64(st.st_dev), quint64(st.st_ino)};
     return true;
@@ -33,39 +37,71 @@ bool dirKey(const QString &path, TDirKey *key)
 
 void sortByCaption(QList<TLinkNode> &nodes)
 {
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(nodes.begin(), nodes.end(), [&collator](const TLinkNode &a, const TLinkNode &b) {
+    // Making a collator costs far more than sorting a folder: one per thread.
+    thread_local QCollator collator = [] {
+        QCollator c;
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    std::stable_sort(nodes.begin(), nodes.end(), [](const TLinkNode &a, const TLinkNode &b) {
         return collator.compare(a.Caption, b.Caption) < 0;
     });
 }
 
-TLinkListing listLevel(const QString &folder, const std::atomic<bool> *cancel)
+// A name as the user sees it: UTF-8, or Windows-1252 for the bytes of a folder copied
+// from Windows by a tool that kept them.
+QString decodedName(const QByteArray &bytes)
+{
+    const QString name = QFile::decodeName(bytes);
+    return QFile::encodeName(name) == bytes ? name : TIniFile::DecodeText(bytes);
+}
+
+// The shortcut's address, also for a path whose bytes no string names: it is opened by
+// its bytes and read through the descriptor.
+QString shortcutUrl(const QString &path, const QByteArray &raw)
+{
+    if (QFile::encodeName(path) == raw)
+        return ReadShortcutUrl(path);
+    const int fd = ::open(raw.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return QString();
+    const QString url = ReadShortcutUrl(QStringLiteral("/proc/self/fd/%1").arg(fd));
+    ::close(fd);
+    return url;
+}
+
+TLinkListing listLevel(const QString &folder, const QByteArray &raw, const std::atomic<bool> *cancel)
 {
     TLinkListing out;
-    const QDir dir(folder);
-    const QFileInfoList entries = dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
-                                                    QDir::Unsorted);
-    for (const QFileInfo &info : entries) {
+    DIR *dir = ::opendir(raw.constData());
+    if (!dir)
+        return out;
+    while (const dirent *e = ::readdir(dir)) {
         if (cancel && cancel->load())
             break;
-        const QString name = info.fileName();
-        if (name.startsWith(QLatin1Char('.')))
-            continue;
+        const QByteArray name(e->d_name);
+        if (name.startsWith('.'))
+            continue;   // ".", ".." and hidden entries
         TLinkNode node;
-        node.Path = info.absoluteFilePath();
-        if (info.isDir()) {
+        node.RawPath = raw + '/' + name;
+        struct stat st {};
+        if (::stat(node.RawPath.constData(), &st) != 0)
+            continue;   // a dangling link
+        const QString display = decodedName(name);
+        node.Path = folder + QLatin1Char('/') + display;
+        if (S_ISDIR(st.st_mode)) {
             node.IsFolder = true;
-            node.Caption = name;
+            node.Caption = display;
             node.Target = node.Path;
             out.Folders.append(node);
-        } else if (info.isFile()) {   // regular files (through links) only
-            const int dot = name.lastIndexOf(QLatin1Char('.'));
-            node.Caption = dot > 0 ? name.left(dot) : name;
-            node.Target = IsUrlShortcut(name) ? ReadShortcutUrl(node.Path) : node.Path;
+        } else if (S_ISREG(st.st_mode)) {   // never a FIFO, socket or device
+            const int dot = display.lastIndexOf(QLatin1Char('.'));
+            node.Caption = dot > 0 ? display.left(dot) : display;
+            node.Target = IsUrlShortcut(display) ? shortcutUrl(node.Path, node.RawPath) : node.Path;
             out.Files.append(node);
         }
     }
+    ::closedir(dir);
     sortByCaption(out.Folders);
     sortByCaption(out.Files);
     return out;
@@ -75,10 +111,10 @@ void readTree(TLinkNode &folder, int depth, QSet<TDirKey> &open, TLinkListing &t
               const std::atomic<bool> *cancel)
 {
     TDirKey key{};
-    if (depth > MaxDepth || !dirKey(folder.Path, &key) || open.contains(key))
+    if (depth > MaxDepth || !dirKey(folder.RawPath, &key) || open.contains(key))
         return;
     open.insert(key);
-    TLinkListing level = listLevel(folder.Path, cancel);
+    TLinkListing level = listLevel(folder.Path, folder.RawPath, cancel);
     for (TLinkNode &sub : level.Folders) {
         if (cancel && cancel->load())
             break;
@@ -93,7 +129,8 @@ void readTree(TLinkNode &folder, int depth, QSet<TDirKey> &open, TLinkListing &t
 
 TLinkListing ListLinkFolder(const QString &folder)
 {
-    return listLevel(folder, nullptr);
+    const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    return listLevel(path, QFile::encodeName(path), nullptr);
 }
 
 TLinkListing ReadLinkTree(const QString &folder, const std::atomic<bool> *cancel)
@@ -102,7 +139,8 @@ TLinkListing ReadLinkTree(const QString &folder, const std::atomic<bool> *cancel
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         return out;
     TLinkNode root;
-    root.Path = QFileInfo(folder).absoluteFilePath();
+    root.Path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    root.RawPath = QFile::encodeName(root.Path);
     QSet<TDirKey> open;
     readTree(root, 0, open, out, cancel);
     for (const TLinkNode &node : std::as_const(root.Children))

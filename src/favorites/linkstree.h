@@ -7,9 +7,11 @@
 //  - A file's caption is its name less its extension (the last one, of any length); its
 //    target is the address read from it when it is an Internet shortcut, else its path.
 // Captions are kept as the names are: showing "&" literally is the widgets' job.
+// Names that are not UTF-8 are read as Windows-1252 and their files still read.
 // Symbolic links are followed, but a folder already open on the way down (a link back up
 // the tree) is not entered again.
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -19,6 +21,8 @@ struct TLinkNode {
     QString Caption;
     QString Target;   // address or full path; "" for a shortcut without address
     QString Path;     // full path of the file or folder
+    QByteArray RawPath;   // the same path as bytes on disk (a name copied from Windows in
+                          // Windows-1252 shows decoded in Path and opens by these bytes)
     bool IsFolder = false;
     QList<TLinkNode> Children;   // folders only
 };

@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDrag>
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +31,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QWebEngineView>
 
 namespace {
 const QColor Outline = PictureOutline();
@@ -62,6 +64,31 @@ QIcon goPicture()
     }));
 }
 
+// While it lives, drags that started at `source` are refused by the window's web views.
+class TPageDropRefuser : public QObject {
+public:
+    explicit TPageDropRefuser(QObject *source) : m_source(source) { qApp->installEventFilter(this); }
+    ~TPageDropRefuser() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+            return false;
+        if (static_cast<QDropEvent *>(event)->source() != m_source)
+            return false;
+        for (QObject *o = watched; o; o = o->parent()) {
+            if (qobject_cast<QWebEngineView *>(o)) {
+                event->ignore();
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    QObject *m_source;
+};
+
 // The page icon of the address bar: a click launches the address in the desktop's
 // browser, a drag carries the address out as a link.
 class TAddressIcon : public QLabel {
@@ -91,6 +118,9 @@ protected:
         drag->setMimeData(data);
         if (pixmap().isNull() == false)
             drag->setPixmap(pixmap());
+        // The drag names the shortcut as a file; the window's own pages would take that
+        // file for a download. They refuse this drag (the tab strip opens the address).
+        const TPageDropRefuser refuser(this);
         drag->exec(Qt::CopyAction | Qt::LinkAction);
     }
     void mouseReleaseEvent(QMouseEvent *event) override

@@ -30,6 +30,13 @@ void createFolders(const QString &name, const QString &path)
         QDir().mkpath(path + QStringLiteral("/Links"));
 }
 
+void seed(TRegistry &hkcu, const QString &name, const QString &path)
+{
+    hkcu.writeString(ShellFoldersKey, name, path);
+    hkcu.writeString(UserShellFoldersKey, name, path, RegType::ExpandSz);
+    createFolders(name, path);
+}
+
 // The folder named `name`: the user's value, else the seeded default.
 QString shellFolder(const QString &name, const QString &defaultPath)
 {
@@ -41,10 +48,13 @@ QString shellFolder(const QString &name, const QString &defaultPath)
         const RegValue shell = hkcu.readValue(ShellFoldersKey, name);
         if ((shell.type == RegType::Sz || shell.type == RegType::ExpandSz) && !shell.text.trimmed().isEmpty())
             return QDir::cleanPath(shell.text.trimmed());
-        // First use: both values name the default, and the folders exist.
-        hkcu.writeString(ShellFoldersKey, name, defaultPath);
-        hkcu.writeString(UserShellFoldersKey, name, defaultPath, RegType::ExpandSz);
-        createFolders(name, defaultPath);
+        // First use: both values name the default and the folder exists; the other
+        // special folder is seeded with it, so a first start makes them all at once.
+        seed(hkcu, name, defaultPath);
+        const bool favorites = name == QLatin1String("Favorites");
+        const QString other = favorites ? QStringLiteral("History") : QStringLiteral("Favorites");
+        if (!hkcu.valueExists(ShellFoldersKey, other) && !hkcu.valueExists(UserShellFoldersKey, other))
+            seed(hkcu, other, favorites ? DefaultHistory() : DefaultFavorites());
         return defaultPath;
     } catch (const RegistryError &e) {
         std::fprintf(stderr, "tabvane: the %s folder could not be looked up (%s); using %s\n",

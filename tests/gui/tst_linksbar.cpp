@@ -167,6 +167,14 @@ void TestLinksBar::buttonsFromTheFolder()
     for (int i = 1; i < buttons.size(); ++i)
         QCOMPARE(buttons.at(i)->x(), buttons.at(i - 1)->geometry().right() + 2);
     QVERIFY(f.bar->Monitor() && f.bar->Monitor()->Active());
+    // Reading an unchanged folder again keeps the buttons (one may be under the mouse).
+    const QPointer<QToolButton> first = buttons.first();
+    QSignalSpy again(f.bar.get(), &TLinksBar::Rebuilt);
+    f.bar->RebuildLinks();
+    QVERIFY(again.wait(10000));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(first);
+    QCOMPARE(f.bar->Buttons().first(), first.data());
 }
 
 void TestLinksBar::chevronListsTheWholeMenu()
@@ -324,6 +332,12 @@ void TestLinksBar::missingFolderAndOrganizeLinks()
     QVERIFY(rebuilt.wait(10000));
     // And links put there now appear.
     put(m_links + QStringLiteral("/First.url"), shortcut(QStringLiteral("http://127.0.0.1:1/first.html")));
+    QTRY_VERIFY_WITH_TIMEOUT(texts(f.bar->Buttons()) == QStringList{"First"}, 10000);
+    // A folder that goes empties the bar; when it comes back, so do its links.
+    const QString away = m_links + QStringLiteral(".away");
+    QVERIFY(QDir().rename(m_links, away));
+    QTRY_VERIFY_WITH_TIMEOUT(f.bar->Buttons().isEmpty() && !f.bar->Monitor(), 10000);
+    QVERIFY(QDir().rename(away, m_links));
     QTRY_VERIFY_WITH_TIMEOUT(texts(f.bar->Buttons()) == QStringList{"First"}, 10000);
     // "&Customize..." at the end of the Links menu does the same.
     m_desktop.opened.clear();

@@ -23,24 +23,17 @@ void touch(const QString &path)
     QVERIFY(f.open(QIODevice::WriteOnly));
 }
 
-// An active monitor whose watches are in place: it has reported a first change.
-std::unique_ptr<TDiscMonitor> watching(const QString &dir, bool subTree, const QString &probe)
+// An active monitor whose watches are in place.
+std::unique_ptr<TDiscMonitor> watching(const QString &dir, bool subTree)
 {
     auto monitor = std::make_unique<TDiscMonitor>();
     monitor->SetFilters(TMonitorFilter::moFilename | TMonitorFilter::moDirName);
     monitor->SetSubTree(subTree);
     monitor->SetDirectory(dir);
-    QSignalSpy changed(monitor.get(), &TDiscMonitor::Changed);
+    QSignalSpy ready(monitor.get(), &TDiscMonitor::Watching);
     monitor->SetActive(true);
-    // The worker sets its watches up asynchronously: poke until it reports.
-    for (int i = 0; i < 50 && changed.isEmpty(); ++i) {
-        touch(probe + QString::number(i));
-        changed.wait(200);
-    }
-    if (changed.isEmpty())
+    if (!ready.wait(30000))
         return nullptr;
-    // Let the probe's burst settle into its report.
-    QTest::qWait(0);
     return monitor;
 }
 }
@@ -100,7 +93,7 @@ void TestDiscMonitor::changesBelowTheFolder()
     QFETCH(bool, subTree);
     QTemporaryDir dir;
     QDir().mkpath(dir.filePath(QStringLiteral("one/two")));
-    auto monitor = watching(dir.path(), subTree, dir.filePath(QStringLiteral("probe")));
+    auto monitor = watching(dir.path(), subTree);
     QVERIFY(monitor);
     QSignalSpy changed(monitor.get(), &TDiscMonitor::Changed);
 
@@ -129,7 +122,7 @@ void TestDiscMonitor::changesBelowTheFolder()
 void TestDiscMonitor::newFoldersAreWatched()
 {
     QTemporaryDir dir;
-    auto monitor = watching(dir.path(), true, dir.filePath(QStringLiteral("probe")));
+    auto monitor = watching(dir.path(), true);
     QVERIFY(monitor);
     QSignalSpy changed(monitor.get(), &TDiscMonitor::Changed);
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("fresh/inner"))));
@@ -143,7 +136,7 @@ void TestDiscMonitor::newFoldersAreWatched()
 void TestDiscMonitor::burstGivesFewReports()
 {
     QTemporaryDir dir;
-    auto monitor = watching(dir.path(), true, dir.filePath(QStringLiteral("probe")));
+    auto monitor = watching(dir.path(), true);
     QVERIFY(monitor);
     QSignalSpy changed(monitor.get(), &TDiscMonitor::Changed);
     QDir().mkpath(dir.filePath(QStringLiteral("unpacked")));
@@ -162,23 +155,25 @@ void TestDiscMonitor::folderThatVanishesIsInvalid()
     QTemporaryDir parent;
     const QString dir = parent.filePath(QStringLiteral("Links"));
     QDir().mkpath(dir);
-    auto monitor = watching(dir, true, dir + QStringLiteral("/probe"));
+    auto monitor = watching(dir, true);
     QVERIFY(monitor);
     QSignalSpy invalid(monitor.get(), &TDiscMonitor::Invalid);
     QVERIFY(QDir().rename(dir, parent.filePath(QStringLiteral("Renamed"))));
     QVERIFY(invalid.wait(5000));
     // Pointed at a folder again, it watches again.
     QSignalSpy changed(monitor.get(), &TDiscMonitor::Changed);
-    int marker = 0;
+    QSignalSpy ready(monitor.get(), &TDiscMonitor::Watching);
     monitor->SetDirectory(parent.filePath(QStringLiteral("Renamed")));
-    QTRY_VERIFY_WITH_TIMEOUT(([&] { touch(parent.filePath(QStringLiteral("Renamed/x%1").arg(++marker))); changed.wait(200); return !changed.isEmpty(); })(), 30000);
+    QVERIFY(ready.wait(30000));
+    touch(parent.filePath(QStringLiteral("Renamed/x.url")));
+    QVERIFY(changed.wait(30000));
 }
 
 void TestDiscMonitor::inactiveKeepsOneChange()
 {
     QTemporaryDir dir;
-    auto monitor = watching(dir.path(), true, dir.filePath(QStringLiteral("probe")));
-    auto witness = watching(dir.path(), true, dir.filePath(QStringLiteral("wprobe")));
+    auto monitor = watching(dir.path(), true);
+    auto witness = watching(dir.path(), true);
     QVERIFY(monitor && witness);
     QSignalSpy changed(monitor.get(), &TDiscMonitor::Changed);
     QSignalSpy seen(witness.get(), &TDiscMonitor::Changed);
@@ -200,7 +195,7 @@ void TestDiscMonitor::inactiveKeepsOneChange()
 void TestDiscMonitor::destroyedWithReportsQueued()
 {
     QTemporaryDir dir;
-    auto monitor = watching(dir.path(), true, dir.filePath(QStringLiteral("probe")));
+    auto monitor = watching(dir.path(), true);
     QVERIFY(monitor);
     int reports = 0;
     connect(monitor.get(), &TDiscMonitor::Changed, this, [&reports] { ++reports; });

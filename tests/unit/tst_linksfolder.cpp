@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,6 +58,7 @@ private Q_SLOTS:
     void shellFoldersSeededAndOverridden();
     void treeOrderCaptionsAndTargets();
     void treeSurvivesLoopsAndOddEntries();
+    void windowsNamesKeepTheirLinks();
 
 private:
     QTemporaryDir m_dir;
@@ -205,8 +207,11 @@ void TestLinksFolder::shellFoldersSeededAndOverridden()
     QCOMPARE(favorites, TShellFolders::DefaultFavorites());
     QVERIFY(QFileInfo(favorites + QStringLiteral("/Links")).isDir());
     QCOMPARE(hkcu.readValue(TShellFolders::ShellFoldersKey, QStringLiteral("Favorites")).text, favorites);
-    QCOMPARE(TShellFolders::History(), TShellFolders::DefaultHistory());
+    // The History folder is made with it.
     QVERIFY(QFileInfo(TShellFolders::DefaultHistory()).isDir());
+    QCOMPARE(hkcu.readValue(TShellFolders::UserShellFoldersKey, QStringLiteral("History")).text,
+             TShellFolders::DefaultHistory());
+    QCOMPARE(TShellFolders::History(), TShellFolders::DefaultHistory());
     QCOMPARE(TShellFolders::LinksFolder(), favorites + QStringLiteral("/Links"));
 
     // A user's folder in "User Shell Folders", with a variable, wins over "Shell Folders".
@@ -288,6 +293,29 @@ void TestLinksFolder::treeSurvivesLoopsAndOddEntries()
     // A cancelled walk ends early without harm.
     std::atomic<bool> cancel{true};
     QVERIFY(ReadLinkTree(root, &cancel).FileCount <= 1);
+}
+
+void TestLinksFolder::windowsNamesKeepTheirLinks()
+{
+    // Names copied from Windows with their Windows-1252 bytes ("Café", "Résumé"), which
+    // are no UTF-8: still listed, shown decoded, and their shortcuts still read.
+    QTemporaryDir links;
+    const QByteArray root = QFile::encodeName(links.path());
+    const QByteArray folder = root + "/R\xe9sum\xe9";
+    QVERIFY(::mkdir(folder.constData(), 0700) == 0);
+    for (const QByteArray &file : {QByteArray(root + "/Caf\xe9.url"), QByteArray(folder + "/Na\xefve.url")}) {
+        const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        QVERIFY(fd >= 0);
+        const QByteArray content = shortcut("http://cafe.example/");
+        QCOMPARE(::write(fd, content.constData(), content.size()), ssize_t(content.size()));
+        ::close(fd);
+    }
+    const TLinkListing tree = ReadLinkTree(links.path());
+    QCOMPARE(captions(tree.Files), QStringList{QString::fromUtf8("Caf\xc3\xa9")});
+    QCOMPARE(tree.Files.first().Target, QStringLiteral("http://cafe.example/"));
+    QCOMPARE(captions(tree.Folders), QStringList{QString::fromUtf8("R\xc3\xa9sum\xc3\xa9")});
+    QCOMPARE(captions(tree.Folders.first().Children), QStringList{QString::fromUtf8("Na\xc3\xafve")});
+    QCOMPARE(tree.Folders.first().Children.first().Target, QStringLiteral("http://cafe.example/"));
 }
 
 TV_TEST_MAIN_CORE(TestLinksFolder)
