@@ -6,6 +6,7 @@
 //   TFullScreen (components/fullscreen.h), TAddressBar (navigation/addressbar.h),
 //   TToolbarBand (options/toolbarband.h), TBandLayout (options/bandlayout.h),
 //   TVessaGroups (groups/vessagroups.h), TPopupVessa (popup/popupvessa.h),
+//   TDownloads (browser/downloads.h),
 //   TSessionKeeper (app/sessionkeeper.h), TCommandTable (navigation/commandtable.h).
 // What is still the window's own is split across source files:
 //   app/main_window.cpp          creation, settings, initial pages, view toggles, shutdown
@@ -43,6 +44,7 @@ class TBandLayout;
 class TBrowserTab;
 class TCommandTable;
 class TCoolBar;
+class TDownloads;
 class TFullScreen;
 class TKWComboBox;
 class TKWPageControl;
@@ -229,6 +231,7 @@ public:
     // ---- Groups and popups: forwarded to their subsystems
     TVessaGroups *VessaGroups() const { return m_groups; }
     TPopupVessa *PopupVessa() const { return m_popup; }
+    TDownloads *Downloads() const { return m_downloads; }
     void OpenGroup(const QString &path, bool closeOthersFirst, bool firstLoad)
     {
         m_groups->OpenGroup(path, closeOthersFirst, firstLoad);
@@ -353,6 +356,7 @@ private:
 
     TVessaGroups *m_groups = nullptr;     // VessaGroups: groups, their menu, the start-up group
     TPopupVessa *m_popup = nullptr;       // PopupVessa: the popup filter
+    TDownloads *m_downloads = nullptr;    // file downloads and the Downloads window
     bool m_ie4Mode = false;
 
     bool m_windowIsActive = false;

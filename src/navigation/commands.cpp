@@ -469,7 +469,7 @@ void TfrmMain::BuildMenus()
 
     // Tools
     auto *mnuTools = newMenu("&Tools", "mnuTools", this);
-    place(mnuTools, {"mnuToolsExportFavorites", "mnuToolsImportBookmarks", "mnuToolsSynchronize", nullptr,
+    place(mnuTools, {"mnuToolsDownloads", nullptr, "mnuToolsExportFavorites", "mnuToolsImportBookmarks", "mnuToolsSynchronize", nullptr,
                      "mnuToolsClearAddressHistory"});
 
     // Tabs: rebuilt each time it opens.
