@@ -47,6 +47,9 @@ TStatusArea::TStatusArea(QWidget *barParent, TLogoAnimation *logo, QObject *pare
     m_downloads = new QLabel(m_bar);
     m_downloads->setObjectName(QStringLiteral("lblDownloads"));
     m_downloads->setAlignment(Qt::AlignCenter);
+    QFont small = m_downloads->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    m_downloads->setFont(small);
     m_downloads->hide();
 
     connect(m_bar, &TStatusPanels::Resized, this, &TStatusArea::layoutOverPanels);
@@ -73,7 +76,11 @@ void TStatusArea::layoutOverPanels()
 
 void TStatusArea::ShowDownloads(const QString &text, const QString &toolTip)
 {
-    m_downloads->setText(text);
+    // The panel is narrow: what does not fit loses its leading sign.
+    QString shown = text;
+    if (shown.size() > 1 && m_downloads->fontMetrics().horizontalAdvance(shown) > m_downloads->width())
+        shown.remove(0, 1);
+    m_downloads->setText(shown);
     m_downloads->setToolTip(toolTip);
     m_downloads->setVisible(!text.isEmpty());
 }

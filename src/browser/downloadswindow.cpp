@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QFrame>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -59,6 +60,10 @@ TDownloadRow::TDownloadRow(TDownloadList *list, int id, QWidget *parent)
     m_retry = rowButton(QStringLiteral("Re&try"), "btnRetry", this, line);
     m_clear = rowButton(QStringLiteral("C&lear"), "btnClear", this, line);
     box->addLayout(line);
+    auto *rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    box->addWidget(rule);
 
     connect(m_pause, &QPushButton::clicked, this, [this] { m_list->Pause(m_id); });
     connect(m_resume, &QPushButton::clicked, this, [this] { m_list->Resume(m_id); });
