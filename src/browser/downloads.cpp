@@ -3,6 +3,7 @@
 #include "browser/downloadlist.h"
 #include "browser/downloadname.h"
 #include "browser/downloadswindow.h"
+#include "components/dialogplacement.h"
 #include "navigation/commandtable.h"
 #include "platform/pagedialogs.h"
 #include "platform/paths.h"
@@ -74,6 +75,7 @@ TDownloadsWindow *TDownloads::Window()
     if (!m_window) {
         m_window = new TDownloadsWindow(m_list, m_windowParent);
         m_window->SetShowWhenStarting(m_showWhenStarting);
+        CenterOnScreen(m_window);
         connect(m_window, &TDownloadsWindow::RetryRequested, this, &TDownloads::Retry);
         connect(m_window, &TDownloadsWindow::ShowWhenStartingToggled, this, &TDownloads::SetShowWhenStarting);
         connect(m_window, &TDownloadsWindow::VisibilityChanged, this, &TDownloads::updateStatus);
