@@ -17,12 +17,16 @@
 #include "components/fullscreen.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
+#include "favorites/launchlink.h"
+#include "favorites/linksbar.h"
 #include "navigation/commandtable.h"
+#include "navigation/kwcombobox.h"
 #include "navigation/typedurls.h"
 #include "options/bandlayout.h"
 #include "options/toolbarband.h"
 #include "platform/registry.h"
 #include "platform/webprofile.h"
+#include "search/searchengines.h"
 
 #include <QAction>
 #include <QApplication>
@@ -141,6 +145,13 @@ void TfrmMain::FormCreate()
     // Downloads: the profile's file downloads, the Downloads window, the status bar's text.
     m_downloads = new TDownloads(m_commands, this, this);
     connect(m_downloads, &TDownloads::StatusText, m_statusArea, &TStatusArea::ShowDownloads);
+    // Search engines: the Search button's menu and Go > Search; typed words go to an engine.
+    m_search = new TSearchEngines(m_tabs, m_commands, this, [this] {
+        const QString words = AddressBeingEdited() ? AddressBox()->currentText() : QString();
+        if (!words.isEmpty())
+            RevertAddress();
+        return words;
+    }, this);
     BuildMenus();
     m_groups->AttachMenu(findChild<QMenu *>(QStringLiteral("mnuVessaGroups")));
     BuildKeyFilter();
@@ -179,7 +190,11 @@ void TfrmMain::FormCreate()
 
     m_tabs->CreateForegroundTab();
 
-    // Call site of the links subsystem: the links bar is created in pnlLinks here.
+    // Links subsystem: the open rule and the links bar in pnlLinks.
+    m_launcher = new TLinkLauncher(m_tabs, this);
+    m_links = new TLinksBar(pnlLinks, m_launcher, m_commands, this);
+    m_links->Load(s);
+    connect(m_links, &TLinksBar::Problem, this, [this](const QString &message) { ReportProblems({message}); });
 
     // Call site of the default-browser offer: made here when AskDefaultBrowser is set.
     if (!s.askDefaultBrowser)
@@ -221,6 +236,9 @@ void TfrmMain::Load(const TWindowSettings &settings)
     m_groups->SetCloseFirst(m_settings.vgCloseFirst);
     m_groups->SetStartupGroup(m_settings.startupVessaGroup);
     m_popup->SetEnabled(m_settings.usePopupVessa);
+    m_search->Load(m_settings);
+    if (m_links)
+        m_links->Load(m_settings);
 
     // Colour pictures on the toolbar; the custom icons and the add-on defaults are kept
     // for their subsystems.

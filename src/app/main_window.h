@@ -51,8 +51,11 @@ class TKWPageControl;
 class TLogoAnimation;
 class TStatusArea;
 class TGroupMenu;
+class TLinkLauncher;
+class TLinksBar;
 class THandOverReceiver;
 class TSessionKeeper;
+class TSearchEngines;
 class TToolbarBand;
 
 class TfrmMain : public QMainWindow, public ITabPolicy,
@@ -232,6 +235,7 @@ public:
     TVessaGroups *VessaGroups() const { return m_groups; }
     TPopupVessa *PopupVessa() const { return m_popup; }
     TDownloads *Downloads() const { return m_downloads; }
+    TLinksBar *LinksBar() const { return m_links; }
     void OpenGroup(const QString &path, bool closeOthersFirst, bool firstLoad)
     {
         m_groups->OpenGroup(path, closeOthersFirst, firstLoad);
@@ -357,6 +361,10 @@ private:
     TVessaGroups *m_groups = nullptr;     // VessaGroups: groups, their menu, the start-up group
     TPopupVessa *m_popup = nullptr;       // PopupVessa: the popup filter
     TDownloads *m_downloads = nullptr;    // file downloads and the Downloads window
+    TSearchEngines *m_search = nullptr;   // search engines: pmSearch, Go > Search
+    // Links: the open rule shared by links and favorites, and the links bar.
+    TLinkLauncher *m_launcher = nullptr;
+    TLinksBar *m_links = nullptr;
     bool m_ie4Mode = false;
 
     bool m_windowIsActive = false;

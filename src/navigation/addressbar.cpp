@@ -10,9 +10,11 @@
 #include "browser/vessabrowser.h"
 #include "components/coolbar.h"
 #include "components/smallpicture.h"
+#include "favorites/urlshortcut.h"
 #include "navigation/kwcombobox.h"
 #include "navigation/shautocomplete.h"
 #include "navigation/typedurls.h"
+#include "platform/paths.h"
 #include "platform/urlhistory.h"
 
 #include <QAction>
@@ -82,9 +84,8 @@ protected:
         TBrowserTab *tab = m_activeTab();
         if (!tab || tab->Location().isEmpty())
             return;
-        auto *data = new QMimeData;
-        data->setUrls({QUrl(tab->Location())});
-        data->setText(tab->Location());
+        // The address and title, and a shortcut file for file managers and desktops.
+        QMimeData *data = MakeShortcutDragData(tab->Location(), tab->Title(), TPaths::RunTempDir());
         auto *drag = new QDrag(this);
         drag->setMimeData(data);
         if (pixmap().isNull() == false)

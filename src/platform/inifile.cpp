@@ -9,6 +9,10 @@
 
 #include <utility>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // Larger files are not initialisation files; reading them whole could take the program
@@ -144,8 +148,14 @@ QStringList TIniFile::readLines(bool *ok) const
     QFile file(m_fileName);
     if (!file.exists())
         return {};
-    const QFileInfo info(m_fileName);
-    if (!info.isFile() || info.size() > MaxFileBytes || !file.open(QIODevice::ReadOnly)) {
+    // Opened without blocking and checked on the open file itself: a FIFO or a device
+    // under the file's name (also one swapped in after a check by name) is never read.
+    const int fd = ::open(QFile::encodeName(m_fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxFileBytes
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0 && !file.isOpen())
+            ::close(fd);
         *ok = false;
         return {};
     }

@@ -1,0 +1,38 @@
+#pragma once
+// The Links folder as a tree in memory, read without widgets (also on a worker thread).
+// Each level lists its subfolders (names not beginning with "."), then its files (names
+// not beginning with ".", regular files only: a FIFO, socket or device is left out),
+// each part sorted by caption without regard to case, in locale order.
+//  - A folder's caption is its name; its target is its full path.
+//  - A file's caption is its name less its extension (the last one, of any length); its
+//    target is the address read from it when it is an Internet shortcut, else its path.
+// Captions are kept as the names are: showing "&" literally is the widgets' job.
+// Symbolic links are followed, but a folder already open on the way down (a link back up
+// the tree) is not entered again.
+
+#include <QList>
+#include <QString>
+
+#include <atomic>
+
+struct TLinkNode {
+    QString Caption;
+    QString Target;   // address or full path; "" for a shortcut without address
+    QString Path;     // full path of the file or folder
+    bool IsFolder = false;
+    QList<TLinkNode> Children;   // folders only
+};
+
+struct TLinkListing {
+    QList<TLinkNode> Folders;
+    QList<TLinkNode> Files;
+    int FileCount = 0;   // in the whole tree
+    int FolderCount = 0;
+};
+
+// One level: folders (without their contents) and files.
+TLinkListing ListLinkFolder(const QString &folder);
+
+// The whole tree below folder, folders first. A set cancel flag ends the walk early (the
+// result is then incomplete). A missing folder gives an empty listing.
+TLinkListing ReadLinkTree(const QString &folder, const std::atomic<bool> *cancel = nullptr);
