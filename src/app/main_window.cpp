@@ -13,15 +13,22 @@
 #include "browser/browsertab.h"
 #include "browser/downloads.h"
 #include "browser/kwpagecontrol.h"
+#include "browser/tabdrops.h"
+#include "browser/tabmenu.h"
 #include "components/coolbar.h"
 #include "components/fullscreen.h"
-#include "components/logoanimation.h"
+#include "components/windowplacement.h"
+#include "components/logopanel.h"
 #include "components/statuspanels.h"
 #include "favorites/launchlink.h"
 #include "favorites/linksbar.h"
+#include "navigation/appkeyfilter.h"
 #include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
+#include "navigation/mainmenus.h"
+#include "navigation/pagecommands.h"
 #include "navigation/typedurls.h"
+#include "navigation/viewcommands.h"
 #include "options/bandlayout.h"
 #include "options/toolbarband.h"
 #include "platform/registry.h"
@@ -52,16 +59,6 @@ Q_LOGGING_CATEGORY(lcHandOver, "tabvane.handover", QtWarningMsg)
 
 namespace {
 const QString IEMainKey = QStringLiteral("Software\\Microsoft\\Internet Explorer\\Main");
-
-// Which screen holds most of a rectangle; nullptr when none shows any of it.
-QScreen *screenShowing(const QRect &rect)
-{
-    for (QScreen *screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().intersects(rect))
-            return screen;
-    }
-    return nullptr;
-}
 }
 
 TfrmMain::TfrmMain(const QString &argument, QWidget *parent)
@@ -124,7 +121,7 @@ void TfrmMain::FormCreate()
                                 .arg(e.message()));
     }
     // Later reads of a damaged value by this window read its default, told once.
-    m_options.SetWrongTypeHandler([this](const QString &message) { ReportProblems({message}); });
+    m_options.SetWrongTypeHandler([this](const QString &message) { m_problems.Report({message}); });
     // The start-up writes are not worth the start: a failure is told with the rest.
     m_startProblems = problems;
     const auto startStep = [this](const std::function<void()> &run) {
@@ -135,11 +132,18 @@ void TfrmMain::FormCreate()
         }
     };
 
-    // The table exists before the widgets: the toolbar band and the band layout use it.
+    // ---- Create subsystems. The table exists before the widgets: the toolbar band and the
+    // band layout use it. Each subsystem registers its rows in the table when it is made.
     m_commands = new TCommandTable(this);
     BuildWidgets();
+    m_view = new TViewCommands(m_commands, m_bands, m_fullScreenPart, m_toolbar, pnlMenuBar, m_statusArea->Bar(), this);
+    m_pageCommands = new TPageCommands(this, m_tabs, m_commands, m_addressBar, this);
+    connect(m_statusArea, &TStatusArea::ActiveTabLoading, m_pageCommands, &TPageCommands::FollowLoading);
+    connect(m_pageCommands, &TPageCommands::InternetOptionsClosed, this, &TfrmMain::InternetOptionsClosed);
     BuildCommandTable();
-    const auto tabTarget = [this] { return TabTarget(); };
+    m_tabMenu = new TTabMenu(this, m_tabs, m_commands, [this](TBrowserTab *tab) { m_pageCommands->RefreshTab(tab); },
+                             this);
+    const auto tabTarget = [this] { return m_tabMenu->TabTarget(); };
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
     // Downloads: the profile's file downloads, the Downloads window, the status bar's text.
@@ -147,14 +151,25 @@ void TfrmMain::FormCreate()
     connect(m_downloads, &TDownloads::StatusText, m_statusArea, &TStatusArea::ShowDownloads);
     // Search engines: the Search button's menu and Go > Search; typed words go to an engine.
     m_search = new TSearchEngines(m_tabs, m_commands, this, [this] {
-        const QString words = AddressBeingEdited() ? AddressBox()->currentText() : QString();
+        const QString words = m_addressBar->AddressBeingEdited() ? m_addressBar->AddressBox()->currentText() : QString();
         if (!words.isEmpty())
-            RevertAddress();
+            m_addressBar->RevertAddress();
         return words;
     }, this);
-    BuildMenus();
-    m_groups->AttachMenu(findChild<QMenu *>(QStringLiteral("mnuVessaGroups")));
-    BuildKeyFilter();
+    m_menus = new TMainMenus(m_commands,
+                             {this, cbCoolbar, pnlMenuBar, tbMenu, m_bands,
+                              {m_addressBar->Panel(), pnlToolbar, pnlMenuBar, pnlLinks}, m_addressBar->Label(),
+                              m_tabMenu->TabsMenu(), [this] { m_tabMenu->RebuildTabsMenu(); },
+                              m_pageCommands->TextSizeMenu(), [this] { return IsFullScreen(); }},
+                             this);
+    m_tabMenu->BuildMenu();
+    m_groups->AttachMenu(m_menus->MainMenu(TMenuBarItem::VessaGroups));
+    m_keyFilter = new TKeyFilter(this, m_commands, m_tabs,
+                                 {[this](int menu) { m_menus->DropDown(menu); },
+                                  [this](const QString &tip) { ShowHint(tip); },
+                                  [this](const std::function<void()> &run) { m_tabMenu->RunOnActiveTab(run); }},
+                                 this);
+    // ---- End of creating subsystems
 
     // The tray icon takes the window's picture when the tray subsystem sets it up.
     // Dialogs (the confirmation dialog among them) show the application's icon.
@@ -168,8 +183,8 @@ void TfrmMain::FormCreate()
     m_addressBar->SetIE4Mode(m_ie4Mode);
 
     m_toolbar->SetColor(s.toolbarShowColor);   // the buttons are made with their pictures
-    LoadToolbarButtons();
-    ReloadPopupList();
+    m_toolbar->Load();
+    m_popup->ReloadPopupList();
     m_addressBar->SetCompletion(s.completion);   // LoadAddressCompletion, read with the rest
     m_addressBar->SetStoredTypedAddresses(typedUrls, typedUrlsRead);
     // Call site of the search subsystem: the search-bar favourites and engines menus are
@@ -194,13 +209,13 @@ void TfrmMain::FormCreate()
     m_launcher = new TLinkLauncher(m_tabs, this);
     m_links = new TLinksBar(pnlLinks, m_launcher, m_commands, this);
     m_links->Load(s);
-    connect(m_links, &TLinksBar::Problem, this, [this](const QString &message) { ReportProblems({message}); });
+    connect(m_links, &TLinksBar::Problem, this, [this](const QString &message) { m_problems.Report({message}); });
 
     // Call site of the default-browser offer: made here when AskDefaultBrowser is set.
     if (!s.askDefaultBrowser)
         startStep([this] { m_options.SetAskDefaultBrowser(false); });
 
-    pcPage->setAcceptDrops(true);
+    new TTabDrops(m_tabs, this);
     // The content options were read when the engine's profile was made.
 
     m_session = new TSessionKeeper(pcPage, m_tabs, this);
@@ -218,7 +233,7 @@ void TfrmMain::FormCreate()
                                               "address opened from another program will not arrive here.")
                                        .arg(m_handOver->ErrorString()));
     if (!m_startProblems.isEmpty()) {
-        QTimer::singleShot(0, this, [this, problems = m_startProblems] { ReportProblems(problems); });
+        QTimer::singleShot(0, this, [this, problems = m_startProblems] { m_problems.Report(problems); });
         m_startProblems.clear();
     }
 }
@@ -242,8 +257,9 @@ void TfrmMain::Load(const TWindowSettings &settings)
 
     // Colour pictures on the toolbar; the custom icons and the add-on defaults are kept
     // for their subsystems.
-    ApplyToolbarColor(settings.toolbarShowColor);
+    m_toolbar->SetColor(settings.toolbarShowColor);
     m_addressBar->Load(settings);
+    m_keyFilter->Load(settings);
     pnlVessaBar->resize(settings.vessaBarWidth, pnlVessaBar->height());
 
     pcPage->SetMultiLine(settings.multipleLines);
@@ -252,14 +268,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
     ApplyTabColors(settings.tabColorScheme, settings.inactiveTabColor, settings.inactiveFontColor);
     ApplyTabPosition(settings.tabsDown);
 
-    // View state.
-    pmViewToolbar->setChecked(settings.viewToolbar);
-    pmViewAddressBar->setChecked(settings.viewAddressBar);
-    pmViewLinksBar->setChecked(settings.viewLinksBar);
-    pmViewStatusBar->setChecked(settings.viewStatusBar);
-    m_statusArea->Bar()->setVisible(pmViewStatusBar->isChecked());
-    ApplyBandVisibility();
-    ShowVessaBar(settings.viewVessaBar);
+    m_view->Load(settings);
 
     // The stored placement is the window's normal placement; full screen is entered after
     // it, so that leaving full screen returns to the stored placement rather than to the
@@ -269,7 +278,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
     const bool placementChanged = settings.maximized != shown.maximized
                                   || (!settings.maximized && settings.bounds != shown.bounds);
     if (!IsFullScreen() && (!isVisible() || placementChanged))
-        RestorePlacement(settings.bounds, settings.maximized);
+        RestoreWindowPlacement(this, settings.bounds, settings.maximized);
     SetFullScreen(settings.fullScreen);
 }
 
@@ -282,11 +291,7 @@ void TfrmMain::Save(TWindowSettings &settings) const
     settings.usePopupVessa = m_popup->Enabled();
     m_addressBar->Save(settings);
     settings.vessaBarWidth = pnlVessaBar->width();
-    settings.viewVessaBar = pmViewVessaBar->isChecked();
-    settings.viewToolbar = pmViewToolbar->isChecked();
-    settings.viewAddressBar = pmViewAddressBar->isChecked();
-    settings.viewLinksBar = pmViewLinksBar->isChecked();
-    settings.viewStatusBar = pmViewStatusBar->isChecked();
+    m_view->Save(settings);
 }
 
 TWindowSettings TfrmMain::Settings() const
@@ -299,27 +304,6 @@ TWindowSettings TfrmMain::Settings() const
 void TfrmMain::ApplySettings(const TWindowSettings &settings)
 {
     Load(settings);
-}
-
-void TfrmMain::ReportProblems(const QStringList &messages)
-{
-    QStringList fresh;
-    for (const QString &message : messages) {
-        if (!m_reportedProblems.contains(message) && !fresh.contains(message))
-            fresh.append(message);
-    }
-    if (fresh.isEmpty())
-        return;
-    for (const QString &message : qAsConst(fresh))
-        m_reportedProblems.insert(message);
-    // A value of the wrong type is read as its default; say so once, after the list.
-    const bool typeProblem = std::any_of(fresh.cbegin(), fresh.cend(), [](const QString &m) {
-        return m.startsWith(QLatin1String("Invalid data type for"));
-    });
-    QString text = fresh.join(QLatin1Char('\n'));
-    if (typeProblem)
-        text += QStringLiteral("\n\nTabvane uses the default value of such a setting.");
-    TTabvaneApplication::ShowError(text);
 }
 
 void TfrmMain::EnsureKWID(const QString &stored)
@@ -351,24 +335,7 @@ void TfrmMain::ApplyTabPosition(bool tabsDown)
 {
     pcPage->SetTabPosition(tabsDown ? TKWPageControl::TabPosition::Bottom : TKWPageControl::TabPosition::Top);
     if (!tabsDown)
-        BuildTabMenu();   // puts Close, Close All, Hide from Close All first
-}
-
-void TfrmMain::RestorePlacement(QRect wanted, bool maximized)
-{
-    QScreen *primary = QGuiApplication::primaryScreen();
-    const QRect avail = primary ? primary->availableGeometry() : QRect(0, 0, 1024, 768);
-    // Sizes beyond the screen are cut to it so the frame stays reachable, and a window no
-    // screen shows any more comes back on the primary screen.
-    wanted.setWidth(qBound(200, wanted.width(), qMax(200, avail.width())));
-    wanted.setHeight(qBound(150, wanted.height(), qMax(150, avail.height())));
-    if (!screenShowing(wanted))
-        wanted.moveTopLeft(avail.topLeft() + QPoint(10, 10));
-    // A maximised window keeps the stored bounds as its normal placement.
-    move(wanted.topLeft());
-    resize(wanted.size());
-    if (maximized)
-        setWindowState(windowState() | Qt::WindowMaximized);
+        m_tabMenu->PutCloseFirst();
 }
 
 void TfrmMain::SavePlacement(TWindowSettings &settings) const
@@ -476,21 +443,9 @@ void TfrmMain::tmrLoadCoolbarTimer()
 
 void TfrmMain::ApplyBandVisibility() { m_bands->ApplyVisibility(); }
 QToolBar *TfrmMain::MainToolbar() const { return m_toolbar ? m_toolbar->Bar() : nullptr; }
-void TfrmMain::CreateToolbarButton(int id) { m_toolbar->CreateButton(id); }
-void TfrmMain::ResetToolbar() { m_toolbar->Reset(); }
-void TfrmMain::LoadToolbarButtons() { m_toolbar->Load(); }
-bool TfrmMain::SaveToolbarButtons() { return m_toolbar->Save(); }
-void TfrmMain::ApplyToolbarColor(bool color) { m_toolbar->SetColor(color); }
 QToolButton *TfrmMain::ToolButtonByName(const QString &name) const
 {
     return m_toolbar ? m_toolbar->ButtonByName(name) : nullptr;
-}
-void TfrmMain::LoadBandLayout() { m_bands->Load(); }
-void TfrmMain::SaveBandLayout() { m_bands->Save(); }
-
-void TfrmMain::ToggleStatusBar()
-{
-    m_statusArea->Bar()->setVisible(pmViewStatusBar->isChecked());
 }
 
 void TfrmMain::SetFullScreen(bool on)
@@ -501,31 +456,6 @@ void TfrmMain::SetFullScreen(bool on)
 bool TfrmMain::IsFullScreen() const
 {
     return m_fullScreenPart->IsOn();
-}
-
-void TfrmMain::FollowFullScreen(bool on)
-{
-    // The view commands of full screen: its check, the toolbar's entry (the toolbar always
-    // shows in full screen) and the menu bar's entry (it can be hidden in full screen only).
-    pmViewFullScreen->setChecked(on);
-    if (QToolButton *button = ToolButtonByName(QStringLiteral("tbFullScreen")))
-        button->setChecked(on);
-    pmViewToolbar->setVisible(!on);
-    pmViewMenuBar->setVisible(on);
-    if (on)
-        pmViewMenuBar->setChecked(true);
-    else
-        ApplyBandVisibility();
-}
-
-void TfrmMain::ShowVessaBar(bool show)
-{
-    // The side bar's panels belong to their own subsystem and are not built yet: the
-    // command stays disabled and the stored choice is kept as it is, without showing an
-    // empty panel.
-    pmViewVessaBar->setChecked(show);
-    if (QToolButton *button = ToolButtonByName(QStringLiteral("tbVessaBar")))
-        button->setChecked(show);
 }
 
 void TfrmMain::FormActivate()
@@ -610,13 +540,13 @@ void TfrmMain::Shutdown()
         }
     };
 
-    qApp->removeEventFilter(this);
+    m_keyFilter->Stop();
     delete m_handOver;
     m_handOver = nullptr;
     m_tabs->HiddenTabTimer()->stop();
     m_bands->StopDeferredLoad();
 
-    if (!SaveToolbarButtons())
+    if (!m_toolbar->Save())
         unsaved.append(QStringLiteral("the toolbar buttons"));
     UpdateUserAgentToken(false);
     CloseHiddenTabs();
@@ -649,23 +579,13 @@ void TfrmMain::Shutdown()
     }
     if (firstError.isEmpty())
         firstError = written.firstError;
-    step(QStringLiteral("the band layout"), [this] { SaveBandLayout(); });
+    step(QStringLiteral("the band layout"), [this] { m_bands->Save(); });
     // A list that could not be read at start is not written over the stored one.
     step(QStringLiteral("the typed addresses"), [this] { m_addressBar->SaveTypedAddresses(); });
     m_addressBar->Clear();
 
     if (!unsaved.isEmpty()) {
-        // Named in the order the settings are kept in.
-        const QStringList order = {QStringLiteral("the toolbar buttons"), QStringLiteral("the open sites"),
-                                   QStringLiteral("the options"), QStringLiteral("the window placement"),
-                                   QStringLiteral("the band layout"), QStringLiteral("the view settings"),
-                                   QStringLiteral("the typed addresses")};
-        std::stable_sort(unsaved.begin(), unsaved.end(), [&order](const QString &a, const QString &b) {
-            return order.indexOf(a) < order.indexOf(b);
-        });
-        QString text = QStringLiteral("Tabvane could not save: %1.").arg(unsaved.join(QStringLiteral(", ")));
-        if (!firstError.isEmpty())
-            text += QStringLiteral("\n\n") + firstError;
+        const QString text = TProblemReport::UnsavedText(unsaved, firstError);
         // Closed by a signal, the session is ending and nobody would answer a message box.
         if (ShutdownBySignal(this)) {
             std::fprintf(stderr, "tabvane: %s\n", qPrintable(text));
@@ -689,27 +609,25 @@ void TfrmMain::OpenInNewForegroundTab(const QString &text)
         tab->OpenAsHome(text);
 }
 
-bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (KeyAndMessageFilter(watched, event))
-        return true;
-    return QMainWindow::eventFilter(watched, event);
-}
-
 bool TfrmMain::event(QEvent *event)
 {
     if (event->type() == QEvent::StatusTip) {
-        // Hints carry "short|long"; the long part goes to the first status panel.
-        const QString tip = static_cast<QStatusTipEvent *>(event)->tip();
-        const int bar = tip.indexOf(QLatin1Char('|'));
-        m_statusArea->ShowStatusText(bar >= 0 ? tip.mid(bar + 1) : tip);
+        ShowHint(static_cast<QStatusTipEvent *>(event)->tip());
         return true;
     }
     return QMainWindow::event(event);
 }
 
+void TfrmMain::ShowHint(const QString &tip)
+{
+    // Hints carry "short|long"; the long part goes to the first status panel.
+    const int bar = tip.indexOf(QLatin1Char('|'));
+    m_statusArea->ShowStatusText(bar >= 0 ? tip.mid(bar + 1) : tip);
+}
+
 void TfrmMain::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    LayoutLogoPanel();
+    if (m_logoPanel)
+        m_logoPanel->Relayout();
 }

@@ -1,5 +1,4 @@
-// TfrmMain: building the window's widgets, and the layout rules of the logo panel and the
-// tab strip.
+// TfrmMain: building the window's widgets and the tab strip's layout.
 
 #include "app/main_window.h"
 
@@ -8,8 +7,7 @@
 #include "browser/kwpagecontrol.h"
 #include "components/coolbar.h"
 #include "components/fullscreen.h"
-#include "components/logoanimation.h"
-#include "components/smallpicture.h"
+#include "components/logopanel.h"
 #include "components/statuspanels.h"
 #include "navigation/commandtable.h"
 #include "options/bandlayout.h"
@@ -30,26 +28,6 @@
 #include <functional>
 
 namespace {
-const QColor Outline = PictureOutline();
-
-// A cross; two staggered crosses for Close All.
-QIcon closePicture(bool all)
-{
-    return QIcon(SmallPicture(16, [all](QPainter &p) {
-        const auto cross = [&p](QPointF c, qreal r) {
-            p.setPen(QPen(Outline, 2.2, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(c + QPointF(-r, -r), c + QPointF(r, r));
-            p.drawLine(c + QPointF(-r, r), c + QPointF(r, -r));
-        };
-        if (all) {
-            cross({5.5, 5.5}, 2.8);
-            cross({10.5, 10.5}, 2.8);
-        } else {
-            cross({8, 8}, 4);
-        }
-    }));
-}
-
 QWidget *namedPanel(const char *name, QWidget *parent)
 {
     auto *w = new QWidget(parent);
@@ -75,11 +53,27 @@ void TfrmMain::BuildWidgets()
     cbCoolbar = new TCoolBar(pnlTop);
     cbCoolbar->setObjectName(QStringLiteral("cbCoolbar"));
     topBox->addWidget(cbCoolbar, 1);
-    BuildLogoPanel();
-    topBox->addWidget(gpLogo, 0);
+    m_logoPanel = new TLogoPanel(cbCoolbar, pnlTop);
+    connect(m_logoPanel, &TLogoPanel::LogoClicked, this, [this] {
+        if (TBrowserTab *tab = CreateForegroundTab())
+            tab->NavigateTo(QStringLiteral(TABVANE_MAKER_HOST "/"));
+    });
+    // These buttons run commands: a failure is reported by the command table's guard.
+    connect(m_logoPanel, &TLogoPanel::CloseClicked, this, [this] { m_commands->Guarded([this] { actCloseExecute(); }); });
+    connect(m_logoPanel, &TLogoPanel::CloseAllClicked, this, [this](TLogoPanel::TCloseAll variant) {
+        m_commands->Guarded([this, variant] {
+            if (variant == TLogoPanel::TCloseAll::KeepCurrent)
+                CloseAllKeepCurrent();
+            else if (variant == TLogoPanel::TCloseAll::ShowList)
+                CloseAllShowList();
+            else
+                CloseAll(false);
+        });
+    });
+    topBox->addWidget(m_logoPanel, 0);
     vbox->addWidget(pnlTop);
 
-    // Menu band: the caption buttons are added by BuildMenus.
+    // Menu band: the caption buttons are added by the main menus (TMainMenus).
     pnlMenuBar = namedPanel("pnlMenuBar", cbCoolbar);
     auto *menuBox = new QHBoxLayout(pnlMenuBar);
     menuBox->setContentsMargins(0, 0, 0, 0);
@@ -117,9 +111,8 @@ void TfrmMain::BuildWidgets()
             + m_addressBar->PageIcon()->sizeHint().width() + 3;
     m_bands = new TBandLayout(cbCoolbar, m_commands, TKWOptions::SettingsKey + QStringLiteral("\\Bands"), this);
     m_bands->Arrange(pnlMenuBar, pnlToolbar, pnlAddress, boxLeft - 1, pnlLinks);
-    connect(cbCoolbar, &TCoolBar::HeightChanged, this, [this] { LayoutLogoPanel(); });
     connect(m_bands, &TBandLayout::DeferredLoadDue, this, &TfrmMain::tmrLoadCoolbarTimer);
-    connect(m_bands, &TBandLayout::Loaded, this, &TfrmMain::LayoutLogoPanel);
+    connect(m_bands, &TBandLayout::Loaded, m_logoPanel, &TLogoPanel::Relayout);
 
     // Middle: side bar place and the tab strip.
     auto *body = namedPanel("pnlBody", central);
@@ -133,14 +126,10 @@ void TfrmMain::BuildWidgets()
     auto *centerBox = new QVBoxLayout(pnlCenter);
     centerBox->setContentsMargins(0, 0, 0, 0);
     // The tabs report their status to the status area directly; it follows the active tab.
-    m_statusArea = new TStatusArea(this, imgLogo, this);
+    m_statusArea = new TStatusArea(this, m_logoPanel->Logo(), this);
     m_tabs = new TTabManager({m_statusArea, m_addressBar, nullptr, this}, pnlCenter, this);
     m_addressBar->Attach(m_tabs);
     m_statusArea->Follow(m_tabs);
-    connect(m_statusArea, &TStatusArea::ActiveTabLoading, this, [this](bool loading) {
-        if (actStop)
-            actStop->setEnabled(loading);
-    });
     m_tabs->SetCloseAllQuestion([this] { return AskCloseAll(); });
     pcPage = m_tabs->PageControl();
     pcPage->SetAllowTabShifting(true);
@@ -150,93 +139,16 @@ void TfrmMain::BuildWidgets()
     bodyBox->addWidget(pnlCenter, 1);
     vbox->addWidget(body, 1);
     connect(m_tabs, &TTabManager::ActiveTabChanged, m_addressBar, &TAddressBar::FollowActiveTab);
-    connect(pcPage, &TKWPageControl::TabRightButtonDown, this, [this](int tab) {
-        CloseHiddenTabs();
-        m_tabTargetIndex = tab;
-    });
-    connect(pcPage, &TKWPageControl::TabContextMenu, this, [this](int, const QPoint &pos) {
-        pmTabPopup();
-        pmTab->popup(pos);
-    });
-    connect(pcPage, &TKWPageControl::TabDragOver, this, [this](int tab) { m_tabTargetIndex = tab; });
     connect(pcPage, &TKWPageControl::TabMiddleClicked, this, [this](int tab) {
         if (!GroupLoading())
             CloseTab(TabAt(pcPage->TabToPageIndex(tab)));
     });
-    connect(pcPage, &TKWPageControl::TextDropped, this, &TfrmMain::OnTextDropped);
 
-    connect(TOfflineNotifier::instance(), &TOfflineNotifier::OfflineChanged, this, &TfrmMain::ShowOfflineState);
+    connect(TOfflineNotifier::instance(), &TOfflineNotifier::OfflineChanged, m_statusArea, &TStatusArea::ShowOffline);
     vbox->addWidget(m_statusArea->Bar());
     setCentralWidget(central);
 
     m_fullScreenPart = new TFullScreen(this, cbCoolbar, pnlMenuBar, pnlToolbar, m_statusArea->Bar(), this);
-    connect(m_fullScreenPart, &TFullScreen::Changed, this, &TfrmMain::FollowFullScreen);
-}
-
-void TfrmMain::BuildLogoPanel()
-{
-    gpLogo = namedPanel("gpLogo", pnlTop);
-    imgLogo = new TLogoAnimation(gpLogo);
-    imgLogo->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo->setToolTip(QStringLiteral("Tabvane on the web"));
-    connect(imgLogo, &TLogoAnimation::Clicked, this, [this] {
-        if (TBrowserTab *tab = CreateForegroundTab())
-            tab->NavigateTo(QStringLiteral(TABVANE_MAKER_HOST "/"));
-    });
-
-    pnlCloseButtons = namedPanel("pnlCloseButtons", gpLogo);
-    tbClose = new QToolButton(pnlCloseButtons);
-    tbClose->setObjectName(QStringLiteral("tbClose"));
-    tbClose->setAutoRaise(true);
-    tbClose->setIconSize(QSize(14, 14));
-    tbClose->setIcon(closePicture(false));
-    tbClose->setToolTip(QStringLiteral("Close Tab"));
-    tbClose->setStatusTip(QStringLiteral("Closes the active browser tab"));
-    // These buttons run commands: a failure is reported by the command table's guard.
-    connect(tbClose, &QToolButton::clicked, this, [this] { m_commands->Guarded([this] { actCloseExecute(); }); });
-
-    tbCloseAll = new QToolButton(pnlCloseButtons);
-    tbCloseAll->setObjectName(QStringLiteral("tbCloseAll"));
-    tbCloseAll->setAutoRaise(true);
-    tbCloseAll->setIconSize(QSize(14, 14));
-    tbCloseAll->setIcon(closePicture(true));
-    tbCloseAll->setToolTip(QStringLiteral("Close Tabs\nRight-click for more options"));
-    tbCloseAll->setStatusTip(QStringLiteral("Closes the active browser tab"));
-    tbCloseAll->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(tbCloseAll, &QToolButton::clicked, this, [this] { m_commands->Guarded([this] { CloseAll(false); }); });
-    connect(tbCloseAll, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-        QMenu menu(this);
-        menu.addAction(QStringLiteral("Close All"), this, [this] { m_commands->Guarded([this] { CloseAll(false); }); });
-        menu.addAction(QStringLiteral("Close All -- Keep Current"), this,
-                       [this] { m_commands->Guarded([this] { CloseAllKeepCurrent(); }); });
-        menu.addAction(QStringLiteral("Close All -- Show List"), this,
-                       [this] { m_commands->Guarded([this] { CloseAllShowList(); }); });
-        menu.exec(tbCloseAll->mapToGlobal(pos));
-    });
-    LayoutLogoPanel();
-}
-
-void TfrmMain::LayoutLogoPanel()
-{
-    if (!gpLogo || !cbCoolbar)
-        return;
-    const int logo = 32;
-    const int bandHeight = qMax(cbCoolbar->sizeHint().height(), 24);
-    const int button = 18;
-    if (bandHeight < logo + 21) {
-        // One row: close buttons left of the logo.
-        gpLogo->setFixedSize(72, bandHeight);
-        imgLogo->move(72 - logo - 2, qMax(0, (bandHeight - logo) / 2));
-        pnlCloseButtons->setGeometry(0, 0, 72 - logo - 2, bandHeight);
-        tbClose->setGeometry(1, bandHeight - button - 2, button, button);
-        tbCloseAll->setGeometry(1 + button, tbClose->y(), button, button);
-    } else {
-        gpLogo->setFixedSize(36, bandHeight);
-        imgLogo->move(2, 2);
-        pnlCloseButtons->setGeometry(0, bandHeight - 21, 36, 21);
-        tbClose->setGeometry(0, 3, button, button);
-        tbCloseAll->setGeometry(button, tbClose->y(), button, button);
-    }
 }
 
 void TfrmMain::LayoutTabStrip()

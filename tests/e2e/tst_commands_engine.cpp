@@ -8,6 +8,8 @@
 #include "app/main_window.h"
 #include "browser/browsertab.h"
 #include "browser/vessabrowser.h"
+#include "navigation/commandtable.h"
+#include "navigation/pagecommands.h"
 #include "platform/offline.h"
 #include "platform/pagedialogs.h"
 #include "platform/urlhistory.h"
@@ -289,7 +291,7 @@ void TestCommandsEngine::saveAsWritesAFileThatReloads()
 void TestCommandsEngine::workOfflineBlocksTheNetwork()
 {
     openWindow();
-    QAction *offline = m_window->mnuFileWorkOffline;
+    QAction *offline = m_window->Commands()->Action(QStringLiteral("mnuFileWorkOffline"));
     offline->trigger();
     QVERIFY(offline->isChecked());
     QVERIFY(TOffline::IsOffline());
@@ -303,7 +305,7 @@ void TestCommandsEngine::workOfflineBlocksTheNetwork()
 
     offline->trigger();
     QVERIFY(!TOffline::IsOffline());
-    m_window->RefreshTab(tab, false);
+    m_window->PageCommands()->RefreshTab(tab, false);
     QVERIFY(m_server->waitForRequest("/online.html", 1, LoadTimeout));
     QTRY_COMPARE_WITH_TIMEOUT(tab->Title(), QStringLiteral("Online"), LoadTimeout);
 }

@@ -15,6 +15,7 @@
 #include "browser/downloadlist.h"
 #include "browser/downloads.h"
 #include "browser/kwpagecontrol.h"
+#include "browser/tabmenu.h"
 #include "browser/vessabrowser.h"
 #include "navigation/kwcombobox.h"
 #include "platform/registry.h"
@@ -316,11 +317,11 @@ void TestMainWindowEngine::lockedTabReloadsInPlace()
     QVERIFY2(reloadedInPlace(), "Refresh All");
     // The tab menu's Refresh, on the tab right-clicked on the strip.
     QTest::mouseClick(w->windowHandle(), Qt::RightButton, Qt::NoModifier,
-                      w->pcPage->mapTo(w.get(), w->pcPage->TabRect(tab->TabIndex()).center()));
-    QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget *>(w->pmTab));
-    auto *tabRefresh = w->pmTab->findChild<QAction *>(QStringLiteral("pmTabRefresh"));
+                      w->TabManager()->PageControl()->mapTo(w.get(), w->TabManager()->PageControl()->TabRect(tab->TabIndex()).center()));
+    QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget *>(w->TabMenu()->Menu()));
+    auto *tabRefresh = w->TabMenu()->Menu()->findChild<QAction *>(QStringLiteral("pmTabRefresh"));
     QVERIFY(tabRefresh);
-    QTest::mouseClick(w->pmTab, Qt::LeftButton, Qt::NoModifier, w->pmTab->actionGeometry(tabRefresh).center());
+    QTest::mouseClick(w->TabMenu()->Menu(), Qt::LeftButton, Qt::NoModifier, w->TabMenu()->Menu()->actionGeometry(tabRefresh).center());
     QVERIFY2(reloadedInPlace(), "the tab menu");
 
     // Back and forward move in the locked tab's own history.
@@ -352,8 +353,8 @@ void TestMainWindowEngine::draggingATabOnlyMovesIt()
     m_server->clearRequests();
 
     // Drag the second tab onto the first with the left button, as a user does.
-    QWidget *bar = w->pcPage->TabBar();
-    const auto centre = [&](TBrowserTab *tab) { return w->pcPage->TabRect(tab->TabIndex()).center() - bar->pos(); };
+    QWidget *bar = w->TabManager()->PageControl()->TabBar();
+    const auto centre = [&](TBrowserTab *tab) { return w->TabManager()->PageControl()->TabRect(tab->TabIndex()).center() - bar->pos(); };
     const QPoint from = centre(b);
     const QPoint to = centre(a);
     QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, from);

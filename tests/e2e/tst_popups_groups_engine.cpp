@@ -239,7 +239,7 @@ void TestPopupsGroupsEngine::savedGroupReopensAfterRestart()
             QVERIFY(waitForLoaded(w.get(), p));
         w->Tabs().at(1)->SetStickyName(QStringLiteral("Bee"));
         GroupDialogs().SavePath = [groupPath](QWidget *, const QString &, const QString &) { return groupPath; };
-        w->actSaveAsVessaGroupExecute();
+        w->VessaGroups()->actSaveAsVessaGroupExecute();
         QVERIFY(QFileInfo::exists(groupPath));
         QVERIFY(w->close());
     }

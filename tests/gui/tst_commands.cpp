@@ -6,13 +6,17 @@
 
 #include "app/main_window.h"
 #include "browser/browsertab.h"
+#include "browser/tabmenu.h"
 #include "browser/vessabrowser.h"
 #include "components/coolbar.h"
 #include "navigation/commandtable.h"
 #include "navigation/editdocument.h"
 #include "navigation/kwcombobox.h"
+#include "navigation/mainmenus.h"
 #include "navigation/open.h"
+#include "navigation/pagecommands.h"
 #include "navigation/typedurls.h"
+#include "options/bandlayout.h"
 #include "options/toolbarcatalogue.h"
 #include "platform/offline.h"
 #include "platform/registry.h"
@@ -132,8 +136,8 @@ TfrmMain *TestCommands::openWindow(int width)
 void TestCommands::menuButtonOffersTheCutOffMenus()
 {
     openWindow(1000);
-    QTRY_VERIFY(m_window->pnlMenuBar->width() > 0);
-    QVERIFY(!m_window->tbxMenu->isVisible());
+    QTRY_VERIFY(m_window->findChild<QWidget *>(QStringLiteral("pnlMenuBar"))->width() > 0);
+    QVERIFY(!m_window->Menus()->MenuButton()->isVisible());
 
     // Narrow: File still fits, Help does not.
     auto *file = m_window->findChild<QToolButton *>(QStringLiteral("tbMenuFile"));
@@ -141,22 +145,22 @@ void TestCommands::menuButtonOffersTheCutOffMenus()
     const int narrow = file->width() * 3;
     m_window->setMinimumWidth(0);
     m_window->resize(narrow + 150, 600);
-    QTRY_VERIFY(m_window->pnlMenuBar->width() < help->x() + help->width());
-    QTRY_VERIFY(m_window->tbxMenu->isVisible());
-    QVERIFY(m_window->pnlMenuBarMain->width() + m_window->tbxMenu->width() <= m_window->pnlMenuBar->width());
+    QTRY_VERIFY(m_window->findChild<QWidget *>(QStringLiteral("pnlMenuBar"))->width() < help->x() + help->width());
+    QTRY_VERIFY(m_window->Menus()->MenuButton()->isVisible());
+    QVERIFY(m_window->Menus()->ButtonPanel()->width() + m_window->Menus()->MenuButton()->width() <= m_window->findChild<QWidget *>(QStringLiteral("pnlMenuBar"))->width());
 
     m_window->CreateForegroundTab();
-    m_window->PreparePmMenu();
-    const QStringList shown = visibleSubMenus(m_window->mnuMenu);
+    m_window->Menus()->PreparePmMenu();
+    const QStringList shown = visibleSubMenus(m_window->findChild<QMenu *>(QStringLiteral("mnuMenu")));
     QVERIFY(!shown.contains(QStringLiteral("mnuFile")));
     for (const char *name : {"mnuHelp", "mnuTools", "mnuTabs"})
         QVERIFY2(shown.contains(QLatin1String(name)), name);
-    QCOMPARE(m_window->mnuTabs->actions().size(), 2);   // rebuilt for the new tab
+    QCOMPARE(m_window->TabMenu()->TabsMenu()->actions().size(), 2);   // rebuilt for the new tab
 
     m_window->resize(1000, 600);
-    QTRY_VERIFY(!m_window->tbxMenu->isVisible());
-    m_window->PreparePmMenu();
-    QCOMPARE(visibleSubMenus(m_window->mnuMenu), (QStringList{QStringLiteral("mnuTools"), QStringLiteral("mnuTabs")}));
+    QTRY_VERIFY(!m_window->Menus()->MenuButton()->isVisible());
+    m_window->Menus()->PreparePmMenu();
+    QCOMPARE(visibleSubMenus(m_window->findChild<QMenu *>(QStringLiteral("mnuMenu"))), (QStringList{QStringLiteral("mnuTools"), QStringLiteral("mnuTabs")}));
 }
 
 void TestCommands::openDialogOpensInANewOrTheActiveTab()
@@ -174,7 +178,7 @@ void TestCommands::openDialogOpensInANewOrTheActiveTab()
         dialog->ComboBox1->setEditText(file);
         dialog->cmdOK->click();
     });
-    m_window->actOpenExecute();
+    m_window->PageCommands()->actOpenExecute();
     QCOMPARE(listed, QStringList{QStringLiteral("http://typed.example/")});
     QCOMPARE(m_window->TabCount(), 2);
     QVERIFY(m_window->ActiveTab() != active);
@@ -189,7 +193,7 @@ void TestCommands::openDialogOpensInANewOrTheActiveTab()
         dialog->chkNewTab->setChecked(false);
         dialog->cmdOK->click();
     });
-    m_window->actOpenExecute();
+    m_window->PageCommands()->actOpenExecute();
     QCOMPARE(m_window->TabCount(), 2);
     const QStringList ops = control(active)->operations();
     QVERIFY(ops.indexOf(QStringLiteral("Stop")) >= 0);
@@ -197,7 +201,7 @@ void TestCommands::openDialogOpensInANewOrTheActiveTab()
 
     control(active)->clearOperations();
     whenModal(this, [](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
-    m_window->actOpenExecute();
+    m_window->PageCommands()->actOpenExecute();
     QCOMPARE(m_window->TabCount(), 2);
     QVERIFY(control(active)->navigations().isEmpty());
 }
@@ -213,13 +217,13 @@ void TestCommands::clearAddressesAsksFirst()
     m_window->AddressBox()->setEditText(QStringLiteral("half typed"));
 
     answerQuestion(this, QMessageBox::No);
-    m_window->mnuToolsFavsClick();
+    m_window->PageCommands()->mnuToolsFavsClick();
     QCOMPARE(m_window->TypedAddresses(), typed);
     QCOMPARE(TTypedUrls::Load(), typed);
 
     // The band menu's entry asks the same question.
     answerQuestion(this, QMessageBox::Yes);
-    m_window->pmCustomize->findChild<QAction *>(QStringLiteral("mnuClearAddr"))->trigger();
+    m_window->Menus()->CustomizeMenu()->findChild<QAction *>(QStringLiteral("mnuClearAddr"))->trigger();
     QVERIFY(m_window->TypedAddresses().isEmpty());
     QVERIFY(TTypedUrls::Load().isEmpty());
     QVERIFY(TRegistry(RegRoot::CurrentUser).keyExists(TTypedUrls::Key));
@@ -235,21 +239,21 @@ void TestCommands::workOfflineFollowsTheStoredState()
     QVERIFY(!label->isVisibleTo(m_window));
     TOffline::SetOffline(true);   // changed behind the window's back
     Q_EMIT file->aboutToShow();
-    QVERIFY(m_window->mnuFileWorkOffline->isChecked());
+    QVERIFY(m_window->Commands()->Action(QStringLiteral("mnuFileWorkOffline"))->isChecked());
     // The status bar says so while it lasts.
     QVERIFY(label->isVisibleTo(m_window));
     QCOMPARE(label->text(), QStringLiteral("Working Offline"));
-    m_window->mnuFileWorkOffline->trigger();
+    m_window->Commands()->Action(QStringLiteral("mnuFileWorkOffline"))->trigger();
     QVERIFY(!TOffline::IsOffline());
-    QVERIFY(!m_window->mnuFileWorkOffline->isChecked());
+    QVERIFY(!m_window->Commands()->Action(QStringLiteral("mnuFileWorkOffline"))->isChecked());
     QVERIFY(!label->isVisibleTo(m_window));
-    m_window->mnuFileWorkOffline->trigger();
+    m_window->Commands()->Action(QStringLiteral("mnuFileWorkOffline"))->trigger();
     QVERIFY(TOffline::IsOffline());
     QVERIFY(TOffline::CachedOffline());
     QVERIFY(label->isVisibleTo(m_window));
     // Going online elsewhere (the offline page's button) clears the check and the label.
     TOffline::SetOffline(false);
-    QVERIFY(!m_window->mnuFileWorkOffline->isChecked());
+    QVERIFY(!m_window->Commands()->Action(QStringLiteral("mnuFileWorkOffline"))->isChecked());
     QVERIFY(!label->isVisibleTo(m_window));
 }
 
@@ -293,9 +297,9 @@ void TestCommands::editDocumentRunsTheEditor()
     openWindow();
     TBrowserTab *tab = m_window->ActiveTab();
     control(tab)->setDocumentHtml(QStringLiteral("<p>page to edit</p>"));
-    Q_EMIT m_window->pmEditDocument->aboutToShow();
+    Q_EMIT m_window->findChild<QMenu *>(QStringLiteral("pmEditDocument"))->aboutToShow();
     QAction *editor = nullptr;
-    for (QAction *item : m_window->pmEditDocument->actions()) {
+    for (QAction *item : m_window->findChild<QMenu *>(QStringLiteral("pmEditDocument"))->actions()) {
         if (item->text() == QLatin1String("Copy Editor"))
             editor = item;
     }
@@ -312,7 +316,7 @@ void TestCommands::editDocumentRunsTheEditor()
     TRegistry(RegRoot::ClassesRoot).createKey(TEditDocument::OpenWithListKey + QStringLiteral("\\Broken"));
     for (bool hasDocument : {true, false}) {
         control(tab)->setHasDocument(hasDocument);
-        m_window->EditDocument(QStringLiteral("Broken"));
+        m_window->PageCommands()->EditDocument(QStringLiteral("Broken"));
         QMessageBox *message = nullptr;
         QTRY_VERIFY((message = m_window->findChild<QMessageBox *>(QStringLiteral("msgCommand"))));
         QVERIFY(message->text().contains(hasDocument ? QLatin1String("could not be started")
@@ -324,7 +328,7 @@ void TestCommands::editDocumentRunsTheEditor()
 void TestCommands::helpAndAbout()
 {
     openWindow();
-    m_window->HelpTopics();
+    m_window->PageCommands()->HelpTopics();
     QMessageBox *message = nullptr;
     QTRY_VERIFY((message = m_window->findChild<QMessageBox *>(QStringLiteral("msgCommand"))));
     QVERIFY(message->text().contains(QLatin1String("help")));
@@ -337,12 +341,12 @@ void TestCommands::helpAndAbout()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("<title>Help</title>");
     file.close();
-    m_window->HelpTopics();
+    m_window->PageCommands()->HelpTopics();
     QCOMPARE(m_window->TabCount(), 2);
     QCOMPARE(control(m_window->ActiveTab())->navigations().last(),
              QUrl::fromLocalFile(QFileInfo(guide).canonicalFilePath()).toString());
 
-    const QStringList lines = m_window->AboutText().split(QLatin1Char('\n'));
+    const QStringList lines = m_window->PageCommands()->AboutText().split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 5);
     QCOMPARE(lines.at(0), QStringLiteral("Version 6.01"));
     QCOMPARE(lines.at(2), QStringLiteral(TABVANE_MAKER_HOST));
@@ -406,7 +410,7 @@ void TestCommands::ie4CompletionInTheAddressBox()
 void TestCommands::bandMenuMirrorsTheViewMenu()
 {
     openWindow();
-    QMenu *menu = m_window->pmCustomize;
+    QMenu *menu = m_window->Menus()->CustomizeMenu();
     // A right click on the address label, or on the toolbar (the bar beneath takes it).
     for (QWidget *target : {static_cast<QWidget *>(m_window->AddressBar()->Label()), static_cast<QWidget *>(m_window->MainToolbar())}) {
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(1, 1), target->mapToGlobal(QPoint(1, 1)));
@@ -425,13 +429,13 @@ void TestCommands::bandMenuMirrorsTheViewMenu()
     menu->close();
     QCOMPARE(shown, (QStringList{QStringLiteral("&Address Bar*"), QStringLiteral("&Toolbar*"),
                                  QStringLiteral("&Links Bar*"), QStringLiteral("&Customize...-"),
-                                 QStringLiteral("&Organize Links...-"), QStringLiteral("&Clear Addresses")}));
+                                 QStringLiteral("&Organize Links..."), QStringLiteral("&Clear Addresses")}));
 
     menu->findChild<QAction *>(QStringLiteral("pmCustomizeLinksBar"))->trigger();
-    QVERIFY(!m_window->pmViewLinksBar->isChecked());
-    QVERIFY(!m_window->cbCoolbar->bandVisible(m_window->cbCoolbar->bandIndexOfControl(m_window->pnlLinks)));
-    m_window->pmViewLinksBar->trigger();
-    QVERIFY(m_window->cbCoolbar->bandVisible(m_window->cbCoolbar->bandIndexOfControl(m_window->pnlLinks)));
+    QVERIFY(!m_window->Commands()->Action(QStringLiteral("pmViewLinksBar"))->isChecked());
+    QVERIFY(!m_window->BandLayout()->CoolBar()->bandVisible(m_window->BandLayout()->CoolBar()->bandIndexOfControl(m_window->findChild<QWidget *>(QStringLiteral("pnlLinks")))));
+    m_window->Commands()->Action(QStringLiteral("pmViewLinksBar"))->trigger();
+    QVERIFY(m_window->BandLayout()->CoolBar()->bandVisible(m_window->BandLayout()->CoolBar()->bandIndexOfControl(m_window->findChild<QWidget *>(QStringLiteral("pnlLinks")))));
 }
 
 void TestCommands::internetOptionsTellsTheSideBar()
@@ -509,7 +513,7 @@ void TestCommands::commandTableIsSound()
     }
 
     // The same command in a second menu shows the owner's key: the key exists once.
-    auto *tabRefresh = m_window->pmTab->findChild<QAction *>(QStringLiteral("pmTabRefresh"));
+    auto *tabRefresh = m_window->TabMenu()->Menu()->findChild<QAction *>(QStringLiteral("pmTabRefresh"));
     QCOMPARE(tabRefresh->shortcut(), QKeySequence(Qt::Key_F5));
     QCOMPARE(table->Row(QStringLiteral("pmTabRefresh"))->shortcutOf, QStringLiteral("mnuViewRefresh"));
 }

@@ -381,10 +381,10 @@ void TestGroupsMain::menuIsBuiltLazilyAndRebuiltWhenDirty()
     auto w = newWindow();
     QMenu *menu = w->findChild<QMenu *>(QStringLiteral("mnuVessaGroups"));
     QVERIFY(menu);
-    QVERIFY(w->GroupMenu()->IsDirty());
+    QVERIFY(w->VessaGroups()->GroupMenu()->IsDirty());
     emit menu->aboutToShow();
     QCOMPARE(menuTexts(menu).mid(4), (QStringList{"Work", "fish && chips", "Zoo"}));
-    QVERIFY(!w->GroupMenu()->IsDirty());
+    QVERIFY(!w->VessaGroups()->GroupMenu()->IsDirty());
 
     // Opened again without changes: the same items, not rebuilt.
     const QPointer<QAction> zoo = menu->actions().last();
@@ -399,9 +399,9 @@ void TestGroupsMain::menuIsBuiltLazilyAndRebuiltWhenDirty()
 
     // Saving a group marks the menu dirty; the next opening shows it.
     GroupDialogs().SavePath = [](QWidget *, const QString &, const QString &) { return groupPath("Alpha"); };
-    w->actSaveAsVessaGroupExecute();
+    w->VessaGroups()->actSaveAsVessaGroupExecute();
     QVERIFY(QFileInfo::exists(groupPath("Alpha.vgp")));
-    QVERIFY(w->GroupMenu()->IsDirty());
+    QVERIFY(w->VessaGroups()->GroupMenu()->IsDirty());
     emit menu->aboutToShow();
     QVERIFY(zoo.isNull());
     QCOMPARE(menuTexts(menu).mid(4), (QStringList{"Work", "Alpha", "fish && chips", "Zoo"}));
@@ -428,14 +428,14 @@ void TestGroupsMain::saveAsAndAddToVessaGroup()
         titles.append(title + "|" + folder);
         return QString();
     };
-    w->actSaveAsVessaGroupExecute();
+    w->VessaGroups()->actSaveAsVessaGroupExecute();
     QCOMPARE(titles, QStringList{"Save VessaGroup|" + GroupFolder()});
     QVERIFY(QDir(GroupFolder()).entryList(QDir::Files).isEmpty());
     QTRY_VERIFY(hiddenGuard.isNull());
 
     const QString path = groupPath("saved.vgp");
     GroupDialogs().SavePath = [path](QWidget *, const QString &, const QString &) { return path; };
-    w->actSaveAsVessaGroupExecute();
+    w->VessaGroups()->actSaveAsVessaGroupExecute();
     QCOMPARE(TIniFile(path).ReadSectionPairs("VessaGroup"),
              (TIniPairs{{"blank1", PageA}, {"News", QString("*" + PageB)}, {"blank3", PageC + "?q=1"}}));
 
@@ -446,7 +446,7 @@ void TestGroupsMain::saveAsAndAddToVessaGroup()
         return TOverwriteAnswer::No;
     };
     third->SetStickyName(QStringLiteral("Changed"));
-    w->actSaveAsVessaGroupExecute();
+    w->VessaGroups()->actSaveAsVessaGroupExecute();
     QCOMPARE(asked, 1);
     QCOMPARE(TIniFile(path).ReadSectionKeys("VessaGroup"), (QStringList{"blank1", "News", "blank3"}));
 
@@ -458,25 +458,25 @@ void TestGroupsMain::saveAsAndAddToVessaGroup()
         return groupPath("four.vgp");
     };
     w->ActivateTab(w->Tabs().at(0));
-    w->GroupMenu()->Rebuild();
-    w->pmAddToVessaGroupClick();
+    w->VessaGroups()->GroupMenu()->Rebuild();
+    w->VessaGroups()->pmAddToVessaGroupClick();
     QCOMPARE(openTitles, QStringList{"Add to VessaGroup"});
-    QVERIFY(w->GroupMenu()->IsDirty());
+    QVERIFY(w->VessaGroups()->GroupMenu()->IsDirty());
     const TIniPairs four = TIniFile(groupPath("four.vgp")).ReadSectionPairs("VessaGroup");
     QCOMPARE(int(four.size()), 5);
     QCOMPARE(four.last(), TIniPair("blank5", PageA));
 
     // Adding the same sticky name twice keeps both tabs.
-    w->AddTabToGroup(news);
-    w->AddTabToGroup(news);
+    w->VessaGroups()->AddTabToGroup(news);
+    w->VessaGroups()->AddTabToGroup(news);
     const QStringList keys = TIniFile(groupPath("four.vgp")).ReadSectionKeys("VessaGroup");
     QCOMPARE(keys.mid(5), (QStringList{"News", "News (2)"}));
 
     // A cancelled choice writes nothing but still marks the menu dirty.
     GroupDialogs().OpenPath = [](QWidget *, const QString &, const QString &) { return QString(); };
-    w->GroupMenu()->Rebuild();
-    w->pmAddToVessaGroupClick();
-    QVERIFY(w->GroupMenu()->IsDirty());
+    w->VessaGroups()->GroupMenu()->Rebuild();
+    w->VessaGroups()->pmAddToVessaGroupClick();
+    QVERIFY(w->VessaGroups()->GroupMenu()->IsDirty());
     QCOMPARE(int(TIniFile(groupPath("four.vgp")).ReadSectionKeys("VessaGroup").size()), 7);
 }
 
@@ -485,7 +485,7 @@ void TestGroupsMain::organizeEditsTheChosenGroup()
     const QString path = writeGroup("org.vgp", "[VessaGroup]\r\nblank1=http://x/1\r\nNews=*http://x/2\r\nblank5=http://x/3\r\n");
     GroupDialogs().OpenPath = [path](QWidget *, const QString &, const QString &) { return path; };
     auto w = newWindow();
-    w->GroupMenu()->Rebuild();
+    w->VessaGroups()->GroupMenu()->Rebuild();
     QString shownTitle;
     QTimer::singleShot(0, this, [&shownTitle] {
         QTRY_VERIFY(QApplication::activeModalWidget());
@@ -496,9 +496,9 @@ void TestGroupsMain::organizeEditsTheChosenGroup()
         QVERIFY(ok);
         ok->click();
     });
-    w->pmTandemGroupsOrganize2Click();
+    w->VessaGroups()->pmTandemGroupsOrganize2Click();
     QCOMPARE(shownTitle, QStringLiteral("VessaGroup"));
-    QVERIFY(w->GroupMenu()->IsDirty());
+    QVERIFY(w->VessaGroups()->GroupMenu()->IsDirty());
     QCOMPARE(TIniFile(path).ReadSectionPairs("VessaGroup"),
              (TIniPairs{{"blank1", "http://x/1"}, {"News", "*http://x/2"}, {"blank3", "http://x/3"}}));
 }
@@ -507,7 +507,7 @@ void TestGroupsMain::popupFilterHidesShowsAndSweeps()
 {
     TKWOptions().SetPopupVessa({"url1=http://ads.example/", "url2=", "url3=http://pop.example/win"});
     auto w = newWindow();
-    QCOMPARE(w->PopupList().size(), 2);   // the empty entry is dropped on reading
+    QCOMPARE(w->PopupVessa()->PopupList().size(), 2);   // the empty entry is dropped on reading
     TBrowserTab *opener = w->ActiveTab();
     showPage(opener, PageA);
 
@@ -581,7 +581,7 @@ void TestGroupsMain::addToPopupVessaCutsTheQuery()
     showPage(tab, QStringLiteral("http://ads.example/show?id=1&x=2"));
     const QPointer<TBrowserTab> guard(tab);
 
-    w->AddToPopupVessa(tab);
+    w->PopupVessa()->AddToPopupVessa(tab);
     QCOMPARE(TKWOptions().PopupVessa().last(), QStringLiteral("url4=http://ads.example/show"));
     QTRY_VERIFY(guard.isNull());
     QCOMPARE(int(w->Tabs().size()), 1);
@@ -592,7 +592,7 @@ void TestGroupsMain::addToPopupVessaCutsTheQuery()
     TBrowserTab *only = w->ActiveTab();
     showPage(only, PageA);
     only->PopupURL = QStringLiteral("http://pop.example/p?x");
-    w->AddToPopupVessa(only);
+    w->PopupVessa()->AddToPopupVessa(only);
     QCOMPARE(TKWOptions().PopupVessa().last(), QStringLiteral("url5=http://pop.example/p"));
     QCOMPARE(w->Tabs(), QList<TBrowserTab *>{only});
     QCOMPARE(lastNavigation(only), QStringLiteral("about:blank"));

@@ -14,12 +14,16 @@
 #include "browser/browsertab.h"
 #include "browser/closeall.h"
 #include "browser/kwpagecontrol.h"
+#include "browser/tabmenu.h"
 #include "components/coolbar.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
+#include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
+#include "navigation/mainmenus.h"
 #include "navigation/typedurls.h"
 #include "options/bandlayout.h"
+#include "options/toolbarband.h"
 #include "options/toolbarcatalogue.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
@@ -117,7 +121,7 @@ void writeFile(const QString &path, const QByteArray &data)
     f.write(data);
 }
 
-int bandOf(const TfrmMain &w, QWidget *control) { return w.cbCoolbar->bandIndexOfControl(control); }
+int bandOf(const TfrmMain &w, QWidget *control) { return w.BandLayout()->CoolBar()->bandIndexOfControl(control); }
 
 
 }
@@ -266,12 +270,12 @@ void TestMainWindow::freshStart()
     QCOMPARE(w->size(), QSize(avail.width() - 40, avail.height() - 40));
     QVERIFY(!w->isMaximized());
 
-    QVERIFY(w->pmViewStatusBar->isChecked() && w->StatusArea()->Bar()->isVisibleTo(w.get()));
-    for (QWidget *band : {w->pnlMenuBar, w->pnlToolbar, w->AddressBar()->Panel(), w->pnlLinks})
-        QVERIFY2(w->cbCoolbar->bandVisible(bandOf(*w, band)), qPrintable(band->objectName()));
-    QVERIFY(!w->pmViewVessaBar->isChecked());
-    QVERIFY(!w->pnlVessaBar->isVisibleTo(w.get()));
-    QCOMPARE(w->pcPage->GetTabPosition(), TKWPageControl::TabPosition::Bottom);
+    QVERIFY(w->Commands()->Action(QStringLiteral("pmViewStatusBar"))->isChecked() && w->StatusArea()->Bar()->isVisibleTo(w.get()));
+    for (QWidget *band : {w->findChild<QWidget *>(QStringLiteral("pnlMenuBar")), w->findChild<QWidget *>(QStringLiteral("pnlToolbar")), w->AddressBar()->Panel(), w->findChild<QWidget *>(QStringLiteral("pnlLinks"))})
+        QVERIFY2(w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, band)), qPrintable(band->objectName()));
+    QVERIFY(!w->Commands()->Action(QStringLiteral("pmViewVessaBar"))->isChecked());
+    QVERIFY(!w->findChild<QWidget *>(QStringLiteral("pnlVessaBar"))->isVisibleTo(w.get()));
+    QCOMPARE(w->TabManager()->PageControl()->GetTabPosition(), TKWPageControl::TabPosition::Bottom);
     QVERIFY(!w->IsFullScreen());
     QCOMPARE(TKWOptions().KWID().size(), 36);
 
@@ -434,29 +438,29 @@ void TestMainWindow::fullScreenSaveAndRestore()
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     const QRect normal(w->pos(), w->size());
-    const int toolBand = bandOf(*w, w->pnlToolbar);
-    QVERIFY(!w->cbCoolbar->bandVisible(toolBand));
+    const int toolBand = bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlToolbar")));
+    QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(toolBand));
 
-    w->pmViewFullScreen->trigger();
+    w->Commands()->Action(QStringLiteral("pmViewFullScreen"))->trigger();
     QVERIFY(w->IsFullScreen());
     QTRY_VERIFY(w->isFullScreen());
     QVERIFY(!w->StatusArea()->Bar()->isVisible());
-    QVERIFY(w->cbCoolbar->bandVisible(toolBand));     // the toolbar shows in full screen
-    QVERIFY(!w->pmViewToolbar->isVisible());
-    QVERIFY(w->pmViewMenuBar->isVisible());
+    QVERIFY(w->BandLayout()->CoolBar()->bandVisible(toolBand));     // the toolbar shows in full screen
+    QVERIFY(!w->Commands()->Action(QStringLiteral("pmViewToolbar"))->isVisible());
+    QVERIFY(w->Commands()->Action(QStringLiteral("pmViewMenuBar"))->isVisible());
     QVERIFY(w->ToolButtonByName(QStringLiteral("tbFullScreen"))->isChecked());
     // The menu band can be hidden in full screen only.
-    w->pmViewMenuBar->trigger();
-    QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlMenuBar)));
+    w->Commands()->Action(QStringLiteral("pmViewMenuBar"))->trigger();
+    QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlMenuBar")))));
 
-    w->pmViewFullScreen->trigger();
+    w->Commands()->Action(QStringLiteral("pmViewFullScreen"))->trigger();
     QVERIFY(!w->IsFullScreen());
     QTRY_VERIFY(!w->isFullScreen());
     QTRY_COMPARE(QRect(w->pos(), w->size()), normal);
     QVERIFY(w->StatusArea()->Bar()->isVisible());
-    QVERIFY(!w->cbCoolbar->bandVisible(toolBand));
-    QVERIFY(w->cbCoolbar->bandVisible(bandOf(*w, w->pnlMenuBar)));
-    QVERIFY(w->pmViewToolbar->isVisible() && !w->pmViewMenuBar->isVisible());
+    QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(toolBand));
+    QVERIFY(w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlMenuBar")))));
+    QVERIFY(w->Commands()->Action(QStringLiteral("pmViewToolbar"))->isVisible() && !w->Commands()->Action(QStringLiteral("pmViewMenuBar"))->isVisible());
     QVERIFY(!w->ToolButtonByName(QStringLiteral("tbFullScreen"))->isChecked());
 
     // Every round trip brings the frame and the client area back where they were.
@@ -555,8 +559,8 @@ void TestMainWindow::shutdownAndRestartWithLast()
         withPage(w->CreateHiddenTab(), PageB);   // a popup waiting for the filter
         QCOMPARE(w->TabCount(), 4);
         w->SetTypedAddresses({PageB, PageA});
-        w->pmViewLinksBar->trigger();
-        w->pmViewStatusBar->trigger();
+        w->Commands()->Action(QStringLiteral("pmViewLinksBar"))->trigger();
+        w->Commands()->Action(QStringLiteral("pmViewStatusBar"))->trigger();
         QVERIFY(w->close());
     }
     QCOMPARE(options.LastOpenSites(), (QStringList{"url3=" + PageC, "url1=" + PageA}));
@@ -574,7 +578,7 @@ void TestMainWindow::shutdownAndRestartWithLast()
     QCOMPARE(lastNavigations(*w), (QStringList{PageA, PageC}));
     QCOMPARE(activeIndex(*w), 1);
     QCOMPARE(w->TypedAddresses(), (QStringList{PageB, PageA}));
-    QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlLinks)));
+    QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlLinks")))));
     QVERIFY(!w->StatusArea()->Bar()->isVisibleTo(w.get()));
     QVERIFY(hklm.valueExists(UserAgentPostPlatformKey, UserAgentTokenName));
 }
@@ -603,7 +607,7 @@ void TestMainWindow::damagedSettingsReadAsDefaults()
     QVERIFY2(m_messages.first().contains(QLatin1String("Invalid data type for 'ViewToolbar'"))
                  && m_messages.first().contains(QLatin1String("Invalid data type for 'StartupMode'")),
              qPrintable(m_messages.first()));
-    QVERIFY(w->cbCoolbar->bandVisible(bandOf(*w, w->pnlToolbar)));
+    QVERIFY(w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlToolbar")))));
     QCOMPARE(lastNavigations(*w), QStringList{HomeUrl});
 
     // A damaged value read later is told once too, and its default (ask) holds.
@@ -649,7 +653,7 @@ void TestMainWindow::settingsAppliedToTheRunningWindow()
     const QRect placed(w->pos(), w->size());
 
     // The value holds what the window shows now.
-    w->pmViewLinksBar->trigger();
+    w->Commands()->Action(QStringLiteral("pmViewLinksBar"))->trigger();
     TWindowSettings s = w->Settings();
     QVERIFY(!s.viewLinksBar);
     QCOMPARE(s.bounds, placed);
@@ -662,12 +666,12 @@ void TestMainWindow::settingsAppliedToTheRunningWindow()
     s.openNewInForeground = true;
     s.useCustomIcons = false;
     w->ApplySettings(s);
-    QCOMPARE(w->pcPage->GetTabPosition(), TKWPageControl::TabPosition::Top);
+    QCOMPARE(w->TabManager()->PageControl()->GetTabPosition(), TKWPageControl::TabPosition::Top);
     QVERIFY(w->AddressBar()->GoButton()->isVisible());
     QCOMPARE(w->TitleLimit(), 4);
     QVERIFY(w->OpenNewInForeground());
-    QCOMPARE(w->pcPage->InactiveTabColor(), TKWPageControl::ColorFromBGR(TKWPageControl::clBtnFace));
-    QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlLinks)));
+    QCOMPARE(w->TabManager()->PageControl()->InactiveTabColor(), TKWPageControl::ColorFromBGR(TKWPageControl::clBtnFace));
+    QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlLinks")))));
     QCOMPARE(QRect(w->pos(), w->size()), placed);
     TBrowserTab *background = w->CreateBackgroundTab();
     QCOMPARE(w->ActiveTab(), background);   // opened in the foreground now
@@ -742,8 +746,8 @@ void TestMainWindow::creatingTabs()
     QCOMPARE(w->ActiveTab(), first);
 
     // A tab opened behind leaves the active tab's progress alone.
-    w->ShowProgressBar();
-    w->ShowProgress(40, 100);
+    w->StatusArea()->ShowProgressBar();
+    w->StatusArea()->ShowProgress(40, 100);
     w->CreateBackgroundTab();
     QVERIFY(w->StatusArea()->ProgressBar()->isVisibleTo(w.get()));
     QCOMPARE(w->StatusArea()->Bar()->PanelText(3), QStringLiteral("40%"));
@@ -868,7 +872,7 @@ void TestMainWindow::closeAllConfirmation()
     // "Yes" closes and keeps asking.
     w->CreateForegroundTab();
     answerConfirm(true, false);
-    w->tbCloseAll->click();
+    w->findChild<QToolButton *>(QStringLiteral("tbCloseAll"))->click();
     QVERIFY(allAnswered());
     QCOMPARE(w->TabCount(), 1);
     QVERIFY(options.ConfirmCloseAll());
@@ -990,11 +994,11 @@ void TestMainWindow::newCommands()
 
     // New Clipboard: enabled with text only; an idle blank tab is reused.
     QGuiApplication::clipboard()->clear();
-    emit w->pmNew->aboutToShow();
-    QVERIFY(!w->pmNewClipboard->isEnabled());
+    emit w->Menus()->NewMenu()->aboutToShow();
+    QVERIFY(!w->Commands()->Action(QStringLiteral("pmNewClipboard"))->isEnabled());
     QGuiApplication::clipboard()->setText(QStringLiteral("  ") + PageC + QStringLiteral("\n"));
-    emit w->pmNew->aboutToShow();
-    QVERIFY(w->pmNewClipboard->isEnabled());
+    emit w->Menus()->NewMenu()->aboutToShow();
+    QVERIFY(w->Commands()->Action(QStringLiteral("pmNewClipboard"))->isEnabled());
     TBrowserTab *blank = withPage(w->ActiveTab(), QStringLiteral("about:blank"));
     const int count = w->TabCount();
     w->actNewClipboardExecute();
@@ -1030,16 +1034,16 @@ void TestMainWindow::tabChange()
     b->CanGoBack = true;
     b->Secure = true;
 
-    w->ShowStatusText(QStringLiteral("status"));
-    w->ShowProgressBar();
-    w->ShowProgress(50, 100);
+    w->StatusArea()->ShowStatusText(QStringLiteral("status"));
+    w->StatusArea()->ShowProgressBar();
+    w->StatusArea()->ShowProgress(50, 100);
     w->SelectNextTab(true);
     QCOMPARE(w->ActiveTab(), b);
     QCOMPARE(w->AddressBox()->currentText(), QString());   // about:blank shows as nothing
     QCOMPARE(w->StatusArea()->Bar()->PanelText(0), QString());
     QCOMPARE(w->StatusArea()->Bar()->PanelText(3), QString());
     QVERIFY(!w->StatusArea()->ProgressBar()->isVisibleTo(w.get()));
-    QVERIFY(w->actBack->isEnabled() && !w->actForward->isEnabled());
+    QVERIFY(w->Commands()->Action(QStringLiteral("actBack"))->isEnabled() && !w->Commands()->Action(QStringLiteral("actForward"))->isEnabled());
     QVERIFY(w->StatusArea()->SecureIcon()->isVisibleTo(w.get()));
     QVERIFY(b->Viewed);
 
@@ -1073,8 +1077,8 @@ void TestMainWindow::tabsMenu()
     withPage(w->TabAt(2), PageC);
     w->CreateHiddenTab();   // closed before the menu is built
 
-    emit w->mnuTabs->aboutToShow();
-    const QList<QAction *> items = w->mnuTabs->actions();
+    emit w->TabMenu()->TabsMenu()->aboutToShow();
+    const QList<QAction *> items = w->TabMenu()->TabsMenu()->actions();
     QCOMPARE(items.size(), 12);
     QCOMPARE(w->TabCount(), 12);
     QCOMPARE(items.at(0)->text(), QStringLiteral("&1    Blank"));
@@ -1090,65 +1094,69 @@ void TestMainWindow::tabsMenu()
     // Rebuilt from scratch each time; an item whose tab is gone does nothing.
     QPointer<QAction> stale = items.at(11);
     w->CloseTab(w->TabAt(11));
-    emit w->mnuTabs->aboutToShow();
-    QCOMPARE(w->mnuTabs->actions().size(), 11);
+    emit w->TabMenu()->TabsMenu()->aboutToShow();
+    QCOMPARE(w->TabMenu()->TabsMenu()->actions().size(), 11);
     QVERIFY(!stale);
 }
 
 void TestMainWindow::tabContextMenu()
 {
     Window w = openWindow();
+    QAction *stickyName = w->Commands()->Action(QStringLiteral("pmTabStickyName"));
+    QAction *home = w->Commands()->Action(QStringLiteral("pmTabHome"));
+    QAction *locked = w->Commands()->Action(QStringLiteral("pmTabLocked"));
+    QAction *hideFromCloseAll = w->Commands()->Action(QStringLiteral("pmTabHideFromCloseAll"));
     TBrowserTab *a = w->ActiveTab();
     TBrowserTab *b = w->CreateBackgroundTab();
     // What the strip reports for a right click on a tab header (-1: off the headers).
     const auto rightClick = [&](int tab) {
-        emit w->pcPage->TabRightButtonDown(tab);
-        emit w->pcPage->TabContextMenu(tab, w->mapToGlobal(QPoint(20, 20)));
-        w->pmTab->hide();
+        emit w->TabManager()->PageControl()->TabRightButtonDown(tab);
+        emit w->TabManager()->PageControl()->TabContextMenu(tab, w->mapToGlobal(QPoint(20, 20)));
+        w->TabMenu()->Menu()->hide();
     };
 
     b->HomeURL = PageB;
     b->SetStickyName(QStringLiteral("Bee"));
     rightClick(1);
-    QCOMPARE(w->TabTarget(), b);
-    QCOMPARE(w->pmTabStickyName->text(), QStringLiteral("Clear Sticky Name"));
-    QVERIFY(w->pmTabHome->isEnabled());
-    QVERIFY(!w->pmTabLocked->isChecked() && !w->pmTabHideFromCloseAll->isChecked());
+    QCOMPARE(w->TabMenu()->TabTarget(), b);
+    QCOMPARE(stickyName->text(), QStringLiteral("Clear Sticky Name"));
+    QVERIFY(home->isEnabled());
+    QVERIFY(!locked->isChecked() && !hideFromCloseAll->isChecked());
 
-    w->pmTabLocked->trigger();
+    locked->trigger();
     QVERIFY(b->Locked);
-    w->pmTabHideFromCloseAll->trigger();
+    hideFromCloseAll->trigger();
     QVERIFY(b->HideFromCloseAll);
-    w->pmTabStickyName->trigger();   // clears it
+    stickyName->trigger();   // clears it
     QVERIFY(b->StickyName.isEmpty());
-    w->pmTabHomeClick();
+    w->TabMenu()->pmTabHomeClick();
     QCOMPARE(lastNavigation(b), PageB);
     QCOMPARE(w->ActiveTab(), a);
 
     rightClick(0);
-    QCOMPARE(w->TabTarget(), a);
-    QCOMPARE(w->pmTabStickyName->text(), QStringLiteral("Set Sticky Name"));
-    QVERIFY(!w->pmTabHome->isEnabled());
-    QVERIFY(!w->pmTabLocked->isChecked());
+    QCOMPARE(w->TabMenu()->TabTarget(), a);
+    QCOMPARE(stickyName->text(), QStringLiteral("Set Sticky Name"));
+    QVERIFY(!home->isEnabled());
+    QVERIFY(!locked->isChecked());
     whenModal<QInputDialog>([](QInputDialog *d) {
         QCOMPARE(d->windowTitle(), QStringLiteral("Set Sticky Name"));
         QCOMPARE(d->labelText(), QStringLiteral("Enter a StickyName for the selected tab:"));
         d->setTextValue(QStringLiteral("Mine"));
         d->accept();
     });
-    w->pmTabStickyName->trigger();
+    stickyName->trigger();
     QVERIFY(allAnswered());
     QCOMPARE(a->StickyName, QStringLiteral("Mine"));
 
     // The tab menu's Close closes the target, not the active tab.
-    w->pmTabCloseClick();
+    w->TabMenu()->pmTabCloseClick();
     QCOMPARE(w->Tabs(), QList<TBrowserTab *>{b});
 
     // Off the tabs there is no target: the commands do nothing.
     rightClick(-1);
-    QVERIFY(!w->TabTarget());
-    w->pmTabCloseClick();
-    w->pmTabLockedClick();
+    QVERIFY(!w->TabMenu()->TabTarget());
+    w->TabMenu()->pmTabCloseClick();
+    w->TabMenu()->pmTabLockedClick();
     QCOMPARE(w->TabCount(), 1);
 }
 
@@ -1156,12 +1164,12 @@ void TestMainWindow::tabMenuWithTabsOnTop()
 {
     TKWOptions().SetTabsDown(false);
     Window w = openWindow();
-    QCOMPARE(w->pcPage->GetTabPosition(), TKWPageControl::TabPosition::Top);
-    const QList<QAction *> items = w->pmTab->actions();
+    QCOMPARE(w->TabManager()->PageControl()->GetTabPosition(), TKWPageControl::TabPosition::Top);
+    const QList<QAction *> items = w->TabMenu()->Menu()->actions();
     QVERIFY(items.size() > 4);
     QCOMPARE(items.at(0)->objectName(), QStringLiteral("pmTabClose"));
     QCOMPARE(items.at(1)->menu() ? items.at(1)->menu()->objectName() : QString(), QStringLiteral("pmTabCloseAll"));
-    QCOMPARE(items.at(2), w->pmTabHideFromCloseAll);
+    QCOMPARE(items.at(2), w->Commands()->Action(QStringLiteral("pmTabHideFromCloseAll")));
     QVERIFY(items.at(3)->isSeparator());
     QVERIFY(!items.last()->isSeparator());
     for (int i = 1; i < items.size(); ++i)
@@ -1176,7 +1184,7 @@ void TestMainWindow::drops()
     const QStringList aBefore = ctl(a)->navigations();
 
     // On the active tab: a new background tab whose home is the address.
-    w->OnTextDropped(0, QStringLiteral("  ") + PageA + QStringLiteral("\n"));
+    emit w->TabManager()->PageControl()->TextDropped(0, QStringLiteral("  ") + PageA + QStringLiteral("\n"));
     QCOMPARE(w->TabCount(), 3);
     QCOMPARE(w->ActiveTab(), a);
     TBrowserTab *fresh = w->TabAt(1);
@@ -1185,7 +1193,7 @@ void TestMainWindow::drops()
 
     // On another tab: that tab navigates and keeps its tab home.
     b->HomeURL = PageC;
-    w->OnTextDropped(2, PageB);
+    emit w->TabManager()->PageControl()->TextDropped(2, PageB);
     QCOMPARE(lastNavigation(b), PageB);
     QCOMPARE(b->HomeURL, PageC);
 
@@ -1193,15 +1201,15 @@ void TestMainWindow::drops()
     const QString dir = QDir::tempPath() + QStringLiteral("/tst_mainwindow_drops");
     writeFile(dir + QStringLiteral("/Link.URL"), "[InternetShortcut]\r\nURL = " + PageC.toUtf8() + " \r\n");
     writeFile(dir + QStringLiteral("/Empty.url"), "[InternetShortcut]\r\nIconIndex=0\r\n");
-    w->OnTextDropped(2, dir + QStringLiteral("/Link.URL"));
+    emit w->TabManager()->PageControl()->TextDropped(2, dir + QStringLiteral("/Link.URL"));
     QCOMPARE(lastNavigation(b), PageC);
-    w->OnTextDropped(2, dir + QStringLiteral("/Empty.url"));
+    emit w->TabManager()->PageControl()->TextDropped(2, dir + QStringLiteral("/Empty.url"));
     QCOMPARE(lastNavigation(b), PageC);
     QDir(dir).removeRecursively();
 
     // Off the tab headers, or nothing but blanks: nothing happens.
-    w->OnTextDropped(-1, PageB);
-    w->OnTextDropped(0, QStringLiteral("   "));
+    emit w->TabManager()->PageControl()->TextDropped(-1, PageB);
+    emit w->TabManager()->PageControl()->TextDropped(0, QStringLiteral("   "));
     QCOMPARE(w->TabCount(), 3);
     QCOMPARE(ctl(a)->navigations(), aBefore);
 }
@@ -1242,7 +1250,7 @@ void TestMainWindow::domainCompletionAndEnter()
     QCOMPARE(lastNavigation(w->ActiveTab()), QStringLiteral("http://www.typed.co.uk"));
 
     // Go, and an empty box does nothing.
-    w->ShowGoButton(true);
+    w->AddressBar()->ShowGoButton(true);
     QVERIFY(w->AddressBar()->GoButton()->isVisible());
     const int before = control->navigations().size();
     w->AddressBox()->setEditText(QString());
@@ -1346,7 +1354,7 @@ void TestMainWindow::typedAddresses()
     QCOMPARE(w->TypedAddresses().last(), QStringLiteral("http://5.test/"));
 
     // The box shows the address of the load, nothing for about:blank.
-    w->ShowAddress(QStringLiteral("about:blank"));
+    w->AddressBar()->ShowAddress(QStringLiteral("about:blank"));
     QCOMPARE(w->AddressBox()->currentText(), QString());
     const QStringList saved = w->TypedAddresses();
     w.reset();
@@ -1399,7 +1407,7 @@ void TestMainWindow::pageIconOpensInTabWhenTabvaneIsTheBrowser()
               "[Default Applications]\nx-scheme-handler/http=tabvane.desktop\ntext/html=tabvane.desktop\n");
     Window w = openWindow();
     withPage(w->ActiveTab(), PageA);
-    w->imgIELinkMouseDown();
+    w->AddressBar()->imgIELinkMouseDown();
     QCOMPARE(w->TabCount(), 2);
     QCOMPARE(lastNavigation(w->ActiveTab()), PageA);
     QFile::remove(apps);
@@ -1417,7 +1425,7 @@ void TestMainWindow::toolbarDefaultAndFile()
         QVERIFY(w->ToolButtonByName(QStringLiteral("tbFullScreen")));
         QVERIFY(!w->ToolButtonByName(QStringLiteral("tbNoSuchButton")));
         // The New button drops down the New menu.
-        QCOMPARE(w->ToolButtonByName(QStringLiteral("tbNew"))->menu(), w->pmNew);
+        QCOMPARE(w->ToolButtonByName(QStringLiteral("tbNew"))->menu(), w->Menus()->NewMenu());
         QAction *refresh = w->MainToolbar()->actions().at(7);
         QCOMPARE(refresh->toolTip(), QStringLiteral("Refresh"));
         QCOMPARE(refresh->statusTip(), QStringLiteral("Reloads the current browser tab"));
@@ -1478,7 +1486,7 @@ void TestMainWindow::toolbarPictures()
     QVERIFY(!cold.isNull() && !hot.isNull());
     QVERIFY(cold.allGray());
     QVERIFY(!hot.allGray());
-    w->ApplyToolbarColor(true);
+    w->ToolbarBand()->SetColor(true);
     QVERIFY(!home->icon().pixmap(size, QIcon::Normal).toImage().allGray());
     for (QAction *a : w->MainToolbar()->actions()) {
         if (!a->isSeparator())
@@ -1501,9 +1509,9 @@ void TestMainWindow::toolbarRebuildKeepsNoOldActions()
         old.append(a);
     for (int i = 0; i < 20; ++i) {
         if (i % 2)
-            w->ResetToolbar();
+            w->ToolbarBand()->Reset();
         else
-            w->LoadToolbarButtons();
+            w->ToolbarBand()->Load();
     }
     flushDeletes();
     for (const QPointer<QAction> &a : std::as_const(old))
@@ -1523,22 +1531,22 @@ void TestMainWindow::bandLayoutRoundTrip()
         w->resize(700, 500);
         QTRY_VERIFY(!w->BandLayout()->DeferredLoadPending());
         // Links first, in a row of its own; the address band after the toolbar.
-        const int links = bandOf(*w, w->pnlLinks);
-        w->cbCoolbar->moveBand(links, 0);
-        w->cbCoolbar->setBandBreak(1, true);
-        w->cbCoolbar->setBandWidth(0, 300);
+        const int links = bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlLinks")));
+        w->BandLayout()->CoolBar()->moveBand(links, 0);
+        w->BandLayout()->CoolBar()->setBandBreak(1, true);
+        w->BandLayout()->CoolBar()->setBandWidth(0, 300);
     }
     QCOMPARE(TRegistry().readValue(BandsKey() + QStringLiteral("\\Band0"), QStringLiteral("Name")).text, QStringLiteral("Links"));
     Window w = openWindow();
     w->resize(700, 500);
     QTRY_VERIFY(!w->BandLayout()->DeferredLoadPending());
     QStringList names;
-    for (int i = 0; i < w->cbCoolbar->bandCount(); ++i)
-        names.append(w->cbCoolbar->bandName(i));
+    for (int i = 0; i < w->BandLayout()->CoolBar()->bandCount(); ++i)
+        names.append(w->BandLayout()->CoolBar()->bandName(i));
     QCOMPARE(names, (QStringList{"Links", "Menu", "Tool", "Address"}));
-    QVERIFY(w->cbCoolbar->bandBreak(1));
-    QVERIFY(w->cbCoolbar->bandBreak(2));
-    QVERIFY(w->cbCoolbar->bandBreak(3));
+    QVERIFY(w->BandLayout()->CoolBar()->bandBreak(1));
+    QVERIFY(w->BandLayout()->CoolBar()->bandBreak(2));
+    QVERIFY(w->BandLayout()->CoolBar()->bandBreak(3));
 }
 
 void TestMainWindow::damagedBandLayout()
@@ -1557,12 +1565,12 @@ void TestMainWindow::damagedBandLayout()
     w->resize(700, 500);
     w->show();
     QTRY_VERIFY(!w->BandLayout()->DeferredLoadPending());
-    QCOMPARE(w->cbCoolbar->bandName(0), QStringLiteral("Address"));
-    QCOMPARE(w->cbCoolbar->bandName(2), QStringLiteral("Tool"));
-    QVERIFY(!w->cbCoolbar->bandBreak(2));
-    for (int i = 0; i < w->cbCoolbar->bandCount(); ++i) {
-        QVERIFY(w->cbCoolbar->bandWidth(i) >= w->cbCoolbar->bandMinWidth(i));
-        QVERIFY(w->cbCoolbar->bandRect(i).right() <= w->cbCoolbar->width());
+    QCOMPARE(w->BandLayout()->CoolBar()->bandName(0), QStringLiteral("Address"));
+    QCOMPARE(w->BandLayout()->CoolBar()->bandName(2), QStringLiteral("Tool"));
+    QVERIFY(!w->BandLayout()->CoolBar()->bandBreak(2));
+    for (int i = 0; i < w->BandLayout()->CoolBar()->bandCount(); ++i) {
+        QVERIFY(w->BandLayout()->CoolBar()->bandWidth(i) >= w->BandLayout()->CoolBar()->bandMinWidth(i));
+        QVERIFY(w->BandLayout()->CoolBar()->bandRect(i).right() <= w->BandLayout()->CoolBar()->width());
     }
 }
 
@@ -1573,12 +1581,12 @@ void TestMainWindow::addressLabelDoubleClick()
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     const int address = bandOf(*w, w->AddressBar()->Panel());
-    QVERIFY(w->cbCoolbar->bandWidth(address) >= 100);
+    QVERIFY(w->BandLayout()->CoolBar()->bandWidth(address) >= 100);
     QTest::mouseDClick(w->AddressBar()->Label(), Qt::LeftButton);
-    QCOMPARE(w->cbCoolbar->bandWidth(address), w->cbCoolbar->model().minLength(address));
+    QCOMPARE(w->BandLayout()->CoolBar()->bandWidth(address), w->BandLayout()->CoolBar()->model().minLength(address));
     QVERIFY(w->AddressBox()->x() > w->AddressBar()->PageIcon()->geometry().right());   // label and icon stay
     QTest::mouseDClick(w->AddressBar()->Label(), Qt::LeftButton);
-    QVERIFY(w->cbCoolbar->bandWidth(address) > 400);
+    QVERIFY(w->BandLayout()->CoolBar()->bandWidth(address) > 400);
 }
 
 void TestMainWindow::viewToggles()
@@ -1586,11 +1594,11 @@ void TestMainWindow::viewToggles()
     TKWOptions options;
     {
         Window w = openWindow();
-        w->pmViewToolbar->trigger();
-        w->pmViewAddressBar->trigger();
-        QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlToolbar)));
-        QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->AddressBar()->Panel())));
-        QVERIFY(w->cbCoolbar->bandVisible(bandOf(*w, w->pnlLinks)));
+        w->Commands()->Action(QStringLiteral("pmViewToolbar"))->trigger();
+        w->Commands()->Action(QStringLiteral("pmViewAddressBar"))->trigger();
+        QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlToolbar")))));
+        QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->AddressBar()->Panel())));
+        QVERIFY(w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlLinks")))));
         // New does not reach for a hidden address box.
         w->actNewExecute();
         QVERIFY(!w->AddressBox()->hasFocus());
@@ -1599,8 +1607,8 @@ void TestMainWindow::viewToggles()
     QVERIFY(!options.ViewAddressBar());
     QVERIFY(options.ViewLinksBar());
     Window w = openWindow();
-    QVERIFY(!w->pmViewToolbar->isChecked());
-    QVERIFY(!w->cbCoolbar->bandVisible(bandOf(*w, w->pnlToolbar)));
+    QVERIFY(!w->Commands()->Action(QStringLiteral("pmViewToolbar"))->isChecked());
+    QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlToolbar")))));
 }
 
 void TestMainWindow::statusBarAndLogoLayout()
@@ -1628,11 +1636,11 @@ void TestMainWindow::statusBarAndLogoLayout()
     const QWidget *gpLogo = w->findChild<QWidget *>(QStringLiteral("gpLogo"));
     QVERIFY(gpLogo->height() >= 32 + 21);
     QCOMPARE(gpLogo->width(), 36);
-    w->pmViewToolbar->trigger();
-    w->pmViewAddressBar->trigger();
-    w->pmViewLinksBar->trigger();
+    w->Commands()->Action(QStringLiteral("pmViewToolbar"))->trigger();
+    w->Commands()->Action(QStringLiteral("pmViewAddressBar"))->trigger();
+    w->Commands()->Action(QStringLiteral("pmViewLinksBar"))->trigger();
     QTRY_COMPARE(gpLogo->width(), 72);
-    QCOMPARE(w->tbCloseAll->y(), w->tbClose->y());
+    QCOMPARE(w->findChild<QToolButton *>(QStringLiteral("tbCloseAll"))->y(), w->findChild<QToolButton *>(QStringLiteral("tbClose"))->y());
 }
 
 TV_TEST_MAIN_GUI(TestMainWindow)

@@ -181,7 +181,7 @@ private Q_SLOTS:
         commit(c, page(2));
         c->SetHideFromCloseAll(true);
         w->CreateHiddenTab();   // a popup waiting for the filter is no tab of the user
-        w->pcPage->MovePage(c, 0);
+        w->TabManager()->PageControl()->MovePage(c, 0);
         w->ActivateTab(b);
         QCOMPARE(written.count(), 1);
         QVERIFY(written.wait());

@@ -1,0 +1,44 @@
+#pragma once
+// TViewCommands: the View menu's band and bar toggles (VessaBar, Status Bar, Address Bar,
+// Toolbar, Links Bar, Menu Bar) and Fullscreen. It registers their rows, keeps the view
+// settings, and follows full screen: the toolbar always shows in full screen, and the menu
+// bar can be hidden in full screen only.
+
+#include <QObject>
+
+class QAction;
+class QWidget;
+class TBandLayout;
+class TCommandTable;
+class TFullScreen;
+class TToolbarBand;
+struct TWindowSettings;
+
+class TViewCommands : public QObject {
+    Q_OBJECT
+public:
+    // menuBand: the menu band, shown or hidden by Menu Bar; statusBar: by Status Bar.
+    TViewCommands(TCommandTable *commands, TBandLayout *bands, TFullScreen *fullScreen, TToolbarBand *toolbar,
+                  QWidget *menuBand, QWidget *statusBar, QObject *parent = nullptr);
+
+    void Load(const TWindowSettings &settings);   // the bars' checks; full screen is the window's
+    void Save(TWindowSettings &settings) const;
+
+    void ShowVessaBar(bool show);
+    void ToggleStatusBar();            // as Status Bar is checked
+
+private:
+    void followFullScreen(bool on);
+
+    TBandLayout *m_bands;
+    TFullScreen *m_fullScreen;
+    TToolbarBand *m_toolbar;
+    QWidget *m_statusBar;
+    QAction *m_vessaBar = nullptr;
+    QAction *m_statusBarShown = nullptr;
+    QAction *m_addressBar = nullptr;
+    QAction *m_toolbarShown = nullptr;
+    QAction *m_linksBar = nullptr;
+    QAction *m_menuBar = nullptr;
+    QAction *m_fullScreenShown = nullptr;
+};
