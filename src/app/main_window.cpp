@@ -18,6 +18,7 @@
 #include "app/statusarea.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
+#include "browser/downloads.h"
 #include "browser/kwpagecontrol.h"
 #include "browser/tabdrops.h"
 #include "browser/tabmenu.h"
@@ -152,6 +153,9 @@ void TfrmMain::FormCreate()
     const auto tabTarget = [this] { return m_tabMenu->TabTarget(); };
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
+    // Downloads: the profile's file downloads, the Downloads window, the status bar's text.
+    m_downloads = new TDownloads(m_commands, this, this);
+    connect(m_downloads, &TDownloads::StatusText, m_statusArea, &TStatusArea::ShowDownloads);
     // Search engines: the Search button's menu and Go > Search; typed words go to an engine.
     m_search = new TSearchEngines(m_tabs, m_commands, this, [this] {
         const QString words = m_addressBar->AddressBeingEdited() ? m_addressBar->AddressBox()->currentText() : QString();
@@ -504,6 +508,9 @@ void TfrmMain::changeEvent(QEvent *event)
 
 bool TfrmMain::FormCloseQuery()
 {
+    // Downloads in progress ask their own question, in place of the shutdown question.
+    if (!m_closeWithoutConfirmation && m_downloads->InProgressCount() > 0)
+        return m_downloads->ConfirmExit();
     if (m_closeWithoutConfirmation || !m_options.ConfirmShutdown())
         return true;
     const TConfirmResult answer = Confirm(this, QStringLiteral("Shut Down"),

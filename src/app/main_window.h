@@ -6,7 +6,7 @@
 //   TCommandTable, TKeyFilter, TMainMenus, TPageCommands, TViewCommands, TAddressBar
 //   (navigation/)
 //   TToolbarBand, TBandLayout (options/), TFullScreen, TLogoPanel (components/)
-//   TVessaGroups (groups/), TPopupVessa (popup/)
+//   TVessaGroups (groups/), TPopupVessa (popup/), TDownloads (browser/downloads.h)
 // The window's own code: main_window.cpp (creation, settings, first pages, view, shutdown),
 // main_window_ui.cpp (the widgets), browser/tab_commands.cpp (tab forwarders, New) and
 // navigation/commands.cpp (the rows of the window's own commands).
@@ -32,6 +32,7 @@ class TBandLayout;
 class TBrowserTab;
 class TCommandTable;
 class TCoolBar;
+class TDownloads;
 class TFullScreen;
 class TKWComboBox;
 class TKeyFilter;
@@ -79,6 +80,7 @@ public:
     TVessaGroups *VessaGroups() const { return m_groups; }
     TLinksBar *LinksBar() const { return m_links; }
     TPopupVessa *PopupVessa() const { return m_popup; }
+    TDownloads *Downloads() const { return m_downloads; }
     TPageCommands *PageCommands() const { return m_pageCommands; }
     TMainMenus *Menus() const { return m_menus; }
     TViewCommands *View() const { return m_view; }   // the View menu's bars and full screen
@@ -223,6 +225,7 @@ private:
     TLogoPanel *m_logoPanel = nullptr;     // gpLogo: the logo and the close buttons
     TVessaGroups *m_groups = nullptr;      // VessaGroups: groups, their menu, the start-up group
     TPopupVessa *m_popup = nullptr;        // PopupVessa: the popup filter
+    TDownloads *m_downloads = nullptr;     // file downloads and the Downloads window
 
     TSearchEngines *m_search = nullptr;   // search engines: pmSearch, Go > Search
     // Links: the open rule shared by links and favorites, and the links bar.

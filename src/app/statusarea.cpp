@@ -12,7 +12,7 @@
 #include <QProgressBar>
 
 namespace {
-// Status bar panels: text, secure icon, progress bar, percentage, spare.
+// Status bar panels: text, secure icon, progress bar, percentage, downloads.
 const QList<int> StatusPanelWidths = {17, 19, 152, 35, 36};
 }
 
@@ -44,6 +44,14 @@ TStatusArea::TStatusArea(QWidget *barParent, TLogoAnimation *logo, QObject *pare
     connect(TOfflineNotifier::instance(), &TOfflineNotifier::OfflineChanged, this, &TStatusArea::ShowOffline);
     ShowOffline(TOffline::IsOffline());
 
+    m_downloads = new QLabel(m_bar);
+    m_downloads->setObjectName(QStringLiteral("lblDownloads"));
+    m_downloads->setAlignment(Qt::AlignCenter);
+    QFont small = m_downloads->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    m_downloads->setFont(small);
+    m_downloads->hide();
+
     connect(m_bar, &TStatusPanels::Resized, this, &TStatusArea::layoutOverPanels);
     if (m_logo)
         m_logo->SetActive(false);
@@ -63,6 +71,18 @@ void TStatusArea::layoutOverPanels()
     m_progress->setGeometry(m_bar->PanelWidth(0) + m_bar->PanelWidth(1) + 3, 3,
                             m_bar->PanelWidth(2) - 6, qMax(4, h - 6));
     m_secure->setGeometry(m_bar->PanelWidth(0) + 2, 2, 16, qMax(4, h - 4));
+    m_downloads->setGeometry(m_bar->PanelLeft(4) + 1, 2, qMax(4, m_bar->PanelWidth(4) - 2), qMax(4, h - 4));
+}
+
+void TStatusArea::ShowDownloads(const QString &text, const QString &toolTip)
+{
+    // The panel is narrow: what does not fit loses its leading sign.
+    QString shown = text;
+    if (shown.size() > 1 && m_downloads->fontMetrics().horizontalAdvance(shown) > m_downloads->width())
+        shown.remove(0, 1);
+    m_downloads->setText(shown);
+    m_downloads->setToolTip(toolTip);
+    m_downloads->setVisible(!text.isEmpty());
 }
 
 void TStatusArea::ShowOffline(bool offline)

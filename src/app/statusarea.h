@@ -33,6 +33,9 @@ public:
     TLogoAnimation *Logo() const { return m_logo; }
 
     void ShowOffline(bool offline);   // the "Working Offline" label
+    // The downloads' progress in the last panel; an empty text hides it.
+    void ShowDownloads(const QString &text, const QString &toolTip);
+    QLabel *DownloadsLabel() const { return m_downloads; }
 
     // ---- ITabStatus
     void ShowStatusText(const QString &text) override;
@@ -54,5 +57,6 @@ private:
     QProgressBar *m_progress;
     QLabel *m_secure;
     QLabel *m_offline;
+    QLabel *m_downloads;
     TLogoAnimation *m_logo;
 };

@@ -69,6 +69,7 @@ TKeyCommand KeyCommandFor(int key, Qt::KeyboardModifiers modifiers, const TKeyFi
         case Qt::Key_G: return TKeyCommand::SideBarVessaGroups;
         case Qt::Key_H: return shift ? TKeyCommand::NewHomeTab : TKeyCommand::SideBarHistory;
         case Qt::Key_I: return TKeyCommand::SideBarFavorites;
+        case Qt::Key_J: return TKeyCommand::Downloads;
         case Qt::Key_L:
         case Qt::Key_O: return TKeyCommand::Open;
         case Qt::Key_N: return TKeyCommand::New;

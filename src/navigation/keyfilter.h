@@ -29,7 +29,7 @@ enum class TKeyCommand {
     // Ctrl
     OrganizeFavorites,
     SideBarSearch, SideBarVessaGroups, SideBarHistory, SideBarFavorites,
-    NewHomeTab, NewBlankTab, SaveAs, FindInPage, Open, New, Print, FollowNextLink,
+    NewHomeTab, NewBlankTab, SaveAs, FindInPage, Open, New, Print, FollowNextLink, Downloads,
     CloseTab, CloseAll,
 
     // Function keys

@@ -98,7 +98,7 @@ TMainMenus::TMainMenus(TCommandTable *commands, TParts parts, QObject *parent)
                               {"mnuOptionsLoadImages", "mnuOptionsLoadVideos", "mnuOptionsLoadSounds",
                                "mnuOptionsLoadAnimations", nullptr, "mnuOptionsTabvane", "mnuOptionsInternet"});
     QMenu *tools = mainMenu("&Tools", "mnuTools",
-                            {"mnuToolsExportFavorites", "mnuToolsImportBookmarks", "mnuToolsSynchronize", nullptr,
+                            {"mnuToolsDownloads", nullptr, "mnuToolsExportFavorites", "mnuToolsImportBookmarks", "mnuToolsSynchronize", nullptr,
                              "mnuToolsClearAddressHistory"});
     QMenu *help = mainMenu("&Help", "mnuHelp", {"mnuHelpTopics", "mnuHelpSupport", "mnuHelpAbout"});
     m_mainMenus = {file, edit, view, go, favorites, groups, options, tools, m_parts.tabsMenu, help};

@@ -314,13 +314,12 @@ void TWebProfile::onDownloadRequested(QObject *object)
         request->accept();
         return;
     }
-    const QString suggested = TPaths::Join(request->downloadDirectory(), request->downloadFileName());
-    QString path;
-    if (m_chooser) {
-        path = m_chooser(suggested);
-    } else {
-        path = QFileDialog::getSaveFileName(QApplication::activeWindow(), tr("Save File"), suggested);
+    if (m_downloadHandler) {
+        m_downloadHandler(request);
+        return;
     }
+    const QString suggested = TPaths::Join(request->downloadDirectory(), request->downloadFileName());
+    const QString path = QFileDialog::getSaveFileName(QApplication::activeWindow(), tr("Save File"), suggested);
     if (path.isEmpty()) {
         request->cancel();
         return;

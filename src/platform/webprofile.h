@@ -27,6 +27,7 @@
 
 class QWebEngineProfile;
 class QWebEnginePage;
+class QWebEngineDownloadRequest;
 
 struct TContentOptions {
     bool images = true;
@@ -79,10 +80,11 @@ public:
     void clearCache();
     void clearVisitedLinks();
 
-    // Where a file download goes. The default asks the user with a file dialog; an empty
-    // answer cancels the download.
-    using TDownloadChooser = std::function<QString(const QString &suggestedPath)>;
-    void setDownloadChooser(TDownloadChooser chooser) { m_chooser = std::move(chooser); }
+    // Who takes file downloads (not the saves of a page, which the control that asked
+    // follows itself). The handler accepts or cancels the request. Without one the user
+    // is asked for the file with a plain dialog.
+    using TDownloadHandler = std::function<void(QWebEngineDownloadRequest *request)>;
+    void setDownloadHandler(TDownloadHandler handler) { m_downloadHandler = std::move(handler); }
 
     // Process-wide engine flags that follow the content options (animated images can only
     // be frozen this way). Call before the application object is created.
@@ -106,5 +108,5 @@ private:
     TContentOptions m_content;
     bool m_contentRead = false;
     QList<QPointer<QWebEnginePage>> m_pages;
-    TDownloadChooser m_chooser;
+    TDownloadHandler m_downloadHandler;
 };

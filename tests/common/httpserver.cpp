@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <memory>
+
 namespace {
 const int MaxHeaderBytes = 64 * 1024;
 
@@ -245,7 +247,18 @@ void TTestHttpServer::respond(QTcpSocket *socket, const TTestHttpRequest &reques
         if (!hasCacheControl)
             out += "Cache-Control: no-store\r\n";
         out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+        // A slow body ends its connection: the client must not send its next request on
+        // a connection that is about to close.
+        const bool slow = !head
+                && (response.chunkBytes > 0 || response.dropAfterBytes >= 0 || response.stallAfterBytes >= 0);
+        if (slow)
+            conn->closeAfter = true;
         out += conn->closeAfter ? "Connection: close\r\n\r\n" : "Connection: keep-alive\r\n\r\n";
+        if (slow) {
+            socket->write(out);
+            sendBodySlowly(socket, response);
+            return;
+        }
         if (!head)
             out += response.body;
         socket->write(out);
@@ -263,6 +276,46 @@ void TTestHttpServer::respond(QTcpSocket *socket, const TTestHttpRequest &reques
     } else {
         send();
     }
+}
+
+void TTestHttpServer::sendBodySlowly(QTcpSocket *socket, const TTestHttpResponse &response)
+{
+    // The connection is busy until the body is out; it is closed afterwards.
+    if (Connection *conn = m_connections.value(socket))
+        conn->busy = true;
+    auto *timer = new QTimer(socket);
+    auto sent = std::make_shared<qint64>(0);
+    const qint64 size = response.body.size();
+    const int chunk = response.chunkBytes > 0 ? response.chunkBytes : int(qMin<qint64>(size, 1 << 20));
+    auto step = [this, socket, timer, sent, size, chunk, response] {
+        if (!m_connections.contains(socket)) {
+            timer->stop();
+            return;
+        }
+        qint64 limit = size;
+        if (response.dropAfterBytes >= 0)
+            limit = qMin(limit, response.dropAfterBytes);
+        if (response.stallAfterBytes >= 0)
+            limit = qMin(limit, response.stallAfterBytes);
+        const qint64 n = qMin<qint64>(chunk, limit - *sent);
+        if (n > 0) {
+            socket->write(response.body.constData() + *sent, n);
+            *sent += n;
+        }
+        if (*sent < limit)
+            return;
+        timer->stop();
+        if (*sent == size) {
+            socket->disconnectFromHost();
+        } else if (response.dropAfterBytes >= 0 && *sent >= response.dropAfterBytes) {
+            socket->flush();
+            socket->abort();
+        }
+        // A stall keeps the connection open and sends nothing more.
+    };
+    connect(timer, &QTimer::timeout, socket, step);
+    timer->start(response.chunkIntervalMs);
+    step();
 }
 
 TTestHttpResponse TTestHttpServer::responseFor(const TTestHttpRequest &request) const

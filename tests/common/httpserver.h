@@ -7,6 +7,7 @@
 //   server.route("/a.html", "<title>A</title>");
 //   server.redirect("/old", "/a.html");
 //   server.setDelay("/slow", 3000);
+//   TTestHttpResponse big; big.body = data; big.chunkBytes = 65536; big.chunkIntervalMs = 10;
 //   view.load(server.url("/a.html"));
 //   QVERIFY(server.waitForRequest("/a.html"));
 
@@ -38,6 +39,13 @@ struct TTestHttpResponse {
     QByteArray body;
     QList<QPair<QByteArray, QByteArray>> headers;   // extra headers
     int delayMs = 0;                                // answer this much later
+    // A slow body: sent in pieces of chunkBytes, one every chunkIntervalMs (0: all at once).
+    int chunkBytes = 0;
+    int chunkIntervalMs = 0;
+    // A bad server: after this many bytes of the body it drops the connection, or stops
+    // sending and keeps the connection open (-1: never).
+    qint64 dropAfterBytes = -1;
+    qint64 stallAfterBytes = -1;
 };
 
 using TTestHttpHandler = std::function<TTestHttpResponse(const TTestHttpRequest &)>;
@@ -81,6 +89,7 @@ private:
     void onNewConnection();
     void processBuffer(QTcpSocket *socket);
     void respond(QTcpSocket *socket, const TTestHttpRequest &request);
+    void sendBodySlowly(QTcpSocket *socket, const TTestHttpResponse &response);
     TTestHttpResponse responseFor(const TTestHttpRequest &request) const;
 
     QTcpServer *m_server;

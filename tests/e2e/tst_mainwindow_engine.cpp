@@ -3,6 +3,7 @@
 // token travels in the requests while the program runs and leaves the hive at exit. Driven
 // as a user drives it: the page's context menu closes without its tab, typing right after
 // Ctrl+N is kept, a locked tab reloads in place, dragging a tab only moves it, and hostile pages leave the window responsive.
+// A download shows its window, Ctrl+J brings it back, and closing the window asks first.
 
 #include "testenv.h"
 #include "httpserver.h"
@@ -11,6 +12,8 @@
 #include "app/main_window.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
+#include "browser/downloadlist.h"
+#include "browser/downloads.h"
 #include "browser/kwpagecontrol.h"
 #include "browser/tabmenu.h"
 #include "browser/vessabrowser.h"
@@ -26,6 +29,8 @@
 #include <QWindow>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QLabel>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -65,6 +70,7 @@ private Q_SLOTS:
     void refreshAllAsksBeforeSendingFormsAgain();
     void hostilePageLeavesWindowResponsive_data();
     void hostilePageLeavesWindowResponsive();
+    void runningDownloadKeepsTheWindowOpenUntilCancelled();
 
 private:
     std::unique_ptr<TfrmMain> openWindow()
@@ -507,6 +513,57 @@ void TestMainWindowEngine::hostilePageLeavesWindowResponsive()
     for (const TBrowserTab *tab : w->Tabs())
         QVERIFY2(tab->Caption().size() <= 60, qPrintable(tab->Caption().left(80)));
     QVERIFY(w->close());
+}
+
+void TestMainWindowEngine::runningDownloadKeepsTheWindowOpenUntilCancelled()
+{
+    TTestHttpResponse slow;
+    slow.body = QByteArray(4 * 1024 * 1024, 'x');
+    slow.contentType = "application/octet-stream";
+    slow.headers.append({QByteArray("Content-Disposition"), QByteArray("attachment; filename=\"slow.bin\"")});
+    slow.chunkBytes = 16 * 1024;
+    slow.chunkIntervalMs = 50;
+    m_server->route(QStringLiteral("/slow.bin"), slow);
+    QTemporaryDir folder;
+    auto w = openWindow();
+    TDownloads *downloads = w->Downloads();
+    downloads->SetFileChooser([&folder](const QString &path) { return folder.filePath(QFileInfo(path).fileName()); });
+
+    w->ActiveTab()->NavigateTo(m_server->urlString(QStringLiteral("/slow.bin")));
+    QTRY_VERIFY_WITH_TIMEOUT(downloads->List()->Count() == 1 && downloads->List()->At(0).received > 0, LoadTimeout);
+    auto *window = w->findChild<QWidget *>(QStringLiteral("frmDownloads"));
+    QVERIFY(window && window->isVisible());
+    // Put away, the status bar shows the progress; Ctrl+J brings the window back.
+    window->close();
+    auto *status = w->findChild<QLabel *>(QStringLiteral("lblDownloads"));
+    QTRY_VERIFY(status->isVisible() && status->text().endsWith('%'));
+    QApplication::setActiveWindow(w.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    key(w.get(), Qt::Key_J, Qt::ControlModifier);
+    QTRY_VERIFY(window->isVisible());
+    QTRY_VERIFY(!status->isVisible());
+
+    // Closing asks; "Keep Downloading" keeps the window and the download.
+    const auto answer = [](bool exit, QString *text) {
+        QTimer::singleShot(0, [exit, text] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            *text = box->text();
+            for (QAbstractButton *button : box->buttons())
+                if ((box->buttonRole(button) == QMessageBox::AcceptRole) == exit)
+                    button->click();
+        });
+    };
+    QString question;
+    w->SetCloseWithoutConfirmation(false);
+    answer(false, &question);
+    QVERIFY(!w->close());
+    QCOMPARE(question, QStringLiteral("1 download is in progress. Cancel it and exit?"));
+    QVERIFY(w->isVisible());
+    QCOMPARE(downloads->List()->At(0).state, TDownloadState::Running);
+    answer(true, &question);
+    QVERIFY(w->close());
+    QCOMPARE(downloads->List()->At(0).state, TDownloadState::Cancelled);
 }
 
 TV_TEST_MAIN_GUI(TestMainWindowEngine)
