@@ -21,6 +21,7 @@
 #include "options/bandlayout.h"
 #include "options/toolbarband.h"
 #include "platform/registry.h"
+#include "platform/startuptrace.h"
 #include "platform/webprofile.h"
 
 #include <QAction>
@@ -104,6 +105,7 @@ void TfrmMain::FormCreate()
     // writes are usually over and the read does not wait for their lock.
     TJoiningThread tokenWriter([] { UpdateUserAgentToken(true); });
     TWebProfile::instance();
+    TStartupTrace::Mark("web profile made");
     QStringList problems;   // damaged values read as their defaults, told once the window is up
     TKWOptions store = TKWOptions::Snapshot();
     store.SetWrongTypeHandler([&problems](const QString &message) { problems.append(message); });
@@ -118,6 +120,7 @@ void TfrmMain::FormCreate()
                                        "they are not saved when Tabvane closes.")
                                 .arg(e.message()));
     }
+    TStartupTrace::Mark("settings read");
     // Later reads of a damaged value by this window read its default, told once.
     m_options.SetWrongTypeHandler([this](const QString &message) { ReportProblems({message}); });
     // The start-up writes are not worth the start: a failure is told with the rest.
@@ -133,6 +136,7 @@ void TfrmMain::FormCreate()
     // The table exists before the widgets: the toolbar band and the band layout use it.
     m_commands = new TCommandTable(this);
     BuildWidgets();
+    TStartupTrace::Mark("widgets built");
     BuildCommandTable();
     const auto tabTarget = [this] { return TabTarget(); };
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
@@ -140,6 +144,7 @@ void TfrmMain::FormCreate()
     BuildMenus();
     m_groups->AttachMenu(findChild<QMenu *>(QStringLiteral("mnuVessaGroups")));
     BuildKeyFilter();
+    TStartupTrace::Mark("commands, menus and key filter built");
 
     // The tray icon takes the window's picture when the tray subsystem sets it up.
     // Dialogs (the confirmation dialog among them) show the application's icon.
@@ -164,7 +169,9 @@ void TfrmMain::FormCreate()
     // Call site of the tray subsystem: the tray icon is made active when MinToTray is set.
 
     m_settingsAsRead = s;
+    TStartupTrace::Mark("toolbar buttons and lists loaded");
     Load(s);
+    TStartupTrace::Mark("settings applied");
     m_tabs->SetPlacementAtEnd(true);   // start-up tabs follow each other at the end, until the
                                // first pages are open
 
@@ -173,7 +180,9 @@ void TfrmMain::FormCreate()
     tokenWriter.join();
     TWebProfile::instance()->refreshUserAgent();
 
+    TStartupTrace::Mark("user-agent token written");
     m_tabs->CreateForegroundTab();
+    TStartupTrace::Mark("first tab made");
 
     // Call site of the links subsystem: the links bar is created in pnlLinks here.
 
@@ -186,6 +195,7 @@ void TfrmMain::FormCreate()
 
     m_session = new TSessionKeeper(pcPage, m_tabs, this);
     OpenInitialPages();
+    TStartupTrace::Mark("initial pages opened");
     m_tabs->SetPlacementAtEnd(m_settings.openNewAtEnd);
     m_session->Start();
 

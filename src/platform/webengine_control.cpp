@@ -6,6 +6,7 @@
 #include "platform/offline.h"
 #include "platform/offlinepage.h"
 #include "platform/pagedialogs.h"
+#include "platform/startuptrace.h"
 #include "platform/urlinput.h"
 #include "platform/webprofile.h"
 
@@ -184,6 +185,8 @@ void TWebEngineControl::loadUrl(const QUrl &url)
             runQueuedWrites();
     });
     m_page->load(url);
+    if (!isBlank(url))
+        TStartupTrace::MarkOnce("first page: load() called");
 }
 
 void TWebEngineControl::Navigate(const QString &url)

@@ -9,6 +9,7 @@
 #include "platform/offline.h"
 #include "platform/offlinepage.h"
 #include "platform/pagedialogs.h"
+#include "platform/startuptrace.h"
 
 #include <QAuthenticator>
 #include <QWebEngineContextMenuRequest>
@@ -104,6 +105,8 @@ void TWebEngineControl::onLoadStarted()
         return;
     const QUrl requested = m_page->requestedUrl();
     if (!isBlank(requested))
+        TStartupTrace::MarkOnce("first page: load started");
+    if (!isBlank(requested))
         Q_EMIT StatusTextChange(tr("Opening page %1...").arg(urlText(requested)));
 }
 
@@ -120,6 +123,8 @@ void TWebEngineControl::onUrlChanged(const QUrl &url)
     if (url.isEmpty())
         return;
     const QString text = urlText(url);
+    if (!isBlank(url))
+        TStartupTrace::MarkOnce("first page: address committed");
     // The engine shows the address of a window.open() it was told not to load.
     if (!m_acceptedSinceReject && text == m_rejectedTopUrl)
         return;
@@ -142,6 +147,8 @@ void TWebEngineControl::onLoadFinished(bool ok)
     if (!self)
         return;
     const QUrl url = m_page->url();
+    if (!isBlank(url))
+        TStartupTrace::MarkOnce("first page: load finished");
     if (isBlank(url)) {
         if (!m_topAnnounced && !m_blankAnnounced) {
             announceTop(QStringLiteral("about:blank"), TNavigationType::Other);
