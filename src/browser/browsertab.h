@@ -34,6 +34,10 @@ public:
     // A page's new-window request: the factory makes a hidden tab whose view adopts the new
     // window. Also used by views that are not tabs (the search panel).
     static void HandleNewWindow(ITabFactory *factory, TWebFrame *newWindow, bool *cancel);
+    // Whether a new window's requested address is the first address its tab would be sent
+    // to, so that the popup filter can judge the window before a tab is made for it: not
+    // for script addresses nor for the about: pages of windows a script fills itself.
+    static bool PopupAddressKnown(const QString &url);
     // Whether a locked tab hands this navigation to a new tab instead of following it.
     // loadingOwnPage: a top-level load the tab accepted is under way.
     static bool LockedTabOpensNewTab(const TNavigation &navigation, bool loadingOwnPage);
@@ -120,7 +124,7 @@ private:
     void onTitleChange(const QString &text);
     void onBeforeNavigate2(TWebFrame frame, const QString &url, bool *cancel,
                            const TNavigation &navigation);
-    void onNewWindow2(TWebFrame *newWindow, bool *cancel);
+    void onNewWindow2(TWebFrame *newWindow, bool *cancel, const QString &url);
     void onNavigateComplete2(TWebFrame frame, const QString &url);
     void onDocumentComplete(TWebFrame frame, const QString &url);
     void onWindowCloseRequested();

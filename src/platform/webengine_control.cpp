@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -113,6 +114,7 @@ void TWebEngineControl::attachPage(TWebEnginePage *page)
                  && info.errorCode() == TOfflinePage::BlockedErrorCode && TOffline::CachedOffline())
             showOfflinePage(info.url());
     });
+    connect(page, &QWebEnginePage::newWindowRequested, this, &TWebEngineControl::onNewWindowRequested);
     connect(page, &QWebEnginePage::titleChanged, this, &TWebControl::TitleChange);
     connect(page, &QWebEnginePage::linkHovered, this, &TWebControl::StatusTextChange);
     // The handler usually destroys this control: never inside the page's own signal.

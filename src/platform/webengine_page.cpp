@@ -14,6 +14,7 @@
 #include <QAuthenticator>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineHistory>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEngineScript>
 
 using namespace WebEngineDetail;
@@ -63,18 +64,18 @@ bool TWebEngineControl::onNavigationRequest(const QUrl &url, int type, bool isMa
     return onSubFrameNavigation(url, type, navigation);
 }
 
-QWebEnginePage *TWebEngineControl::onCreateWindow()
+void TWebEngineControl::onNewWindowRequested(QWebEngineNewWindowRequest &request)
 {
     QPointer<TWebEngineControl> self(this);
     TWebFrame newWindow = nullptr;
     bool cancel = false;
-    Q_EMIT NewWindow2(&newWindow, &cancel);
+    Q_EMIT NewWindow2(&newWindow, &cancel, urlText(request.requestedUrl()));
     if (!self || cancel || !newWindow)
-        return nullptr;
+        return;   // a request nobody opens is the engine's refusal: the script's window is closed
     TWebEngineControl *target = FromFrame(newWindow);
     if (!target || target == this)
-        return nullptr;
-    return target->takeNewWindowPage();
+        return;
+    request.openIn(target->takeNewWindowPage());
 }
 
 void TWebEngineControl::showOfflinePage(const QUrl &url)
