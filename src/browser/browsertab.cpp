@@ -78,7 +78,7 @@ QString EscapeAmpersands(const QString &text)
     return result;
 }
 
-TBrowserTab::TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pageControl)
+TBrowserTab::TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pageControl, bool activate)
     : TKWTabSheet(nullptr), m_parts(parts)
 {
     HideFromCloseAll = false;
@@ -88,7 +88,8 @@ TBrowserTab::TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pa
 
     if (pageControl) {
         pageControl->InsertPage(this, -1);
-        pageControl->SetActivePage(this);
+        if (activate)
+            pageControl->SetActivePage(this);
     }
 
     auto *tabLayout = new QVBoxLayout(this);

@@ -20,9 +20,11 @@ QString EscapeAmpersands(const QString &text);
 class TBrowserTab : public TKWTabSheet {
     Q_OBJECT
 public:
-    // The parts must outlive the tab. The tab is added at the end of pageControl and made
-    // its active page; whoever made it moves it where it belongs.
-    TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pageControl);
+    // The parts must outlive the tab. The tab is added at the end of pageControl and, unless
+    // activate is false, made its active page; whoever made it moves it where it belongs. A
+    // tab opened behind the active one is made with activate false: it is never shown, so
+    // its page is neither shown nor hidden again on the way.
+    TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pageControl, bool activate = true);
     TBrowserTab(TTabHost *host, bool hidden, TKWPageControl *pageControl)
         : TBrowserTab(host->Parts(), hidden, pageControl) {}
     ~TBrowserTab() override;
