@@ -683,6 +683,8 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 
 bool TfrmMain::event(QEvent *event)
 {
+    if (event->type() == QEvent::UpdateRequest && TStartupTrace::Enabled())
+        TStartupTrace::MarkOnce("main window painted");
     if (event->type() == QEvent::StatusTip) {
         // Hints carry "short|long"; the long part goes to the first status panel.
         const QString tip = static_cast<QStatusTipEvent *>(event)->tip();
