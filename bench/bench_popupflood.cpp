@@ -2,10 +2,12 @@
 // an address on the PopupVessa list. For each round: the time until the page's loop has
 // ended, the time until the last hidden tab has been swept, the most hidden tabs alive at
 // once and the longest pause of the window's event loop meanwhile. Prints every round and
-// the medians; asserts nothing.
+// the medians; asserts nothing. A bare QWebEngineView that refuses every window (it handles
+// no new-window request) runs the same page in turns with it: what the engine alone costs.
 //
 //   bench_popupflood [ROUNDS] [POPUPS]   (defaults 3 and 500; offscreen unless DISPLAY or
 //                                          QT_QPA_PLATFORM is set)
+//   BENCH_SIDE=tabvane or bare           runs only that one
 
 #include "httpserver.h"
 
@@ -20,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QWebEngineView>
 
 #include <algorithm>
 #include <unistd.h>
@@ -42,7 +45,8 @@ struct TFlood {
     int adRequests = 0;
 };
 
-TFlood runFlood(TfrmMain &w, TTestHttpServer &server, int round)
+// window: Tabvane's, or nullptr for the bare view.
+TFlood runFlood(TfrmMain *window, QWebEngineView *bare, TTestHttpServer &server, int round)
 {
     TFlood f;
     server.clearRequests();
@@ -51,7 +55,11 @@ TFlood runFlood(TfrmMain &w, TTestHttpServer &server, int round)
     clock.start();
     QElapsedTimer pause;
     pause.start();
-    w.ActiveTab()->NavigateTo(server.urlString(QStringLiteral("/flood.html?r=%1").arg(round)));
+    const QString page = server.urlString(QStringLiteral("/flood.html?r=%1").arg(round));
+    if (window)
+        window->ActiveTab()->NavigateTo(page);
+    else
+        bare->load(QUrl(page));
     while (clock.elapsed() < TimeoutMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         // Outside an event loop, processEvents leaves deleteLater() undone: the swept tabs
@@ -59,7 +67,7 @@ TFlood runFlood(TfrmMain &w, TTestHttpServer &server, int round)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         f.longestPause = qMax(f.longestPause, pause.nsecsElapsed() / 1e6);
         pause.restart();
-        const int hidden = hiddenTabs(w);
+        const int hidden = window ? hiddenTabs(*window) : 0;
         f.mostHidden = qMax(f.mostHidden, hidden);
         if (f.loopEnded < 0 && server.requestCount(done) > 0)
             f.loopEnded = clock.nsecsElapsed() / 1e6;
@@ -107,24 +115,46 @@ int main(int argc, char **argv)
     TfrmMain window;
     window.SetCloseWithoutConfirmation(true);
     window.show();
+    QWebEngineView bare;
+    bare.resize(1000, 700);
+    bare.show();
 
-    QList<double> loops, sweeps, pauses;
+    QList<double> loops, sweeps, pauses, bareLoops, barePauses;
+    const QString side = qEnvironmentVariable("BENCH_SIDE");   // "tabvane" or "bare": only that one
     out << popups << " window.open calls to a listed address in one loop; " << rounds << " rounds ("
         << qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("xcb")) << ")\n";
     for (int round = 1; round <= rounds; ++round) {
-        const TFlood f = runFlood(window, server, round);
-        if (f.swept >= 0) {
-            loops.append(f.loopEnded);
-            sweeps.append(f.swept);
-            pauses.append(f.longestPause);
+        // Alternate the order so neither always runs on a machine the other warmed.
+        for (int k = 0; k < 2; ++k) {
+            const bool tabvane = (round + k) % 2 == 0;
+            if (!side.isEmpty() && side != QLatin1String(tabvane ? "tabvane" : "bare"))
+                continue;
+            const TFlood f = runFlood(tabvane ? &window : nullptr, &bare, server, round * 2 + k);
+            if (!tabvane) {
+                if (f.swept >= 0) {
+                    bareLoops.append(f.loopEnded);
+                    barePauses.append(f.longestPause);
+                }
+                out << QString::asprintf("round %d  bare     loop ended %8.1f ms  longest pause %6.1f ms  advert "
+                                         "requests %d\n", round, f.loopEnded, f.longestPause, f.adRequests);
+                out.flush();
+                continue;
+            }
+            if (f.swept >= 0) {
+                loops.append(f.loopEnded);
+                sweeps.append(f.swept);
+                pauses.append(f.longestPause);
+            }
+            out << QString::asprintf("round %d  tabvane  loop ended %8.1f ms  last hidden tab swept %8.1f ms  "
+                                     "most hidden tabs %4d  longest pause %6.1f ms  advert requests %d\n",
+                                     round, f.loopEnded, f.swept, f.mostHidden, f.longestPause, f.adRequests);
+            out.flush();
         }
-        out << QString::asprintf("round %d  loop ended %8.1f ms  last hidden tab swept %8.1f ms  "
-                                 "most hidden tabs %4d  longest pause %6.1f ms  advert requests %d\n",
-                                 round, f.loopEnded, f.swept, f.mostHidden, f.longestPause, f.adRequests);
-        out.flush();
     }
-    out << QString::asprintf("median  loop ended %8.1f ms  last hidden tab swept %8.1f ms  longest pause %6.1f ms\n",
+    out << QString::asprintf("median  tabvane  loop ended %8.1f ms  last hidden tab swept %8.1f ms  longest pause %6.1f ms\n",
                              TBench::Median(loops), TBench::Median(sweeps), TBench::Median(pauses));
+    out << QString::asprintf("median  bare     loop ended %8.1f ms  longest pause %6.1f ms\n",
+                             TBench::Median(bareLoops), TBench::Median(barePauses));
     window.close();
     return 0;
 }

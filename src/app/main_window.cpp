@@ -39,6 +39,7 @@
 #include "options/bandlayout.h"
 #include "options/toolbarband.h"
 #include "platform/registry.h"
+#include "platform/startuptrace.h"
 #include "platform/webprofile.h"
 #include "search/searchengines.h"
 
@@ -113,6 +114,7 @@ void TfrmMain::FormCreate()
     // writes are usually over and the read does not wait for their lock.
     TJoiningThread tokenWriter([] { UpdateUserAgentToken(true); });
     TWebProfile::instance();
+    TStartupTrace::Mark("web profile made");
     QStringList problems;   // damaged values read as their defaults, told once the window is up
     TKWOptions store = TKWOptions::Snapshot();
     store.SetWrongTypeHandler([&problems](const QString &message) { problems.append(message); });
@@ -127,6 +129,7 @@ void TfrmMain::FormCreate()
                                        "they are not saved when Tabvane closes.")
                                 .arg(e.message()));
     }
+    TStartupTrace::Mark("settings read");
     // Later reads of a damaged value by this window read its default, told once.
     m_options.SetWrongTypeHandler([this](const QString &message) { m_problems.Report({message}); });
     // The start-up writes are not worth the start: a failure is told with the rest.
@@ -143,6 +146,7 @@ void TfrmMain::FormCreate()
     // band layout use it. Each subsystem registers its rows in the table when it is made.
     m_commands = new TCommandTable(this);
     BuildWidgets();
+    TStartupTrace::Mark("widgets built");
     m_view = new TViewCommands(m_commands, m_bands, m_fullScreenPart, m_toolbar, pnlMenuBar, m_statusArea->Bar(), this);
     m_pageCommands = new TPageCommands(this, m_tabs, m_commands, m_addressBar, this);
     connect(m_statusArea, &TStatusArea::ActiveTabLoading, m_pageCommands, &TPageCommands::FollowLoading);
@@ -190,6 +194,7 @@ void TfrmMain::FormCreate()
                                   [this](const QString &tip) { ShowHint(tip); },
                                   [this](const std::function<void()> &run) { m_tabMenu->RunOnActiveTab(run); }},
                                  this);
+    TStartupTrace::Mark("commands, menus and key filter built");
     // ---- End of creating subsystems
 
     // The tray icon takes the window's picture when the tray subsystem sets it up.
@@ -213,7 +218,9 @@ void TfrmMain::FormCreate()
 
     startStep([&] { EnsureKWID(s.kwid); });
     m_settingsAsRead = s;
+    TStartupTrace::Mark("toolbar buttons and lists loaded");
     Load(s);
+    TStartupTrace::Mark("settings applied");
     m_tabs->SetPlacementAtEnd(true);   // start-up tabs follow each other at the end, until the
                                // first pages are open
 
@@ -222,7 +229,9 @@ void TfrmMain::FormCreate()
     tokenWriter.join();
     TWebProfile::instance()->refreshUserAgent();
 
+    TStartupTrace::Mark("user-agent token written");
     m_tabs->CreateForegroundTab();
+    TStartupTrace::Mark("first tab made");
 
     // Links subsystem: the open rule and the links bar in pnlLinks.
     m_launcher = new TLinkLauncher(m_tabs, this);
@@ -240,6 +249,7 @@ void TfrmMain::FormCreate()
 
     m_session = new TSessionKeeper(pcPage, m_tabs, this);
     OpenInitialPages();
+    TStartupTrace::Mark("initial pages opened");
     m_tabs->SetPlacementAtEnd(m_settings.openNewAtEnd);
     m_session->Start();
 
@@ -639,6 +649,8 @@ void TfrmMain::OpenInNewForegroundTab(const QString &text)
 
 bool TfrmMain::event(QEvent *event)
 {
+    if (event->type() == QEvent::UpdateRequest && TStartupTrace::Enabled())
+        TStartupTrace::MarkOnce("main window painted");
     if (event->type() == QEvent::StatusTip) {
         ShowHint(static_cast<QStatusTipEvent *>(event)->tip());
         return true;

@@ -5,6 +5,7 @@
 #include "app/kwoptions.h"
 #include "platform/instance.h"
 #include "platform/registry.h"
+#include "platform/startuptrace.h"
 #include "platform/unixsignals.h"
 #include "platform/webprofile.h"
 
@@ -188,6 +189,7 @@ bool ShutdownBySignal(const QWidget *mainWindow)
 
 int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow)
 {
+    TStartupTrace::Begin();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
@@ -228,6 +230,7 @@ int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow
         }
     }
 
+    TStartupTrace::Mark("instance lock taken");
     // Without any display Qt would abort; say what is missing instead.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -250,6 +253,7 @@ int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow
     app.setApplicationName(QStringLiteral("Tabvane"));
     app.setApplicationDisplayName(QStringLiteral("Tabvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("tabvane"));
+    TStartupTrace::Mark("application object made");
 
     auto *shutdown = new TSignalShutdown(&app);
     TUnixSignals unixSignals({SIGTERM, SIGHUP});
@@ -264,9 +268,11 @@ int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow
     }
     if (!window)
         return 0;
+    TStartupTrace::Mark("main window made");
     shutdown->setWindow(window);
     if (!shutdown->requested()) {
         window->show();
+        TStartupTrace::Mark("main window shown");
         if (!startErrors.isEmpty())
             showWhenNoDialog(&app, startErrors.join(QLatin1Char('\n')));
         app.exec();

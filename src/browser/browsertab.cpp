@@ -78,7 +78,7 @@ QString EscapeAmpersands(const QString &text)
     return result;
 }
 
-TBrowserTab::TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pageControl)
+TBrowserTab::TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pageControl, bool activate)
     : TKWTabSheet(nullptr), m_parts(parts)
 {
     HideFromCloseAll = false;
@@ -88,7 +88,8 @@ TBrowserTab::TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pa
 
     if (pageControl) {
         pageControl->InsertPage(this, -1);
-        pageControl->SetActivePage(this);
+        if (activate)
+            pageControl->SetActivePage(this);
     }
 
     auto *tabLayout = new QVBoxLayout(this);
@@ -572,8 +573,23 @@ void TBrowserTab::HandleNewWindow(ITabFactory *factory, TWebFrame *newWindow, bo
     }
 }
 
-void TBrowserTab::onNewWindow2(TWebFrame *newWindow, bool *cancel)
+bool TBrowserTab::PopupAddressKnown(const QString &url)
 {
+    return !url.isEmpty() && url.left(10) != QLatin1String("javascript") && !url.startsWith(QLatin1String("about:"));
+}
+
+void TBrowserTab::onNewWindow2(TWebFrame *newWindow, bool *cancel, const QString &url)
+{
+    // A window whose first address the popup filter closes is refused before a tab is made
+    // for it: a page that opens windows in a loop costs no tabs, and nothing is swept.
+    if (PopupAddressKnown(url)) {
+        QPointer<TBrowserTab> self(this);
+        const bool matches = m_parts.policy->PopupMatches(url);
+        if (matches || !self || m_closing) {
+            *cancel = true;
+            return;
+        }
+    }
     HandleNewWindow(m_parts.factory, newWindow, cancel);
 }
 

@@ -20,9 +20,11 @@ QString EscapeAmpersands(const QString &text);
 class TBrowserTab : public TKWTabSheet {
     Q_OBJECT
 public:
-    // The parts must outlive the tab. The tab is added at the end of pageControl and made
-    // its active page; whoever made it moves it where it belongs.
-    TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pageControl);
+    // The parts must outlive the tab. The tab is added at the end of pageControl and, unless
+    // activate is false, made its active page; whoever made it moves it where it belongs. A
+    // tab opened behind the active one is made with activate false: it is never shown, so
+    // its page is neither shown nor hidden again on the way.
+    TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pageControl, bool activate = true);
     TBrowserTab(TTabHost *host, bool hidden, TKWPageControl *pageControl)
         : TBrowserTab(host->Parts(), hidden, pageControl) {}
     ~TBrowserTab() override;
@@ -34,6 +36,10 @@ public:
     // A page's new-window request: the factory makes a hidden tab whose view adopts the new
     // window. Also used by views that are not tabs (the search panel).
     static void HandleNewWindow(ITabFactory *factory, TWebFrame *newWindow, bool *cancel);
+    // Whether a new window's requested address is the first address its tab would be sent
+    // to, so that the popup filter can judge the window before a tab is made for it: not
+    // for script addresses nor for the about: pages of windows a script fills itself.
+    static bool PopupAddressKnown(const QString &url);
     // Whether a locked tab hands this navigation to a new tab instead of following it.
     // loadingOwnPage: a top-level load the tab accepted is under way.
     static bool LockedTabOpensNewTab(const TNavigation &navigation, bool loadingOwnPage);
@@ -120,7 +126,7 @@ private:
     void onTitleChange(const QString &text);
     void onBeforeNavigate2(TWebFrame frame, const QString &url, bool *cancel,
                            const TNavigation &navigation);
-    void onNewWindow2(TWebFrame *newWindow, bool *cancel);
+    void onNewWindow2(TWebFrame *newWindow, bool *cancel, const QString &url);
     void onNavigateComplete2(TWebFrame frame, const QString &url);
     void onDocumentComplete(TWebFrame frame, const QString &url);
     void onWindowCloseRequested();

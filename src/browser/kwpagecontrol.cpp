@@ -253,8 +253,10 @@ protected:
 
     void changeEvent(QEvent *e) override
     {
-        if (e->type() == QEvent::FontChange)
+        if (e->type() == QEvent::FontChange) {
+            m_owner->invalidateTabWidths();
             m_owner->relayout();
+        }
         QWidget::changeEvent(e);
     }
 
@@ -436,6 +438,7 @@ void TKWTabSheet::SetCaption(const QString &caption)
         return;
     const int widthBefore = m_pageControl ? m_pageControl->naturalTabWidth(this) : 0;
     m_caption = caption;
+    m_naturalWidth = -1;
     if (m_pageControl)
         m_pageControl->tabContentChanged(this, widthBefore);
 }
@@ -452,6 +455,7 @@ void TKWTabSheet::SetImageIndex(int index)
         return;
     const int widthBefore = m_pageControl ? m_pageControl->naturalTabWidth(this) : 0;
     m_imageIndex = index;
+    m_naturalWidth = -1;
     if (m_pageControl)
         m_pageControl->tabContentChanged(this, widthBefore);
 }
@@ -546,6 +550,7 @@ void TKWPageControl::InsertPage(TKWTabSheet *page, int index)
         index = int(m_pages.size());
     m_pages.insert(index, page);
     page->m_pageControl = this;
+    page->m_naturalWidth = -1;
     m_stack->addWidget(page);
     if (m_active)
         m_stack->setCurrentWidget(m_active);
@@ -762,6 +767,7 @@ void TKWPageControl::SetFixedTabWidth(int width)
 void TKWPageControl::SetImages(const QList<QPixmap> &images)
 {
     m_images = images;
+    invalidateTabWidths();
     relayout();
 }
 
@@ -929,8 +935,10 @@ void TKWPageControl::resizeEvent(QResizeEvent *event)
 
 void TKWPageControl::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        invalidateTabWidths();
         relayout();
+    }
     QWidget::changeEvent(event);
 }
 
@@ -1005,16 +1013,46 @@ int TKWPageControl::naturalTabWidth(const TKWTabSheet *page) const
 {
     if (m_fixedTabWidth > 0)
         return m_fixedTabWidth;
+    // Measured once per caption and picture: every layout needs every tab's width, and a
+    // strip of fifty tabs is laid out again for each title a page reports.
+    if (page->m_naturalWidth >= 0)
+        return page->m_naturalWidth;
     int w = 5 + 2 + fontMetrics().horizontalAdvance(TabDisplayText(page->Caption())) + 8;
     if (hasImage(page))
         w += int(m_images.at(page->ImageIndex()).deviceIndependentSize().width()) + 5;
-    return std::max(w, kMinTabWidth);
+    page->m_naturalWidth = std::max(w, kMinTabWidth);
+    return page->m_naturalWidth;
+}
+
+void TKWPageControl::invalidateTabWidths()
+{
+    for (TKWTabSheet *p : std::as_const(m_pages))
+        p->m_naturalWidth = -1;
+}
+
+void TKWPageControl::BeginUpdate()
+{
+    ++m_updateDepth;
+}
+
+void TKWPageControl::EndUpdate()
+{
+    if (m_updateDepth == 0 || --m_updateDepth > 0)
+        return;
+    if (m_relayoutHeld) {
+        m_relayoutHeld = false;
+        relayout();
+    }
 }
 
 void TKWPageControl::relayout()
 {
     if (!m_bar || !m_stack)
         return;
+    if (m_updateDepth > 0) {
+        m_relayoutHeld = true;
+        return;
+    }
     const int h = tabHeight();
     QList<int> widths;
     for (const TKWTabSheet *p : std::as_const(m_pages)) {

@@ -49,6 +49,7 @@ private:
     int m_imageIndex = -1;
     bool m_tabVisible = true;
     TKWPageControl *m_pageControl = nullptr;
+    mutable int m_naturalWidth = -1;   // the tab's width as its control measured it; -1: measure again
 };
 
 class TKWPageControl : public QWidget {
@@ -71,6 +72,11 @@ public:
     TKWTabSheet *ActivePage() const;
     int ActivePageIndex() const;
     void SetActivePage(TKWTabSheet *page);           // emits Changed when it changes
+    // Between BeginUpdate and EndUpdate (they nest) the strip is not laid out: the pages
+    // added, moved or retitled meanwhile are laid out once, by the last EndUpdate. Tab
+    // positions asked for meanwhile are those of the last layout.
+    void BeginUpdate();
+    void EndUpdate();
     // Selects the next (or previous) visible page, wrapping around.
     void SelectNextPage(bool forward);
 
@@ -166,6 +172,7 @@ private:
     void removePage(TKWTabSheet *page, bool destroying);
     void notifyPagesChanged();
     void relayout();
+    void invalidateTabWidths();
     int tabHeight() const;
     int naturalTabWidth(const TKWTabSheet *page) const;
     bool hasImage(const TKWTabSheet *page) const;
@@ -179,6 +186,8 @@ private:
     bool m_showHints = true;
     int m_fixedTabWidth = 0;
     bool m_pagesChangedPending = false;
+    int m_updateDepth = 0;
+    bool m_relayoutHeld = false;   // a layout was asked for while updates were held
     TabPosition m_position = TabPosition::Top;
     QColor m_inactiveTabColor;
     QColor m_inactiveFontColor;

@@ -35,17 +35,33 @@ TBrowserTab *TTabManager::createTab(bool hidden, bool background)
     const int insertAt = (m_placementAtEnd || !previous) ? -1 : m_pages->IndexOfPage(previous) + 1;
 
     QSignalBlocker blockChanges(m_pages);   // the tab change runs once, below
-    auto *tab = new TBrowserTab(m_parts, hidden, m_pages);
+    // A tab opened behind the active one is never made active, not even for a moment.
+    const bool behind = (background || hidden) && previous && !m_openNewInForeground;
+    m_pages->BeginUpdate();   // one layout of the strip for the new tab, not one per step
+    auto *tab = new TBrowserTab(m_parts, hidden, m_pages, !behind);
     if (insertAt >= 0 && insertAt < m_pages->PageCount())
         m_pages->MovePage(tab, insertAt);
-    if ((background || hidden) && previous && !m_openNewInForeground)
+    if (behind)
         m_pages->SetActivePage(previous);
+    m_pages->EndUpdate();
     blockChanges.unblock();
     // A tab opened behind the active one leaves the active tab's status and focus alone
     // (it may be loading, or the user may be typing).
     if (ActiveTab() != previous)
         TabChange();
     return tab;
+}
+
+void TTabManager::SetGroupLoading(bool on)
+{
+    if (on == m_groupLoading)
+        return;
+    m_groupLoading = on;
+    // A group's tabs are laid out on the strip once, when the last of them is there.
+    if (on)
+        m_pages->BeginUpdate();
+    else
+        m_pages->EndUpdate();
 }
 
 TBrowserTab *TTabManager::CreateForegroundTab()

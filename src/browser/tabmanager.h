@@ -43,7 +43,7 @@ public:
     bool PlacementAtEnd() const override { return m_placementAtEnd; }
     void SetPlacementAtEnd(bool on) override { m_placementAtEnd = on; }
     bool GroupLoading() const override { return m_groupLoading; }
-    void SetGroupLoading(bool on) override { m_groupLoading = on; }
+    void SetGroupLoading(bool on) override;
     bool OpenNewInForeground() const override { return m_openNewInForeground; }
 
     // ---- ITabFactory (what a tab's page asks for)

@@ -34,7 +34,8 @@ public:
     // differs from the Shift key, else in the active tab. "" opens nothing.
     virtual void OpenUrlByPreference(const QString &url, bool newTabPreference) = 0;
 
-    // Group loading places tabs at the end and holds off closing by the user.
+    // Group loading places tabs at the end, holds off closing by the user, and lays the
+    // strip out once for all the group's tabs.
     virtual bool PlacementAtEnd() const = 0;
     virtual void SetPlacementAtEnd(bool on) = 0;
     virtual bool GroupLoading() const = 0;

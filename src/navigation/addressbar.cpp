@@ -352,7 +352,7 @@ void TAddressBar::UpdateBackForward()
 void TAddressBar::RecordHistory(const QString &url, const QString &title)
 {
     // The store logs once and carries on when it cannot be written.
-    TUrlHistory().Record(url, title);
+    TUrlHistory().RecordSoon(url, title);
 }
 
 void TAddressBar::ResyncAddress()

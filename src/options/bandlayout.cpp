@@ -3,6 +3,8 @@
 
 #include "options/bandlayout.h"
 
+#include "platform/startuptrace.h"
+
 #include "components/coolbar.h"
 #include "navigation/commandtable.h"
 #include "platform/registry.h"
@@ -23,6 +25,7 @@ TBandLayout::TBandLayout(TCoolBar *coolBar, TCommandTable *commands, const QStri
         m_loadTimer->stop();
         emit DeferredLoadDue();
         Load();
+        TStartupTrace::MarkOnce("start-up group and band layout loaded");
     });
 }
 

@@ -206,10 +206,10 @@ bool TScriptedControl::fireBeforeNavigate2(TWebFrame frame, const QString &url, 
     return cancel;
 }
 
-TScriptedControl::NewWindowResult TScriptedControl::fireNewWindow2()
+TScriptedControl::NewWindowResult TScriptedControl::fireNewWindow2(const QString &url)
 {
     NewWindowResult result;
-    Q_EMIT NewWindow2(&result.window, &result.cancel);
+    Q_EMIT NewWindow2(&result.window, &result.cancel, url);
     return result;
 }
 

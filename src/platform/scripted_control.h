@@ -85,7 +85,7 @@ public:
         TWebFrame window = nullptr;   // the Application() the handler gave, or none
         bool cancel = false;
     };
-    NewWindowResult fireNewWindow2();
+    NewWindowResult fireNewWindow2(const QString &url = QString());
     // For the top-level frame this also makes url the control's LocationURL.
     void fireNavigateComplete2(TWebFrame frame, const QString &url);
     void fireDocumentComplete(TWebFrame frame, const QString &url);

@@ -2,7 +2,11 @@
 
 #include "platform/paths.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QHash>
+#include <QPointer>
+#include <QTimer>
 #include <QLocale>
 #include <QUrl>
 #include <QtDebug>
@@ -206,6 +210,7 @@ TUrlHistory::TUrlHistory(const QString &path)
 
 bool TUrlHistory::IsAvailable() const
 {
+    flushPending(m_path);
     const Database db(m_path);
     return usable(db, m_path, m_warned);
 }
@@ -214,33 +219,117 @@ bool TUrlHistory::Record(const QString &url, const QString &title, const QDateTi
 {
     if (!IsRecordable(url))
         return false;
-    const qint64 when = toMs(time.isValid() ? time : QDateTime::currentDateTimeUtc());
+    flushPending(m_path);   // in the order the visits happened
+    THistoryEntry visit;
+    visit.url = url;
+    visit.title = title;
+    visit.lastVisit = time;
+    return RecordAll({visit});
+}
+
+bool TUrlHistory::RecordAll(const QList<THistoryEntry> &visits)
+{
+    QList<THistoryEntry> kept;
+    for (const THistoryEntry &v : visits) {
+        if (IsRecordable(v.url))
+            kept.append(v);
+    }
+    if (kept.isEmpty())
+        return false;
     Database db(m_path);
     if (!usable(db, m_path, m_warned))
         return false;
     if (!db.begin())
         return false;
-    Statement upsert(db.handle(),
-                     "INSERT INTO urls(url, title, visit_count, last_visit) VALUES(?1, ?2, 1, ?3)"
-                     " ON CONFLICT(url) DO UPDATE SET visit_count = visit_count + 1,"
-                     " last_visit = max(last_visit, excluded.last_visit),"
-                     " title = CASE WHEN excluded.title <> '' THEN excluded.title ELSE title END");
-    upsert.bind(1, url);
-    upsert.bind(2, title);
-    upsert.bind(3, when);
-    Statement visit(db.handle(),
-                    "INSERT INTO visits(url_id, visit_time) SELECT id, ?2 FROM urls WHERE url = ?1");
-    visit.bind(1, url);
-    visit.bind(2, when);
-    if (!upsert.run() || !visit.run() || !db.commit()) {
+    for (const THistoryEntry &v : std::as_const(kept)) {
+        const qint64 when = toMs(v.lastVisit.isValid() ? v.lastVisit : QDateTime::currentDateTimeUtc());
+        Statement upsert(db.handle(),
+                         "INSERT INTO urls(url, title, visit_count, last_visit) VALUES(?1, ?2, 1, ?3)"
+                         " ON CONFLICT(url) DO UPDATE SET visit_count = visit_count + 1,"
+                         " last_visit = max(last_visit, excluded.last_visit),"
+                         " title = CASE WHEN excluded.title <> '' THEN excluded.title ELSE title END");
+        upsert.bind(1, v.url);
+        upsert.bind(2, v.title);
+        upsert.bind(3, when);
+        Statement visit(db.handle(),
+                        "INSERT INTO visits(url_id, visit_time) SELECT id, ?2 FROM urls WHERE url = ?1");
+        visit.bind(1, v.url);
+        visit.bind(2, when);
+        if (!upsert.run() || !visit.run()) {
+            db.rollback();
+            return false;
+        }
+    }
+    if (!db.commit()) {
         db.rollback();
         return false;
     }
     return true;
 }
 
+namespace {
+// Visits kept for a moment, per store.
+QHash<QString, QList<THistoryEntry>> &pendingVisits()
+{
+    static QHash<QString, QList<THistoryEntry>> visits;
+    return visits;
+}
+}
+
+void TUrlHistory::RecordSoon(const QString &url, const QString &title)
+{
+    if (!IsRecordable(url))
+        return;
+    THistoryEntry visit;
+    visit.url = url;
+    visit.title = title;
+    visit.lastVisit = QDateTime::currentDateTimeUtc();
+    pendingVisits()[m_path].append(visit);
+    static QPointer<QTimer> timer;
+    if (!timer && QCoreApplication::instance()) {
+        timer = new QTimer(QCoreApplication::instance());
+        timer->setSingleShot(true);
+        timer->setInterval(HistoryDelayMs);
+        QObject::connect(timer, &QTimer::timeout, [] { FlushPending(); });
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] { FlushPending(); });
+    }
+    if (!timer)
+        FlushPending();
+    else if (!timer->isActive())
+        timer->start();
+}
+
+void TUrlHistory::FlushPending()
+{
+    const QStringList paths = pendingVisits().keys();
+    for (const QString &path : paths)
+        flushPending(path);
+}
+
+void TUrlHistory::flushPending(const QString &path)
+{
+    const QList<THistoryEntry> visits = pendingVisits().take(path);
+    // A store that cannot be written logs once; the visits are lost, nothing else.
+    if (!visits.isEmpty())
+        TUrlHistory(path).RecordAll(visits);
+}
+
+void TUrlHistory::dropPending(const QString &path, const QString &url)
+{
+    auto it = pendingVisits().find(path);
+    if (it == pendingVisits().end())
+        return;
+    if (url.isEmpty()) {
+        pendingVisits().erase(it);
+        return;
+    }
+    it->erase(std::remove_if(it->begin(), it->end(), [&url](const THistoryEntry &v) { return v.url == url; }),
+              it->end());
+}
+
 bool TUrlHistory::UpdateTitle(const QString &url, const QString &title)
 {
+    flushPending(m_path);
     if (title.isEmpty())
         return false;
     Database db(m_path);
@@ -254,6 +343,7 @@ bool TUrlHistory::UpdateTitle(const QString &url, const QString &title)
 
 bool TUrlHistory::Remove(const QString &url)
 {
+    dropPending(m_path, url);
     Database db(m_path);
     if (!usable(db, m_path, m_warned))
         return false;
@@ -273,6 +363,7 @@ bool TUrlHistory::Remove(const QString &url)
 
 bool TUrlHistory::Clear()
 {
+    dropPending(m_path, QString());
     Database db(m_path);
     if (!usable(db, m_path, m_warned))
         return false;
@@ -287,6 +378,7 @@ bool TUrlHistory::Clear()
 
 QList<THistoryEntry> TUrlHistory::Entries(int limit) const
 {
+    flushPending(m_path);
     Database db(m_path);
     if (!usable(db, m_path, m_warned))
         return {};
@@ -299,6 +391,7 @@ QList<THistoryEntry> TUrlHistory::Entries(int limit) const
 
 QList<THistoryEntry> TUrlHistory::VisitedBetween(const QDateTime &from, const QDateTime &to) const
 {
+    flushPending(m_path);
     Database db(m_path);
     if (!usable(db, m_path, m_warned))
         return {};
@@ -320,6 +413,7 @@ QList<THistoryEntry> TUrlHistory::VisitedDuring(const THistoryPeriod &period) co
 
 QList<THistoryEntry> TUrlHistory::Search(const QString &text, int limit) const
 {
+    flushPending(m_path);
     if (text.isEmpty())
         return {};
     Database db(m_path);
@@ -336,6 +430,7 @@ QList<THistoryEntry> TUrlHistory::Search(const QString &text, int limit) const
 
 QStringList TUrlHistory::Complete(const QString &prefix, int limit) const
 {
+    flushPending(m_path);
     if (prefix.isEmpty() || limit == 0)
         return {};
     Database db(m_path);

@@ -47,6 +47,16 @@ public:
     // later last-visit time and the new title unless that is empty.
     bool Record(const QString &url, const QString &title = QString(),
                 const QDateTime &time = QDateTime());
+    // Several visits in one transaction (one wait for the disk instead of one per visit);
+    // addresses not worth keeping are left out. False when nothing could be written.
+    bool RecordAll(const QList<THistoryEntry> &visits);
+    // A visit of url now, kept and written with the visits of the next HistoryDelayMs in
+    // one transaction, so that fifty pages loading at once wait for the disk once. Every
+    // read, Remove and Clear of this store (in this process) takes the kept visits into
+    // account first, and they are written when the application quits.
+    void RecordSoon(const QString &url, const QString &title = QString());
+    static void FlushPending();
+    static constexpr int HistoryDelayMs = 500;
     bool UpdateTitle(const QString &url, const QString &title);   // known URLs only
     bool Remove(const QString &url);
     bool Clear();   // forgets everything; the freed pages are overwritten
@@ -63,6 +73,8 @@ public:
     QStringList Complete(const QString &prefix, int limit = 50) const;
 
 private:
+    static void flushPending(const QString &path);
+    static void dropPending(const QString &path, const QString &url);   // "": all of them
     QString m_path;
     mutable bool m_warned = false;
 };

@@ -107,8 +107,11 @@ Q_SIGNALS:
     void BeforeNavigate2(TWebFrame frame, const QString &url, bool *cancel,
                          const TNavigation &navigation);
     // The handler sets *newWindow to another control's Application() to adopt the window,
-    // or *cancel to true to refuse it.
-    void NewWindow2(TWebFrame *newWindow, bool *cancel);
+    // or *cancel to true to refuse it. url is the address the window is to open first, as
+    // the page asked for it ("" or an about: address when the page builds the window's
+    // document itself); nothing has been made for the window yet, so refusing it costs
+    // nothing.
+    void NewWindow2(TWebFrame *newWindow, bool *cancel, const QString &url);
     void NavigateComplete2(TWebFrame frame, const QString &url);
     void DocumentComplete(TWebFrame frame, const QString &url);
     // The page asked to close its own window.

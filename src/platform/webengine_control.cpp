@@ -6,6 +6,7 @@
 #include "platform/offline.h"
 #include "platform/offlinepage.h"
 #include "platform/pagedialogs.h"
+#include "platform/startuptrace.h"
 #include "platform/urlinput.h"
 #include "platform/webprofile.h"
 
@@ -18,6 +19,7 @@
 #include <QTimer>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -113,6 +115,7 @@ void TWebEngineControl::attachPage(TWebEnginePage *page)
                  && info.errorCode() == TOfflinePage::BlockedErrorCode && TOffline::CachedOffline())
             showOfflinePage(info.url());
     });
+    connect(page, &QWebEnginePage::newWindowRequested, this, &TWebEngineControl::onNewWindowRequested);
     connect(page, &QWebEnginePage::titleChanged, this, &TWebControl::TitleChange);
     connect(page, &QWebEnginePage::linkHovered, this, &TWebControl::StatusTextChange);
     // The handler usually destroys this control: never inside the page's own signal.
@@ -185,6 +188,8 @@ void TWebEngineControl::loadUrl(const QUrl &url)
             runQueuedWrites();
     });
     m_page->load(url);
+    if (!isBlank(url))
+        TStartupTrace::MarkOnce("first page: load() called");
 }
 
 void TWebEngineControl::Navigate(const QString &url)

@@ -15,9 +15,10 @@
 //   - NavigateComplete2 follows the top-level address change (also for same-document
 //     navigations), DocumentComplete and DownloadComplete the end of the load.
 //
-// New windows. NewWindow2 runs when the page asks for one; when the handler names another
-// TWebEngineControl's Application(), that control takes the window on a fresh page, so the
-// window's first address arrives in that control's own BeforeNavigate2.
+// New windows. NewWindow2 runs when the page asks for one, with the address it asked for and
+// before any page exists for it; when the handler names another TWebEngineControl's
+// Application(), that control takes the window on a fresh page, so the window's first
+// address arrives in that control's own BeforeNavigate2. A refused window is never made.
 //
 // Blocking helpers (SaveDocument, Links, evaluate) run a nested event loop with a time
 // limit; other events are delivered meanwhile, and the control may be deleted by them.
@@ -34,6 +35,7 @@
 class QAuthenticator;
 class QPrinter;
 class QTimer;
+class QWebEngineNewWindowRequest;
 class QWebEnginePage;
 class QWebEngineView;
 class TFindDialog;
@@ -131,7 +133,7 @@ private:
     // From the page
     bool onNavigationRequest(const QUrl &url, int type, bool isMainFrame);
     bool onSubFrameNavigation(const QUrl &url, int type, const TNavigation &navigation);
-    QWebEnginePage *onCreateWindow();
+    void onNewWindowRequested(QWebEngineNewWindowRequest &request);
     void onConsoleMessage(const QString &message);
     void onLoadStarted();
     void onLoadProgress(int progress);

@@ -74,12 +74,9 @@ protected:
             return false;
         return m_control->onNavigationRequest(url, int(type), isMainFrame);
     }
-    QWebEnginePage *createWindow(WebWindowType) override
-    {
-        if (!m_control || m_control->m_page != this)
-            return nullptr;
-        return m_control->onCreateWindow();
-    }
+    // None here: the engine then asks through newWindowRequested, which carries the
+    // address, so a window the program refuses is refused before anything is made for it.
+    QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &message, int,
                                   const QString &) override
     {

@@ -9,10 +9,12 @@
 #include "platform/offline.h"
 #include "platform/offlinepage.h"
 #include "platform/pagedialogs.h"
+#include "platform/startuptrace.h"
 
 #include <QAuthenticator>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineHistory>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEngineScript>
 
 using namespace WebEngineDetail;
@@ -62,18 +64,18 @@ bool TWebEngineControl::onNavigationRequest(const QUrl &url, int type, bool isMa
     return onSubFrameNavigation(url, type, navigation);
 }
 
-QWebEnginePage *TWebEngineControl::onCreateWindow()
+void TWebEngineControl::onNewWindowRequested(QWebEngineNewWindowRequest &request)
 {
     QPointer<TWebEngineControl> self(this);
     TWebFrame newWindow = nullptr;
     bool cancel = false;
-    Q_EMIT NewWindow2(&newWindow, &cancel);
+    Q_EMIT NewWindow2(&newWindow, &cancel, urlText(request.requestedUrl()));
     if (!self || cancel || !newWindow)
-        return nullptr;
+        return;   // a request nobody opens is the engine's refusal: the script's window is closed
     TWebEngineControl *target = FromFrame(newWindow);
     if (!target || target == this)
-        return nullptr;
-    return target->takeNewWindowPage();
+        return;
+    request.openIn(target->takeNewWindowPage());
 }
 
 void TWebEngineControl::showOfflinePage(const QUrl &url)
@@ -104,6 +106,8 @@ void TWebEngineControl::onLoadStarted()
         return;
     const QUrl requested = m_page->requestedUrl();
     if (!isBlank(requested))
+        TStartupTrace::MarkOnce("first page: load started");
+    if (!isBlank(requested))
         Q_EMIT StatusTextChange(tr("Opening page %1...").arg(urlText(requested)));
 }
 
@@ -120,6 +124,8 @@ void TWebEngineControl::onUrlChanged(const QUrl &url)
     if (url.isEmpty())
         return;
     const QString text = urlText(url);
+    if (!isBlank(url))
+        TStartupTrace::MarkOnce("first page: address committed");
     // The engine shows the address of a window.open() it was told not to load.
     if (!m_acceptedSinceReject && text == m_rejectedTopUrl)
         return;
@@ -142,6 +148,8 @@ void TWebEngineControl::onLoadFinished(bool ok)
     if (!self)
         return;
     const QUrl url = m_page->url();
+    if (!isBlank(url))
+        TStartupTrace::MarkOnce("first page: load finished");
     if (isBlank(url)) {
         if (!m_topAnnounced && !m_blankAnnounced) {
             announceTop(QStringLiteral("about:blank"), TNavigationType::Other);

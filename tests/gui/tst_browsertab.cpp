@@ -60,6 +60,8 @@ private Q_SLOTS:
     void javascriptAddressesChangeNothing();
     void pendingPopupCheck();
     void newWindowAdoptsHiddenTab();
+    void newWindowJudgedAtItsAddress_data();
+    void newWindowJudgedAtItsAddress();
     void pageCloseRequestClosesTab();
     void followNextLinkGoesToLastNextLink();
     void backForwardFollowCommandState();
@@ -521,6 +523,43 @@ void TestBrowserTab::newWindowAdoptsHiddenTab()
     QCOMPARE(window, TWebFrame(nullptr));
 }
 
+void TestBrowserTab::newWindowJudgedAtItsAddress_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("examined");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("listed address") << QStringLiteral("http://ads.example/pop?n=1") << true << true;
+    QTest::newRow("unlisted address") << PageA << true << false;
+    // Windows whose first address is not known yet get a hidden tab and are judged later.
+    QTest::newRow("script-built window") << QStringLiteral("about:blank#blocked") << false << false;
+    QTest::newRow("blank") << QStringLiteral("about:blank") << false << false;
+    QTest::newRow("script address") << QStringLiteral("javascript:void(0)") << false << false;
+    QTest::newRow("no address") << QString() << false << false;
+}
+
+void TestBrowserTab::newWindowJudgedAtItsAddress()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, examined);
+    QFETCH(bool, refused);
+    TRecordingHost host;
+    host.popupPrefixes = {QStringLiteral("http://ads.")};
+    TBrowserTab *opener = host.AddTab();
+    const TScriptedControl::NewWindowResult r = ScriptedControlOf(opener)->fireNewWindow2(url);
+    QCOMPARE(host.callsStartingWith("PopupMatches"), examined ? QStringList{"PopupMatches " + url} : QStringList());
+    QCOMPARE(r.cancel, refused);
+    QCOMPARE(host.count("CreateHiddenTab"), refused ? 0 : 1);
+    QCOMPARE(host.count("StartHiddenTabTimer"), 0);
+    QCOMPARE(host.Tabs().size(), refused ? 1 : 2);
+    QVERIFY(opener->IsActive());
+    if (!refused) {
+        TBrowserTab *popup = host.Tabs().last();
+        QCOMPARE(r.window, ScriptedControlOf(popup)->Application());
+        QVERIFY(popup->PendingPopupCheck);
+        QVERIFY(!popup->TabVisible());
+    }
+}
+
 void TestBrowserTab::pageCloseRequestClosesTab()
 {
     TRecordingHost host;
@@ -666,6 +705,15 @@ void TestBrowserTab::closeTabDuringHostCalls()
     TScriptedControl::NewWindowResult r = ScriptedControlOf(opener)->fireNewWindow2();
     QVERIFY(!r.cancel);
     QCOMPARE(r.window, ScriptedControlOf(host.Tabs().last())->Application());
+
+    // Closed while the popup check of its new window's address runs: no window, no tab.
+    QPointer<TBrowserTab> asking = host.AddTab();
+    host.closeDuringNewWindow = nullptr;
+    host.closeDuringPopupCheck = asking;
+    const int before = host.count("CreateHiddenTab");
+    r = ScriptedControlOf(asking)->fireNewWindow2(PageB);
+    QVERIFY(r.cancel);
+    QCOMPARE(host.count("CreateHiddenTab"), before);
 
     // Closed by the window in the middle of a load: the rest of the load goes nowhere.
     struct TCloseOnAddress : TRecordingHost {

@@ -43,6 +43,47 @@ struct Strip {
 class TestKWPageControl : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void heldUpdatesLayTheStripOutOnceAtTheEnd()
+    {
+        Strip s({"A", "B"});
+        Strip reference({"A", "B", "C wider than the rest", "D"});
+        reference.pages[0]->SetCaption(QStringLiteral("A longer now"));
+        const QRect firstBefore = s.pc.TabRect(0);
+
+        s.pc.BeginUpdate();
+        s.pc.BeginUpdate();   // they nest
+        for (const QString &c : {QStringLiteral("C wider than the rest"), QStringLiteral("D")}) {
+            auto *p = new TKWTabSheet;
+            p->SetCaption(c);
+            p->SetPageControl(&s.pc);
+        }
+        s.pages[0]->SetCaption(QStringLiteral("A longer now"));
+        // Held: the tabs stand where the last layout put them.
+        QCOMPARE(s.pc.TabRect(0), firstBefore);
+        QVERIFY(s.pc.TabRect(2).isNull());
+        s.pc.EndUpdate();
+        QVERIFY(s.pc.TabRect(2).isNull());
+        s.pc.EndUpdate();
+        // Laid out as if every change had been laid out at once.
+        for (int t = 0; t < 4; ++t)
+            QCOMPARE(s.pc.TabRect(t), reference.pc.TabRect(t));
+        s.pc.EndUpdate();   // one too many does nothing
+        QCOMPARE(s.pc.TabRect(3), reference.pc.TabRect(3));
+
+        // The measured widths follow the font and the pictures.
+        const int narrow = s.pc.TabRect(1).width();
+        QFont big = s.pc.font();
+        big.setPointSizeF(big.pointSizeF() * 2);
+        s.pc.setFont(big);
+        QTRY_VERIFY(s.pc.TabRect(1).width() > narrow);
+        const int withoutPicture = s.pc.TabRect(1).width();
+        QPixmap picture(16, 16);
+        picture.fill(Qt::red);
+        s.pc.SetImages({picture});
+        s.pages[1]->SetImageIndex(0);
+        QVERIFY(s.pc.TabRect(1).width() > withoutPicture);
+    }
+
     void hiddenPagesHaveNoTab()
     {
         Strip s({"A", "B", "C", "D", "E"});

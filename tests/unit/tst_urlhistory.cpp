@@ -15,6 +15,7 @@ private slots:
     void recordsAndUpdates();
     void skipsAddressesNotWorthKeeping();
     void removeAndClear();
+    void keptVisitsAreSeenByReadsAndForgottenByClear();
     void searchAndComplete();
     void visitsByPeriodAndSite();
     void unopenableStoreIsEmpty();
@@ -57,6 +58,41 @@ void TestUrlHistory::recordsAndUpdates()
     QVERIFY(!history.UpdateTitle(QStringLiteral("http://unknown/"), QStringLiteral("X")));
     QCOMPARE(history.Entries(1).size(), 1);
     QCOMPARE(history.Entries().at(1).title, QStringLiteral("Bee"));
+}
+
+void TestUrlHistory::keptVisitsAreSeenByReadsAndForgottenByClear()
+{
+    const QString a = QStringLiteral("http://a.example/");
+    const QString b = QStringLiteral("http://b.example/");
+    TUrlHistory().RecordSoon(a, QStringLiteral("A"));
+    TUrlHistory().RecordSoon(b, QStringLiteral("B"));
+    TUrlHistory().RecordSoon(a, QString());
+    TUrlHistory().RecordSoon(QStringLiteral("about:blank"));
+    // Any reader sees the kept visits, in one transaction, counted and titled as one by one.
+    QList<THistoryEntry> entries = TUrlHistory().Entries();
+    QCOMPARE(entries.size(), 2);
+    const auto find = [&entries](const QString &url) {
+        for (const THistoryEntry &e : entries)
+            if (e.url == url)
+                return e;
+        return THistoryEntry();
+    };
+    QCOMPARE(find(a).visitCount, 2);
+    QCOMPARE(find(a).title, QStringLiteral("A"));
+    QCOMPARE(TUrlHistory().Complete(QStringLiteral("b.ex")), QStringList{b});
+
+    // Removed or cleared before they were written: they never come back.
+    TUrlHistory().RecordSoon(QStringLiteral("http://c.example/"));
+    TUrlHistory().RecordSoon(b);
+    QVERIFY(TUrlHistory().Remove(QStringLiteral("http://c.example/")));
+    TUrlHistory::FlushPending();
+    entries = TUrlHistory().Entries();
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(find(b).visitCount, 2);
+    TUrlHistory().RecordSoon(QStringLiteral("http://d.example/"));
+    QVERIFY(TUrlHistory().Clear());
+    TUrlHistory::FlushPending();
+    QVERIFY(TUrlHistory().Entries().isEmpty());
 }
 
 void TestUrlHistory::skipsAddressesNotWorthKeeping()
