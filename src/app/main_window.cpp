@@ -12,6 +12,7 @@
 #include "app/useragent.h"
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
+#include "browser/pagefullscreen.h"
 #include "components/coolbar.h"
 #include "components/fullscreen.h"
 #include "components/logoanimation.h"
@@ -19,6 +20,7 @@
 #include "navigation/commandtable.h"
 #include "navigation/typedurls.h"
 #include "options/bandlayout.h"
+#include "options/sitepermissionscommand.h"
 #include "options/toolbarband.h"
 #include "platform/registry.h"
 #include "platform/webprofile.h"
@@ -137,6 +139,10 @@ void TfrmMain::FormCreate()
     const auto tabTarget = [this] { return TabTarget(); };
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
+    // ---- What pages ask of the window: full screen for a page, the Site Permissions row
+    new TPageFullScreen(m_fullScreenPart, {pnlTop, m_statusArea->Bar()}, m_tabs, this);
+    RegisterSitePermissionsCommand(m_commands, this);
+    // ----
     BuildMenus();
     m_groups->AttachMenu(findChild<QMenu *>(QStringLiteral("mnuVessaGroups")));
     BuildKeyFilter();

@@ -323,6 +323,7 @@ void TfrmMain::BuildCommandTable()
     }
     t.RegisterPending(command("mnuOptionsTabvane", "&Tabvane Options..."));
     t.Register(command("mnuOptionsInternet", "&Internet Options...", "", slot(&TfrmMain::mnuOptionsInternetClick)));
+    t.RegisterPending(command("mnuOptionsSitePermissions", "Site &Permissions..."));
     t.Register(withKey(command("actToggleOpenNewInForeground", "Open New in &Foreground", "",
                                [this] { SetOpenNewInForeground(!OpenNewInForeground()); }),
                        QKeySequence(), {TKeyCommand::ToggleOpenNewInForeground}));
@@ -465,7 +466,7 @@ void TfrmMain::BuildMenus()
     // Options
     auto *mnuOptions = newMenu("&Options", "mnuOptions", this);
     place(mnuOptions, {"mnuOptionsLoadImages", "mnuOptionsLoadVideos", "mnuOptionsLoadSounds", "mnuOptionsLoadAnimations",
-                       nullptr, "mnuOptionsTabvane", "mnuOptionsInternet"});
+                       nullptr, "mnuOptionsTabvane", "mnuOptionsInternet", "mnuOptionsSitePermissions"});
 
     // Tools
     auto *mnuTools = newMenu("&Tools", "mnuTools", this);

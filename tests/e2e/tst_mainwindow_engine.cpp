@@ -9,12 +9,16 @@
 
 #include "app/kwoptions.h"
 #include "app/main_window.h"
+#include "app/statusarea.h"
+#include "components/statuspanels.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
 #include "browser/vessabrowser.h"
+#include "components/fullscreen.h"
 #include "navigation/kwcombobox.h"
 #include "platform/registry.h"
+#include "platform/webengine_control.h"
 
 #include <QApplication>
 #include <QAction>
@@ -22,6 +26,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QToolBar>
+#include <QWebEnginePage>
 #include <QWindow>
 #include <QMessageBox>
 #include <QPushButton>
@@ -64,6 +69,7 @@ private Q_SLOTS:
     void refreshAllAsksBeforeSendingFormsAgain();
     void hostilePageLeavesWindowResponsive_data();
     void hostilePageLeavesWindowResponsive();
+    void pageFullScreenSharesTheWindowsFullScreen();
 
 private:
     std::unique_ptr<TfrmMain> openWindow()
@@ -505,6 +511,69 @@ void TestMainWindowEngine::hostilePageLeavesWindowResponsive()
     // Whatever the page did, every tab's caption stays one short line.
     for (const TBrowserTab *tab : w->Tabs())
         QVERIFY2(tab->Caption().size() <= 60, qPrintable(tab->Caption().left(80)));
+    QVERIFY(w->close());
+}
+
+// A page's full screen fills the screen without bars; Esc, the page's own exit and
+// switching tabs leave it. It is the window's full screen (F11's): entered from a normal
+// window it gives the exact place back, entered from F11 it leaves F11's full screen on.
+void TestMainWindowEngine::pageFullScreenSharesTheWindowsFullScreen()
+{
+    m_server->route("/video.html",
+                    "<html><head><title>Video</title></head><body style='margin:0'>"
+                    "<button id=b style='width:100%;height:100%;position:fixed'"
+                    " onclick='document.documentElement.requestFullscreen()'>full</button></body></html>");
+    auto w = openActiveWindow();
+    w->move(40, 50);
+    TBrowserTab *tab = w->ActiveTab();
+    QVERIFY(load(tab, QStringLiteral("/video.html")));
+    const QRect placement(w->pos(), w->size());
+    const auto clickPage = [&] {
+        // A real click: pages may ask for full screen only in answer to the user.
+        QWidget *view = tab->ViewWindow();
+        QTest::mouseClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier, view->mapTo(w.get(), view->rect().center()));
+    };
+    const auto pageFull = [&] {
+        return w->isFullScreen() && !w->pnlTop->isVisible() && !w->pcPage->TabBar()->isVisible()
+                && !w->StatusArea()->Bar()->isVisible();
+    };
+    auto *control = static_cast<TWebEngineControl *>(tab->View()->Control());
+    const auto js = [control](const QString &script) { control->page()->runJavaScript(script); };
+    const auto inPage = [control] {
+        return control->evaluateBlocking(QStringLiteral("document.fullscreenElement ? 'in' : 'out'"), LoadTimeout,
+                                         nullptr, false).toString() == QLatin1String("in");
+    };
+
+    QTRY_VERIFY_WITH_TIMEOUT((clickPage(), pageFull()), LoadTimeout);
+    QVERIFY(w->IsFullScreen());   // F11's state agrees
+    key(w.get(), Qt::Key_Escape);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isFullScreen() && w->pnlTop->isVisible(), LoadTimeout);
+    QVERIFY(w->pcPage->TabBar()->isVisible());
+    QVERIFY(!w->IsFullScreen());
+    QTRY_COMPARE_WITH_TIMEOUT(QRect(w->pos(), w->size()), placement, LoadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!inPage(), LoadTimeout);   // the page has left it too
+
+    // From F11's full screen: the page's own exit gives F11's full screen back, bars and all.
+    w->SetFullScreen(true);
+    QTRY_VERIFY_WITH_TIMEOUT(w->isFullScreen(), LoadTimeout);
+    QVERIFY(w->pnlTop->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT((clickPage(), pageFull()), LoadTimeout);
+    js(QStringLiteral("document.exitFullscreen()"));
+    QTRY_VERIFY_WITH_TIMEOUT(w->pnlTop->isVisible() && w->pcPage->TabBar()->isVisible(), LoadTimeout);
+    QVERIFY(w->isFullScreen());
+    QVERIFY(w->IsFullScreen());
+    QTRY_VERIFY_WITH_TIMEOUT(!inPage(), LoadTimeout);
+
+    // F11 in a page's full screen ends both; so does switching to another tab.
+    QTRY_VERIFY_WITH_TIMEOUT((clickPage(), pageFull()), LoadTimeout);
+    key(w.get(), Qt::Key_F11);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isFullScreen() && w->pnlTop->isVisible(), LoadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!inPage(), LoadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT((clickPage(), pageFull()), LoadTimeout);
+    TBrowserTab *other = w->CreateForegroundTab();
+    QVERIFY(other);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isFullScreen() && w->pnlTop->isVisible() && w->pcPage->TabBar()->isVisible(),
+                             LoadTimeout);
     QVERIFY(w->close());
 }
 
