@@ -551,6 +551,7 @@ void TestMainWindowEngine::pageFullScreenSharesTheWindowsFullScreen()
     QVERIFY(w->pcPage->TabBar()->isVisible());
     QVERIFY(!w->IsFullScreen());
     QTRY_COMPARE_WITH_TIMEOUT(QRect(w->pos(), w->size()), placement, LoadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!inPage(), LoadTimeout);   // the page was told
     QTRY_VERIFY_WITH_TIMEOUT(!inPage(), LoadTimeout);   // the page has left it too
 
     // From F11's full screen: the page's own exit gives F11's full screen back, bars and all.
@@ -558,6 +559,7 @@ void TestMainWindowEngine::pageFullScreenSharesTheWindowsFullScreen()
     QTRY_VERIFY_WITH_TIMEOUT(w->isFullScreen(), LoadTimeout);
     QVERIFY(w->pnlTop->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT((clickPage(), pageFull()), LoadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(inPage(), LoadTimeout);
     js(QStringLiteral("document.exitFullscreen()"));
     QTRY_VERIFY_WITH_TIMEOUT(w->pnlTop->isVisible() && w->pcPage->TabBar()->isVisible(), LoadTimeout);
     QVERIFY(w->isFullScreen());
