@@ -1,7 +1,7 @@
 #include "platform/webengine_notifier.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QPointer>
@@ -53,11 +53,12 @@ void TDesktopNotifier::present(std::unique_ptr<QWebEngineNotification> notificat
     QString body = notification->message().toHtmlEscaped();
     if (!host.isEmpty())
         body += QStringLiteral("\n") + host.toHtmlEscaped();
-    QDBusInterface service(QLatin1String(Service), QLatin1String(Path), QLatin1String(Interface),
-                           QDBusConnection::sessionBus());
-    const QDBusPendingCall call = service.asyncCall(
-            QStringLiteral("Notify"), QStringLiteral("Tabvane"), replaces, QStringLiteral("tabvane"),
-            notification->title(), body, QStringList{QStringLiteral("default"), tr("Open")}, QVariantMap(), -1);
+    // A plain message, not an interface object: that would ask the bus synchronously.
+    QDBusMessage notify = QDBusMessage::createMethodCall(QLatin1String(Service), QLatin1String(Path),
+                                                         QLatin1String(Interface), QStringLiteral("Notify"));
+    notify << QStringLiteral("Tabvane") << replaces << QStringLiteral("tabvane") << notification->title() << body
+           << QStringList{QStringLiteral("default"), tr("Open")} << QVariantMap() << -1;
+    const QDBusPendingCall call = QDBusConnection::sessionBus().asyncCall(notify);
     auto *watcher = new QDBusPendingCallWatcher(call, this);
     QWebEngineNotification *raw = notification.release();
     raw->setParent(this);
@@ -80,9 +81,11 @@ void TDesktopNotifier::present(std::unique_ptr<QWebEngineNotification> notificat
             // The page withdrew it.
             if (QWebEngineNotification *n = m_shown.take(id)) {
                 n->deleteLater();
-                QDBusInterface(QLatin1String(Service), QLatin1String(Path), QLatin1String(Interface),
-                               QDBusConnection::sessionBus())
-                        .asyncCall(QStringLiteral("CloseNotification"), id);
+                QDBusMessage close = QDBusMessage::createMethodCall(QLatin1String(Service), QLatin1String(Path),
+                                                                    QLatin1String(Interface),
+                                                                    QStringLiteral("CloseNotification"));
+                close << id;
+                QDBusConnection::sessionBus().asyncCall(close);
             }
         });
     });
