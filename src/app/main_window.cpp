@@ -22,6 +22,7 @@
 #include "browser/kwpagecontrol.h"
 #include "browser/tabdrops.h"
 #include "browser/tabmenu.h"
+#include "browser/pagefullscreen.h"
 #include "components/coolbar.h"
 #include "components/fullscreen.h"
 #include "components/windowplacement.h"
@@ -37,6 +38,7 @@
 #include "navigation/typedurls.h"
 #include "navigation/viewcommands.h"
 #include "options/bandlayout.h"
+#include "options/sitepermissionscommand.h"
 #include "options/toolbarband.h"
 #include "platform/registry.h"
 #include "platform/startuptrace.h"
@@ -181,6 +183,10 @@ void TfrmMain::FormCreate()
         QTimer::singleShot(0, this, [this] { m_commands->Guarded([this] { DefBrowser::Offer(this, TPaths::ExecutablePath()); }); });
     m_versionCheck = new TVersionCheck(m_tabs, this, this);
     // ---- end of desktop integration and services
+    // ---- What pages ask of the window: full screen for a page, the Site Permissions row
+    new TPageFullScreen(m_fullScreenPart, {pnlTop, m_statusArea->Bar()}, m_tabs, this);
+    RegisterSitePermissionsCommand(m_commands, this);
+    // ----
     m_menus = new TMainMenus(m_commands,
                              {this, cbCoolbar, pnlMenuBar, tbMenu, m_bands,
                               {m_addressBar->Panel(), pnlToolbar, pnlMenuBar, pnlLinks}, m_addressBar->Label(),

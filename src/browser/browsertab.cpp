@@ -124,6 +124,10 @@ TBrowserTab::TBrowserTab(const TTabParts &parts, bool hidden, TKWPageControl *pa
                 Qt::DirectConnection);
         connect(c, &TWebControl::ProgressChange, this, &TBrowserTab::onProgressChange);
         connect(c, &TWebControl::StatusTextChange, this, &TBrowserTab::onStatusTextChange);
+        connect(c, &TWebControl::FullScreenRequested, this, [this](bool on, bool *accept) {
+            if (m_parts.fullScreen && !m_closing)
+                *accept = m_parts.fullScreen->PageFullScreen(this, on);
+        }, Qt::DirectConnection);
         // Posted, as the page's close message is: the tab closes after the engine's callback
         // has returned.
         connect(c, &TWebControl::WindowCloseRequested, this,
@@ -353,6 +357,8 @@ void TBrowserTab::CloseTab()
         return;
     m_closing = true;
     m_eventThrottle->Cancel();
+    if (m_parts.fullScreen)
+        m_parts.fullScreen->PageFullScreen(this, false);
     if (m_view) {
         if (TWebControl *c = control()) {
             disconnect(c, nullptr, this, nullptr);
@@ -601,6 +607,8 @@ void TBrowserTab::onNavigateComplete2(TWebFrame frame, const QString &url)
         SetLocked(true);
     if (url.left(5) != QLatin1String("https"))
         InsecureSeen = true;
+    else if (isTopLevel(frame) && control()->CertificateOverridden())
+        InsecureSeen = true;   // a certificate the user let pass
     if (IsActive() && isTopLevel(frame)) {
         QPointer<TBrowserTab> self(this);
         m_parts.address->ShowAddress(url);

@@ -700,6 +700,12 @@ QRect TKWPageControl::TabBarGeometry() const { return m_bar->geometry(); }
 
 QWidget *TKWPageControl::TabBar() const { return m_bar; }
 
+void TKWPageControl::SetStripShown(bool shown)
+{
+    m_bar->setVisible(shown);
+    relayout();
+}
+
 int TKWPageControl::HotTab() const { return m_bar->m_hot; }
 
 int TKWPageControl::HintTab() const { return m_bar->m_hintTab; }
@@ -1067,7 +1073,7 @@ void TKWPageControl::relayout()
                           && lay.rects.last().right() + 1 + kStripMargin > width();
     if (overflow)
         lay = LayoutTabs(widths, width() - 2 * kScrollButtonWidth, h, false, minWidth);
-    const int barH = lay.rows * h + 2;
+    const int barH = m_bar->isHidden() ? 0 : lay.rows * h + 2;
     const bool bottom = m_position == TabPosition::Bottom;
     const int pagesH = std::max(0, height() - barH);
     if (bottom) {

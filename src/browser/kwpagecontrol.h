@@ -87,6 +87,8 @@ public:
     QRect TabRect(int tab) const;        // in this control's coordinates
     QRect TabBarGeometry() const;
     QWidget *TabBar() const;             // the strip widget (mouse and paint events)
+    // Hides the strip (a page fills the screen): the pages take its room.
+    void SetStripShown(bool shown);
     int HotTab() const;                  // tab under the mouse at the last move; -1 none
     int HintTab() const;                 // tab whose hint is the current tooltip; -1 none
     int RowCount() const;

@@ -61,12 +61,22 @@ public:
     virtual bool FlyswatShowLinks() const { return false; }
 };
 
-// The four parts one tab is given; each must outlive the tab.
+// Full screen for a tab's page.
+class ITabFullScreen {
+public:
+    virtual ~ITabFullScreen() = default;
+    // Whether the page of tab may fill the screen (on), or it leaves full screen.
+    virtual bool PageFullScreen(TBrowserTab *tab, bool on) = 0;
+};
+
+// The parts one tab is given; each must outlive the tab. Without a full-screen part a page
+// may not go full screen.
 struct TTabParts {
     ITabStatus *status = nullptr;
     ITabAddress *address = nullptr;
     ITabFactory *factory = nullptr;
     ITabPolicy *policy = nullptr;
+    ITabFullScreen *fullScreen = nullptr;
 };
 
 class TTabHost : public ITabStatus, public ITabAddress, public ITabFactory, public ITabPolicy {

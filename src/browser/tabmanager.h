@@ -55,6 +55,8 @@ public:
     void TabChange();                          // the active tab's page became the shown one
 
     void SetOpenNewInForeground(bool on) { m_openNewInForeground = on; }
+    // The full-screen part of the tabs made from now on.
+    void SetFullScreenPart(ITabFullScreen *part) { m_parts.fullScreen = part; }
     // Asked before a Close All that is not silent; false keeps the tabs. Without one,
     // Close All goes ahead.
     void SetCloseAllQuestion(std::function<bool()> ask) { m_askCloseAll = std::move(ask); }

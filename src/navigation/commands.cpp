@@ -133,6 +133,7 @@ void TfrmMain::BuildCommandTable()
         t.Action(row.name)->setChecked(true);
     }
     t.RegisterPending(command("mnuOptionsTabvane", "&Tabvane Options..."));
+    t.RegisterPending(command("mnuOptionsSitePermissions", "Site &Permissions..."));
     t.Register(withKey(command("actToggleOpenNewInForeground", "Open New in &Foreground", "",
                                [this] { SetOpenNewInForeground(!OpenNewInForeground()); }),
                        QKeySequence(), {TKeyCommand::ToggleOpenNewInForeground}));

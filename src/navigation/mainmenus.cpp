@@ -96,7 +96,7 @@ TMainMenus::TMainMenus(TCommandTable *commands, TParts parts, QObject *parent)
     connect(groups, &QMenu::aboutToShow, this, [this, groups] { m_commands->UpdateMenu(groups); });
     QMenu *options = mainMenu("&Options", "mnuOptions",
                               {"mnuOptionsLoadImages", "mnuOptionsLoadVideos", "mnuOptionsLoadSounds",
-                               "mnuOptionsLoadAnimations", nullptr, "mnuOptionsTabvane", "mnuOptionsInternet"});
+                               "mnuOptionsLoadAnimations", nullptr, "mnuOptionsTabvane", "mnuOptionsInternet", "mnuOptionsSitePermissions"});
     QMenu *tools = mainMenu("&Tools", "mnuTools",
                             {"mnuToolsDownloads", nullptr, "mnuToolsExportFavorites", "mnuToolsImportBookmarks", "mnuToolsSynchronize", nullptr,
                              "mnuToolsClearAddressHistory"});

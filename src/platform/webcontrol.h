@@ -96,6 +96,12 @@ public:
         Q_UNUSED(hostFlags) Q_UNUSED(useDownloadControl) Q_UNUSED(downloadControl)
     }
 
+    // The page's site showed a bad certificate (the tab shows the certificate page, or the
+    // user chose to accept it): the page is not secure although its address is "https".
+    virtual bool CertificateOverridden() const { return false; }
+    // Ends the page's full screen (the page is told, and asks to leave it).
+    virtual void ExitFullScreen() {}
+
 Q_SIGNALS:
     void StatusTextChange(const QString &text);
     void ProgressChange(int progress, int progressMax);
@@ -120,6 +126,9 @@ Q_SIGNALS:
     // selection, 2: an edit control, 5: a link, 1: an image, 0: the page). A handler that
     // shows something of its own sets *handled; otherwise the engine's menu is shown.
     void ContextMenuRequested(quint32 menuId, const QPoint &globalPos, bool *handled);
+    // The page asks to fill the screen (on) or to leave full screen. A handler that lets it
+    // sets *accept; a page is always let leave.
+    void FullScreenRequested(bool on, bool *accept);
 };
 
 // Creates the control used by browser views. Tests install the scripted control here.

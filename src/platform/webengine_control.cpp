@@ -7,6 +7,7 @@
 #include "platform/offlinepage.h"
 #include "platform/pagedialogs.h"
 #include "platform/startuptrace.h"
+#include "platform/permissionbar.h"
 #include "platform/urlinput.h"
 #include "platform/webprofile.h"
 
@@ -17,6 +18,8 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
@@ -52,8 +55,18 @@ TWebEngineControl::TWebEngineControl(QObject *parent) : TWebControl(parent)
 {
     liveControls().insert(this);
     m_nonce = TWebProfile::instance()->sessionNonce();
+    m_panel = new QWidget;
+    m_panel->setObjectName(QStringLiteral("WebPanel"));
+    auto *panelLayout = new QVBoxLayout(m_panel);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->setSpacing(0);
+    m_permissionBar = new TPermissionBar(m_panel);
+    connect(m_permissionBar, &TPermissionBar::Answered, this, &TWebEngineControl::onPermissionAnswered);
+    panelLayout->addWidget(m_permissionBar);
     m_view = new TWebEngineView(this);
     m_view->setObjectName(QStringLiteral("WebView"));
+    panelLayout->addWidget(m_view, 1);
+    m_panel->setFocusProxy(m_view);
     m_subFrameTimer = new QTimer(this);
     m_subFrameTimer->setInterval(1000);
     connect(m_subFrameTimer, &QTimer::timeout, this, &TWebEngineControl::checkSubFrameTimeouts);
@@ -71,9 +84,15 @@ TWebEngineControl::~TWebEngineControl()
         m_printer = nullptr;
         g_printing = false;
     }
-    // The view goes before its page, and pages before the profile.
+    // The view goes before its page, and pages before the profile. A page whose script
+    // dialog is open is still on the stack below that dialog's loop: it closes the dialog
+    // and deletes itself after the loop has returned.
     delete m_view.data();
-    delete m_page;
+    delete m_panel.data();
+    if (m_page && m_page->InDialog())
+        m_page->Abandon();
+    else
+        delete m_page;
 }
 
 TWebEngineControl *TWebEngineControl::FromFrame(TWebFrame frame)
@@ -84,7 +103,7 @@ TWebEngineControl *TWebEngineControl::FromFrame(TWebFrame frame)
             static_cast<const TWebControl *>(frame)));
 }
 
-QWidget *TWebEngineControl::widget() { return m_view; }
+QWidget *TWebEngineControl::widget() { return m_panel; }
 QWebEngineView *TWebEngineControl::view() const { return m_view; }
 QWebEnginePage *TWebEngineControl::page() const { return m_page; }
 QObject *TWebEngineControl::AutomationObject() { return m_page; }
@@ -105,13 +124,22 @@ void TWebEngineControl::attachPage(TWebEnginePage *page)
     page->scripts().insert(reporter);
 
     connect(page, &QWebEnginePage::loadStarted, this, &TWebEngineControl::onLoadStarted);
+    // A new document may show its dialogs again.
+    connect(page, &QWebEnginePage::urlChanged, page, [page](const QUrl &url) { page->DocumentChanged(url); });
+    connect(page, &QWebEnginePage::loadFinished, page, [page] { page->SetLeaving(false); });
     connect(page, &QWebEnginePage::loadProgress, this, &TWebEngineControl::onLoadProgress);
     connect(page, &QWebEnginePage::loadFinished, this, &TWebEngineControl::onLoadFinished);
     connect(page, &QWebEnginePage::urlChanged, this, &TWebEngineControl::onUrlChanged);
     connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
-        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
             m_offlineUrl.clear();
-        else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && info.isErrorPage()
+            m_certificatePageUrl.clear();
+            m_certificateError = CertificateProblem();
+            denyOpenPermissions();
+        } else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && info.isErrorPage()
+                   && info.errorDomain() == QWebEngineLoadingInfo::CertificateErrorDomain) {
+            showCertificatePage(info.url());
+        } else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && info.isErrorPage()
                  && info.errorCode() == TOfflinePage::BlockedErrorCode && TOffline::CachedOffline())
             showOfflinePage(info.url());
     });
@@ -122,6 +150,20 @@ void TWebEngineControl::attachPage(TWebEnginePage *page)
     connect(page, &QWebEnginePage::windowCloseRequested, this, &TWebControl::WindowCloseRequested,
             Qt::QueuedConnection);
     connect(page, &QWebEnginePage::printRequested, this, [this] { print(true); }, Qt::QueuedConnection);
+    connect(page, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl &origin, QWebEnginePage::Feature feature) { onPermissionRequested(origin, int(feature)); });
+    connect(page, &QWebEnginePage::featurePermissionRequestCanceled, this,
+            [this](const QUrl &origin, QWebEnginePage::Feature feature) { onPermissionCanceled(origin, int(feature)); });
+    connect(page, &QWebEnginePage::fullScreenRequested, this, [this](QWebEngineFullScreenRequest request) {
+        QPointer<TWebEngineControl> self(this);
+        bool accept = !request.toggleOn();
+        Q_EMIT FullScreenRequested(request.toggleOn(), &accept);
+        if (self && (accept || !request.toggleOn()))
+            request.accept();
+        else
+            request.reject();
+    });
+    connect(page, &QWebEnginePage::certificateError, this, &TWebEngineControl::onCertificateError);
     connect(page, &QWebEnginePage::renderProcessTerminated, this, &TWebEngineControl::onRendererGone);
     connect(page, &QWebEnginePage::authenticationRequired, this,
             [this](const QUrl &url, QAuthenticator *auth) { onAuthentication(url.host(), auth); });
@@ -164,7 +206,9 @@ QWebEnginePage *TWebEngineControl::takeNewWindowPage()
     m_canGoForward = -1;
     m_queuedWrites.clear();
     attachPage(new TWebEnginePage(TWebProfile::instance()->profile(), this));
-    if (old)
+    if (old && old->InDialog())
+        old->Abandon();
+    else if (old)
         old->deleteLater();
     return m_page;
 }
@@ -174,8 +218,23 @@ void TWebEngineControl::refreshProfile()
     TWebProfile::instance()->refreshIfChanged();
 }
 
+void TWebEngineControl::dismissDialog(bool navigating)
+{
+    // The page waits for its dialog's answer and would not load or stop before it: what
+    // the program does with the page closes the dialog (as Cancel). While the program's
+    // navigation is on its way, the old document's further dialogs (a loop) are answered
+    // at once, or it would never leave.
+    if (!m_page)
+        return;
+    if (navigating)
+        m_page->SetLeaving(true);
+    if (m_page->Dialog())
+        m_page->Dialog()->reject();
+}
+
 void TWebEngineControl::loadUrl(const QUrl &url)
 {
+    dismissDialog(true);
     // The engine starts loading a little later; until then the control is busy already,
     // so that a Stop or a write right after Navigate acts on the new load.
     const int generation = ++m_pendingLoad;
@@ -229,11 +288,13 @@ void TWebEngineControl::Navigate(const QString &url)
 
 void TWebEngineControl::GoBack()
 {
+    dismissDialog(true);
     m_page->triggerAction(QWebEnginePage::Back);
 }
 
 void TWebEngineControl::GoForward()
 {
+    dismissDialog(true);
     m_page->triggerAction(QWebEnginePage::Forward);
 }
 
@@ -259,6 +320,7 @@ void TWebEngineControl::Refresh()
 {
     if (!HasDocument() || !confirmResend())
         return;
+    dismissDialog(true);
     refreshProfile();
     m_page->triggerAction(QWebEnginePage::Reload);
 }
@@ -267,6 +329,7 @@ void TWebEngineControl::RefreshCompletely()
 {
     if (!HasDocument() || !confirmResend())
         return;
+    dismissDialog(true);
     refreshProfile();
     m_page->triggerAction(QWebEnginePage::ReloadAndBypassCache);
 }
@@ -275,6 +338,7 @@ void TWebEngineControl::Stop()
 {
     QPointer<TWebEngineControl> self(this);
     m_pendingActive = false;
+    dismissDialog(false);
     m_page->triggerAction(QWebEnginePage::Stop);
     if (self)
         completeSubFrames();
@@ -471,6 +535,11 @@ bool TWebEngineControl::TranslateAccelerator(QKeyEvent *event)
     copy.setAccepted(false);
     QCoreApplication::sendEvent(target, &copy);
     return copy.isAccepted();
+}
+
+void TWebEngineControl::ExitFullScreen()
+{
+    m_page->triggerAction(QWebEnginePage::ExitFullScreen);
 }
 
 void TWebEngineControl::UIActivate()

@@ -25,6 +25,7 @@
 
 #include "platform/webcontrol.h"
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -36,10 +37,15 @@ class QAuthenticator;
 class QPrinter;
 class QTimer;
 class QWebEngineNewWindowRequest;
+class QWebEngineCertificateError;
 class QWebEnginePage;
 class QWebEngineView;
 class TFindDialog;
 class TFormResendTracker;
+class TPermissionBar;
+struct TPermissionRequest;
+enum class TSiteFeature;
+enum class TPermissionAnswer;
 class TWebEnginePage;
 
 class TWebEngineControl : public TWebControl {
@@ -79,6 +85,8 @@ public:
     bool TranslateAccelerator(QKeyEvent *event) override;
     void UIActivate() override;
     void ApplyHostInfo(quint32 hostFlags, bool useDownloadControl, quint32 downloadControl) override;
+    bool CertificateOverridden() const override;
+    void ExitFullScreen() override;
 
     // The engine objects, for the platform layer and tests.
     QWebEngineView *view() const;
@@ -105,6 +113,8 @@ public:
     static bool IsPrinting();
     // The find dialog, once FindInPage created it.
     TFindDialog *findDialog() const;
+    // The bar above the page that asks the page's permission questions.
+    TPermissionBar *permissionBar() const;
 
 Q_SIGNALS:
     void PrintFinished(bool ok);
@@ -144,6 +154,14 @@ private:
     void onAuthentication(const QString &site, QAuthenticator *authenticator);
     void onContextMenu(const QPoint &globalPos, bool *handled);
     void applyHostInfoToPage();
+    void onCertificateError(const QWebEngineCertificateError &error);
+    void showCertificatePage(const QUrl &url);
+    void onCertificatePageCommand(const QString &kind);
+    void onPermissionRequested(const QUrl &origin, int engineFeature);
+    void onPermissionCanceled(const QUrl &origin, int engineFeature);
+    void onPermissionAnswered(const TPermissionRequest &request, bool allow, bool remember);
+    void grantPermission(const QUrl &origin, TSiteFeature feature, bool allow);
+    void denyOpenPermissions();
 
     // Load cycles
     // Emits BeforeNavigate2(Application()); true = go on.
@@ -154,6 +172,7 @@ private:
     void closeTopCycle(const QString &url);
 
     void loadUrl(const QUrl &url);
+    void dismissDialog(bool navigating);
     void runQueuedWrites();
     void startNextSave();
     void showProperties();
@@ -166,7 +185,10 @@ private:
     void showOfflinePage(const QUrl &url);
     void goOnline();
 
+    QPointer<QWidget> m_panel;       // the permission bar above the view
     QPointer<QWebEngineView> m_view;
+    TPermissionBar *m_permissionBar = nullptr;
+    QHash<QString, TPermissionAnswer> m_pageAnswers;   // given on this page, by site and feature
     TWebEnginePage *m_page = nullptr;
     TFormResendTracker *m_formTracker = nullptr;   // of m_page
     QTimer *m_subFrameTimer = nullptr;
@@ -190,6 +212,14 @@ private:
     bool m_saving = false;
 
     QUrl m_offlineUrl;               // the address the offline page stands for
+    QUrl m_lastTopRequest;           // the last top-level address the control accepted
+    struct CertificateProblem {
+        QUrl url;
+        QByteArray digest;           // SHA-256 of the site's certificate
+        QString problem;             // in plain words
+        bool overridable = false;
+    } m_certificateError;            // the last top-level certificate error
+    QUrl m_certificatePageUrl;       // the address the certificate page stands for
     QPrinter *m_printer = nullptr;
     QPointer<TFindDialog> m_findDialog;
     quint32 m_hostFlags = 0;

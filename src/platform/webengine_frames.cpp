@@ -6,6 +6,7 @@
 #include "platform/webengine_control.h"
 #include "platform/webengine_internal.h"
 
+#include "platform/certificateerrors.h"
 #include "platform/offlinepage.h"
 
 #include <QDateTime>
@@ -98,6 +99,10 @@ void TWebEngineControl::onConsoleMessage(const QString &message)
 
     if (kind == TOfflinePage::GoOnlineKind()) {
         goOnline();
+        return;
+    }
+    if (kind == TCertificatePage::ContinueKind() || kind == TCertificatePage::BackKind()) {
+        onCertificatePageCommand(kind);
         return;
     }
     if (kind == QLatin1String("commit")) {

@@ -2,6 +2,7 @@
 // Shared by the source files of TWebEngineControl (core, page events, frames, find, save,
 // print): the engine page and view subclasses and small helpers. Not for other code.
 
+#include "platform/scriptdialogs.h"
 #include "platform/webengine_control.h"
 
 #include <QContextMenuEvent>
@@ -83,9 +84,56 @@ protected:
         if (m_control && m_control->m_page == this)
             m_control->onConsoleMessage(message);
     }
+    void javaScriptAlert(const QUrl &securityOrigin, const QString &msg) override
+    {
+        runDialog(TScriptDialogKind::Alert, securityOrigin, msg, QString(), nullptr);
+    }
+    bool javaScriptConfirm(const QUrl &securityOrigin, const QString &msg) override
+    {
+        return runDialog(IsLeavePageQuestion(msg) ? TScriptDialogKind::LeavePage : TScriptDialogKind::Confirm,
+                         securityOrigin, msg, QString(), nullptr);
+    }
+    bool javaScriptPrompt(const QUrl &securityOrigin, const QString &msg, const QString &defaultValue,
+                          QString *result) override
+    {
+        return runDialog(TScriptDialogKind::Prompt, securityOrigin, msg, defaultValue, result);
+    }
+
+public:
+    // Script dialogs (webengine_dialogs.cpp). A dialog runs a nested event loop while the
+    // engine waits for its answer; the tab and the rest of the window stay usable.
+    bool InDialog() const { return m_dialogDepth > 0; }
+    TScriptDialog *Dialog() const { return m_dialog; }
+    TDialogFloodGuard &FloodGuard() { return m_flood; }
+    // The program navigates the page: until the navigation ends, the old document's
+    // dialogs are answered at once.
+    void SetLeaving(bool on) { m_leaving = on; }
+    // The page's address changed; another document (not only a new fragment) shows its
+    // dialogs again.
+    void DocumentChanged(const QUrl &url)
+    {
+        const QUrl document = url.adjusted(QUrl::RemoveFragment);
+        if (document != m_document) {
+            m_document = document;
+            m_flood.Reset();
+            m_leaving = false;
+        }
+    }
+    // The control goes while a dialog of this page runs: the dialog closes, and the page
+    // deletes itself once the dialog's loop has left the stack.
+    void Abandon();
 
 private:
+    bool runDialog(TScriptDialogKind kind, const QUrl &origin, const QString &message,
+                   const QString &defaultValue, QString *result);
+
     QPointer<TWebEngineControl> m_control;
+    QPointer<TScriptDialog> m_dialog;
+    TDialogFloodGuard m_flood;
+    QUrl m_document;
+    int m_dialogDepth = 0;
+    bool m_abandoned = false;
+    bool m_leaving = false;
 };
 
 class TWebEngineView : public QWebEngineView {

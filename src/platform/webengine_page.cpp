@@ -57,6 +57,7 @@ bool TWebEngineControl::onNavigationRequest(const QUrl &url, int type, bool isMa
         }
         m_topAnnounced = true;
         m_acceptedSinceReject = true;
+        m_lastTopRequest = url;
         m_formTracker->MainFrameNavigation(type, url);
         return true;
     }

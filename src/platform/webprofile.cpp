@@ -3,6 +3,7 @@
 #include "platform/offline.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "platform/webengine_notifier.h"
 
 #include <QApplication>
 #include <QDir>
@@ -95,6 +96,7 @@ TWebProfile::TWebProfile(QObject *parent) : QObject(parent)
     m_profile->setCachePath(cache);
     m_profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    m_profile->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
     m_profile->setDownloadPath(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
     // The request filter is installed only while offline: every request it sees makes a
     // trip through the GUI thread.
@@ -108,6 +110,8 @@ TWebProfile::TWebProfile(QObject *parent) : QObject(parent)
         m_profile->setUrlRequestInterceptor(interceptor);
     m_defaultUserAgent = m_profile->httpUserAgent();
 
+    // Notifications pages were allowed to send go to the desktop.
+    TDesktopNotifier::Install(m_profile);
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,
             [this](QWebEngineDownloadRequest *request) { onDownloadRequested(request); });
     refresh();

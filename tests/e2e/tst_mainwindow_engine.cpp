@@ -10,6 +10,8 @@
 
 #include "app/kwoptions.h"
 #include "app/main_window.h"
+#include "app/statusarea.h"
+#include "components/statuspanels.h"
 #include "app/useragent.h"
 #include "browser/browsertab.h"
 #include "browser/downloadlist.h"
@@ -17,8 +19,10 @@
 #include "browser/kwpagecontrol.h"
 #include "browser/tabmenu.h"
 #include "browser/vessabrowser.h"
+#include "components/fullscreen.h"
 #include "navigation/kwcombobox.h"
 #include "platform/registry.h"
+#include "platform/webengine_control.h"
 
 #include <QApplication>
 #include <QAction>
@@ -26,6 +30,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QToolBar>
+#include <QWebEnginePage>
 #include <QWindow>
 #include <QMessageBox>
 #include <QPushButton>
@@ -71,6 +76,7 @@ private Q_SLOTS:
     void hostilePageLeavesWindowResponsive_data();
     void hostilePageLeavesWindowResponsive();
     void runningDownloadKeepsTheWindowOpenUntilCancelled();
+    void pageFullScreenSharesTheWindowsFullScreen();
 
 private:
     std::unique_ptr<TfrmMain> openWindow()
@@ -564,6 +570,72 @@ void TestMainWindowEngine::runningDownloadKeepsTheWindowOpenUntilCancelled()
     answer(true, &question);
     QVERIFY(w->close());
     QCOMPARE(downloads->List()->At(0).state, TDownloadState::Cancelled);
+}
+
+// A page's full screen fills the screen without bars; Esc, the page's own exit and
+// switching tabs leave it. It is the window's full screen (F11's): entered from a normal
+// window it gives the exact place back, entered from F11 it leaves F11's full screen on.
+// Under heavy load the engine stops taking one page's repeated requests after a few
+// rounds, so each way out is tried once.
+void TestMainWindowEngine::pageFullScreenSharesTheWindowsFullScreen()
+{
+    m_server->route("/video.html",
+                    "<html><head><title>Video</title></head><body style='margin:0'>"
+                    "<button id=b style='width:100%;height:100%;position:fixed'"
+                    " onclick='document.documentElement.requestFullscreen()'>full</button></body></html>");
+    auto w = openActiveWindow();
+    w->move(40, 50);
+    TBrowserTab *tab = w->ActiveTab();
+    QVERIFY(load(tab, QStringLiteral("/video.html")));
+    const QRect placement(w->pos(), w->size());
+    const auto clickPage = [&] {
+        // A real click: pages may ask for full screen only in answer to the user.
+        QWidget *view = tab->ViewWindow();
+        QTest::mouseClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier, view->mapTo(w.get(), view->rect().center()));
+    };
+    const auto pageFull = [&] {
+        return w->isFullScreen() && !w->findChild<QWidget *>(QStringLiteral("pnlTop"))->isVisible() && !w->TabManager()->PageControl()->TabBar()->isVisible()
+                && !w->StatusArea()->Bar()->isVisible();
+    };
+    auto *control = static_cast<TWebEngineControl *>(tab->View()->Control());
+    const auto js = [control](const QString &script) { control->page()->runJavaScript(script); };
+    const auto inPage = [control] {
+        return control->evaluateBlocking(QStringLiteral("document.fullscreenElement ? 'in' : 'out'"), LoadTimeout,
+                                         nullptr, false).toString() == QLatin1String("in");
+    };
+
+    QTRY_VERIFY_WITH_TIMEOUT((clickPage(), pageFull()), LoadTimeout);
+    QVERIFY(w->IsFullScreen());   // F11's state agrees
+    key(w.get(), Qt::Key_Escape);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isFullScreen() && w->findChild<QWidget *>(QStringLiteral("pnlTop"))->isVisible(), LoadTimeout);
+    QVERIFY(w->TabManager()->PageControl()->TabBar()->isVisible());
+    QVERIFY(!w->IsFullScreen());
+    QTRY_COMPARE_WITH_TIMEOUT(QRect(w->pos(), w->size()), placement, LoadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!inPage(), LoadTimeout);   // the page was told
+    QTRY_VERIFY_WITH_TIMEOUT(!inPage(), LoadTimeout);   // the page has left it too
+
+    // From F11's full screen: the page's own exit gives F11's full screen back, bars and all.
+    w->SetFullScreen(true);
+    QTRY_VERIFY_WITH_TIMEOUT(w->isFullScreen(), LoadTimeout);
+    QVERIFY(w->findChild<QWidget *>(QStringLiteral("pnlTop"))->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT((clickPage(), pageFull()), LoadTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(inPage(), LoadTimeout);
+    js(QStringLiteral("document.exitFullscreen()"));
+    QTRY_VERIFY_WITH_TIMEOUT(w->findChild<QWidget *>(QStringLiteral("pnlTop"))->isVisible() && w->TabManager()->PageControl()->TabBar()->isVisible(), LoadTimeout);
+    QVERIFY(w->isFullScreen());
+    QVERIFY(w->IsFullScreen());
+    QTRY_VERIFY_WITH_TIMEOUT(!inPage(), LoadTimeout);
+
+    // Switching to another tab leaves it (F11's full screen stays); F11 then ends that.
+    QTRY_VERIFY_WITH_TIMEOUT((clickPage(), pageFull()), LoadTimeout);
+    TBrowserTab *other = w->CreateForegroundTab();
+    QVERIFY(other);
+    QTRY_VERIFY_WITH_TIMEOUT(w->findChild<QWidget *>(QStringLiteral("pnlTop"))->isVisible() && w->TabManager()->PageControl()->TabBar()->isVisible(), LoadTimeout);
+    QVERIFY(w->isFullScreen());
+    key(w.get(), Qt::Key_F11);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isFullScreen(), LoadTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(QRect(w->pos(), w->size()), placement, LoadTimeout);
+    QVERIFY(w->close());
 }
 
 TV_TEST_MAIN_GUI(TestMainWindowEngine)
