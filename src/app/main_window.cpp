@@ -17,6 +17,7 @@
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
 #include "favorites/launchlink.h"
+#include "favorites/favoritesmenu.h"
 #include "favorites/linksbar.h"
 #include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
@@ -191,6 +192,11 @@ void TfrmMain::FormCreate()
     m_links = new TLinksBar(pnlLinks, m_launcher, m_commands, this);
     m_links->Load(s);
     connect(m_links, &TLinksBar::Problem, this, [this](const QString &message) { ReportProblems({message}); });
+    // Favorites subsystem: mnuFavorites from the Favorites folder, Add/Organize Favorites,
+    // export and import.
+    m_favorites = new TFavoritesMenu(m_launcher, m_tabs, m_commands, this, tabTarget, this);
+    m_favorites->AttachMenu(findChild<QMenu *>(QStringLiteral("mnuFavorites")));
+    m_favorites->Load(s);
 
     // Call site of the default-browser offer: made here when AskDefaultBrowser is set.
     if (!s.askDefaultBrowser)
@@ -235,6 +241,8 @@ void TfrmMain::Load(const TWindowSettings &settings)
     m_search->Load(m_settings);
     if (m_links)
         m_links->Load(m_settings);
+    if (m_favorites)
+        m_favorites->Load(m_settings);
 
     // Colour pictures on the toolbar; the custom icons and the add-on defaults are kept
     // for their subsystems.

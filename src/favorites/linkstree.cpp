@@ -60,8 +60,7 @@ TLinkListing listLevel(const QString &folder, const std::atomic<bool> *cancel)
             node.Target = node.Path;
             out.Folders.append(node);
         } else if (info.isFile()) {   // regular files (through links) only
-            const int dot = name.lastIndexOf(QLatin1Char('.'));
-            node.Caption = dot > 0 ? name.left(dot) : name;
+            node.Caption = CaptionFromFileName(name);
             node.Target = IsUrlShortcut(name) ? ReadShortcutUrl(node.Path) : node.Path;
             out.Files.append(node);
         }
@@ -89,6 +88,28 @@ void readTree(TLinkNode &folder, int depth, QSet<TDirKey> &open, TLinkListing &t
     folder.Children = level.Folders + level.Files;
     open.remove(key);
 }
+}
+
+QString CaptionFromFileName(const QString &name)
+{
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || name.size() - dot - 1 < 1 || name.size() - dot - 1 > 8)
+        return name;
+    bool letter = false;
+    for (int i = dot + 1; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (!c.isLetterOrNumber())
+            return name;
+        letter = letter || c.isLetter();
+    }
+    return letter ? name.left(dot) : name;
+}
+
+QString ShortenCaption(const QString &name)
+{
+    if (name.size() < 46)
+        return name;
+    return name.left(21) + QStringLiteral("...") + name.right(21);
 }
 
 TLinkListing ListLinkFolder(const QString &folder)
