@@ -182,7 +182,7 @@ TImportResult Import(const TBookmarkNode &root, const QString &folder)
             ok = QDir().mkdir(path) || QFileInfo(path).isDir();
             why = QStringLiteral("The folder \"%1\" could not be created.").arg(item.relativePath);
         } else if (ok) {
-            ok = WriteUrlShortcut(path, item.url, &why);
+            ok = CreateUrlShortcut(path, item.url, &why);
         }
         if (ok) {
             ++(item.folder ? result.folders : result.shortcuts);

@@ -351,7 +351,13 @@ void TFavoritesMenu::miExportFavoritesClick()
         say(QStringLiteral("The favorites could not be exported to \"%1\": %2").arg(file, error), true);
         return;
     }
-    say(QStringLiteral("Your favorites were exported to \"%1\".").arg(file), false);
+    int links = 0;
+    const std::function<void(const TBookmarkNode &)> count = [&](const TBookmarkNode &node) {
+        for (const TBookmarkNode &child : node.children)
+            child.isFolder() ? count(child) : void(++links);
+    };
+    count(root);
+    say(QStringLiteral("%1 favorites were exported to \"%2\".").arg(links).arg(file), false);
 }
 
 void TFavoritesMenu::miImportBookmarksClick()
