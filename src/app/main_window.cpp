@@ -29,6 +29,7 @@
 #include "components/logopanel.h"
 #include "components/statuspanels.h"
 #include "favorites/launchlink.h"
+#include "favorites/favoritesmenu.h"
 #include "favorites/linksbar.h"
 #include "navigation/appkeyfilter.h"
 #include "navigation/commandtable.h"
@@ -244,6 +245,11 @@ void TfrmMain::FormCreate()
     m_links = new TLinksBar(pnlLinks, m_launcher, m_commands, this);
     m_links->Load(s);
     connect(m_links, &TLinksBar::Problem, this, [this](const QString &message) { m_problems.Report({message}); });
+    // Favorites subsystem: mnuFavorites from the Favorites folder, Add/Organize Favorites,
+    // export and import.
+    m_favorites = new TFavoritesMenu(m_launcher, m_tabs, m_commands, this, tabTarget, this);
+    m_favorites->AttachMenu(m_menus->MainMenu(TMenuBarItem::Favorites));
+    m_favorites->Load(s);
 
     // The default-browser offer is made once the window shows (above); without it the
     // setting is written back as it is.
@@ -290,6 +296,8 @@ void TfrmMain::Load(const TWindowSettings &settings)
     m_search->Load(m_settings);
     if (m_links)
         m_links->Load(m_settings);
+    if (m_favorites)
+        m_favorites->Load(m_settings);
 
     // Colour pictures on the toolbar; the custom icons and the add-on defaults are kept
     // for their subsystems.

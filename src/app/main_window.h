@@ -42,6 +42,7 @@ class TMainMenus;
 class TPageCommands;
 class TStatusArea;
 class TGroupMenu;
+class TFavoritesMenu;
 class TLinkLauncher;
 class TLinksBar;
 class THandOverReceiver;
@@ -231,6 +232,7 @@ private:
     // Links: the open rule shared by links and favorites, and the links bar.
     TLinkLauncher *m_launcher = nullptr;
     TLinksBar *m_links = nullptr;
+    TFavoritesMenu *m_favorites = nullptr;   // the Favorites menu, Add/Organize, export/import
     bool m_ie4Mode = false;
     bool m_windowIsActive = false;
     QStringList m_startProblems;           // collected while the window is created

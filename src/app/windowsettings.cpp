@@ -37,6 +37,7 @@ TWindowSettings TWindowSettings::Read(const TKWOptions &o)
     s.ie4Mode = readIE4Mode();
     s.toolbarShowColor = o.ToolbarShowColor();
     s.useCustomIcons = o.UseCustomIcons();
+    s.breakFavorites = o.BreakFavorites();
     s.flyswatShowLinks = o.FlyswatShowLinks();
     s.flyswatEnabled = o.FlyswatEnabled();
     s.completion.Load(o);
@@ -127,6 +128,7 @@ TWindowSettings::TWriteResult TWindowSettings::Write(const TWindowSettings &asRe
              if (searchNewWin != r.searchNewWin) o.SetSearchNewWin(searchNewWin);
              if (linksNewWin != r.linksNewWin) o.SetLinksNewWin(linksNewWin);
              if (useCustomIcons != r.useCustomIcons) o.SetUseCustomIcons(useCustomIcons);
+             if (breakFavorites != r.breakFavorites) o.SetBreakFavorites(breakFavorites);
              if (flyswatEnabled != r.flyswatEnabled) o.SetFlyswatEnabled(flyswatEnabled);
              if (flyswatShowLinks != r.flyswatShowLinks) o.SetFlyswatShowLinks(flyswatShowLinks);
          }},

@@ -67,6 +67,7 @@ public:
     bool searchNewWin = true;
     bool linksNewWin = true;
     bool useCustomIcons = true;
+    bool breakFavorites = false;
     bool flyswatEnabled = true;
     bool flyswatShowLinks = true;
 

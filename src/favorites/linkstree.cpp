@@ -95,8 +95,7 @@ TLinkListing listLevel(const QString &folder, const QByteArray &raw, const std::
             node.Target = node.Path;
             out.Folders.append(node);
         } else if (S_ISREG(st.st_mode)) {   // never a FIFO, socket or device
-            const int dot = display.lastIndexOf(QLatin1Char('.'));
-            node.Caption = dot > 0 ? display.left(dot) : display;
+            node.Caption = CaptionFromFileName(display);
             node.Target = IsUrlShortcut(display) ? shortcutUrl(node.Path, node.RawPath) : node.Path;
             out.Files.append(node);
         }
@@ -125,6 +124,28 @@ void readTree(TLinkNode &folder, int depth, QSet<TDirKey> &open, TLinkListing &t
     folder.Children = level.Folders + level.Files;
     open.remove(key);
 }
+}
+
+QString CaptionFromFileName(const QString &name)
+{
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || name.size() - dot - 1 < 1 || name.size() - dot - 1 > 8)
+        return name;
+    bool letter = false;
+    for (int i = dot + 1; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (!c.isLetterOrNumber())
+            return name;
+        letter = letter || c.isLetter();
+    }
+    return letter ? name.left(dot) : name;
+}
+
+QString ShortenCaption(const QString &name)
+{
+    if (name.size() < 46)
+        return name;
+    return name.left(21) + QStringLiteral("...") + name.right(21);
 }
 
 TLinkListing ListLinkFolder(const QString &folder)

@@ -4,8 +4,7 @@
 // not beginning with ".", regular files only: a FIFO, socket or device is left out),
 // each part sorted by caption without regard to case, in locale order.
 //  - A folder's caption is its name; its target is its full path.
-//  - A file's caption is its name less its extension (the last one, of any length); its
-//    target is the address read from it when it is an Internet shortcut, else its path.
+//  - A file's caption is its name less its extension (CaptionFromFileName); its target is the address read from it when it is an Internet shortcut, else its path.
 // Captions are kept as the names are: showing "&" literally is the widgets' job.
 // Names that are not UTF-8 are read as Windows-1252 and their files still read.
 // Symbolic links are followed, but a folder already open on the way down (a link back up
@@ -36,6 +35,15 @@ struct TLinkListing {
 
 // One level: folders (without their contents) and files.
 TLinkListing ListLinkFolder(const QString &folder);
+
+// A file's name less its extension: the part after the last dot when it is a real
+// extension (one to eight letters and digits, at least one a letter, after a non-empty
+// name). "readme", "Release 1.2" and "Notes. Monday" keep their whole name.
+QString CaptionFromFileName(const QString &name);
+
+// Names of 46 characters or more become their first 21 characters, "..." and their last
+// 21, so that a menu stays narrow; shorter names are kept.
+QString ShortenCaption(const QString &name);
 
 // The whole tree below folder, folders first. A set cancel flag ends the walk early (the
 // result is then incomplete). A missing folder gives an empty listing.

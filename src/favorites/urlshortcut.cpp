@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QFile>
 #include <QSaveFile>
 #include <QUrl>
 
@@ -54,6 +55,22 @@ bool WriteUrlShortcut(const QString &path, const QString &url, QString *error)
     if (error)
         *error = QStringLiteral("Unable to write to %1: %2").arg(path, file.errorString());
     file.cancelWriting();
+    return false;
+}
+
+bool CreateUrlShortcut(const QString &path, const QString &url, QString *error)
+{
+    const QByteArray data = "[InternetShortcut]\r\nURL=" + singleLine(url).toUtf8() + "\r\n";
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (file.write(data) == data.size() && file.flush()) {
+            file.close();
+            return true;
+        }
+        file.remove();
+    }
+    if (error)
+        *error = QStringLiteral("Unable to create %1: %2").arg(path, file.errorString());
     return false;
 }
 

@@ -24,6 +24,11 @@ QString ReadShortcutUrl(const QString &path);
 // Line breaks in url are dropped (they would add keys). False with *error on failure.
 bool WriteUrlShortcut(const QString &path, const QString &url, QString *error = nullptr);
 
+// The same content as a new file: refused when path exists (never replaces anything), and
+// without the flush to disk that a rewrite needs, so that an import of thousands of
+// shortcuts stays quick. A failed write removes what it began.
+bool CreateUrlShortcut(const QString &path, const QString &url, QString *error = nullptr);
+
 // The file name a page is dragged out under, from its title and address:
 //  - a title holding "//" (an untitled page shows its address) gives the part after its
 //    last "/" or "\";

@@ -64,6 +64,7 @@ TKeyCommand KeyCommandFor(int key, Qt::KeyboardModifiers modifiers, const TKeyFi
         case Qt::Key_C: return TKeyCommand::Copy;
         case Qt::Key_A: return TKeyCommand::SelectAll;
         case Qt::Key_B: return TKeyCommand::OrganizeFavorites;
+        case Qt::Key_D: return TKeyCommand::AddToFavorites;
         case Qt::Key_E: return TKeyCommand::SideBarSearch;
         case Qt::Key_F: return TKeyCommand::FindInPage;
         case Qt::Key_G: return TKeyCommand::SideBarVessaGroups;

@@ -28,6 +28,7 @@ enum class TKeyCommand {
 
     // Ctrl
     OrganizeFavorites,
+    AddToFavorites,         // Ctrl+D
     SideBarSearch, SideBarVessaGroups, SideBarHistory, SideBarFavorites,
     NewHomeTab, NewBlankTab, SaveAs, FindInPage, Open, New, Print, FollowNextLink, Downloads,
     CloseTab, CloseAll,

@@ -86,8 +86,11 @@ TMainMenus::TMainMenus(TCommandTable *commands, TParts parts, QObject *parent)
     });
     QMenu *go = mainMenu("&Go", "mnuGo", {"actBack", "actForward", "mnuGoHome", "mnuGoSearch", nullptr, "mnuGoPrevTab",
                                           "mnuGoNextTab", nullptr, "mnuGoMail", "mnuGoNews"});
-    QMenu *favorites = mainMenu("F&avorites", "mnuFavorites",
-                                {"mnuFavoritesAdd", "mnuFavoritesOrganize", "mnuFavoritesOpenAll"});
+    // Favorites: the fixed commands at once; the favorites subsystem adds the folder's
+    // entries behind them when the menu opens.
+    QMenu *favorites = mainMenu("F&avorites", "mnuFavorites", {});
+    fill(favorites, {"mnuFavoritesAdd", "mnuFavoritesOrganize", "mnuFavoritesOpenAll"});
+    connect(favorites, &QMenu::aboutToShow, this, [this, favorites] { m_commands->UpdateMenu(favorites); });
     // VessaGroups: the group subsystem's commands, then the groups themselves, which the
     // group menu adds behind the commands it finds in place.
     QMenu *groups = mainMenu("VessaGroups", "mnuVessaGroups", {});

@@ -1,6 +1,8 @@
 // The links bar in a running window on the real web engine: a Windows-made shortcut
 // dropped into the Links folder appears on the bar, and clicking it loads its page (served
-// by the test on 127.0.0.1) into the idle blank tab, which takes it as its tab home.
+// by the test on 127.0.0.1) into the idle blank tab, which takes it as its tab home; and a
+// favorite added from a served page with Add to Favorites appears in the Favorites menu of
+// the next window and reopens that page.
 
 #include "testenv.h"
 #include "httpserver.h"
@@ -8,13 +10,18 @@
 #include "app/main_window.h"
 #include "browser/browsertab.h"
 #include "favorites/discmon.h"
+#include "favorites/favoritesdialogs.h"
+#include "favorites/urlshortcut.h"
 #include "favorites/linksbar.h"
 #include "platform/registry.h"
 #include "platform/shellfolders.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QAction>
 #include <QFile>
+#include <QMenu>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -24,6 +31,7 @@ class TestLinksEngine : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void droppedShortcutAppearsAndLoads();
+    void addedFavoriteReopensAfterRestart();
 };
 
 void TestLinksEngine::droppedShortcutAppearsAndLoads()
@@ -67,6 +75,59 @@ void TestLinksEngine::droppedShortcutAppearsAndLoads()
     QCOMPARE(w->Tabs().size(), 1);
     QCOMPARE(tab->HomeURL, url);
     QCOMPARE(server.requestCount(QStringLiteral("/linked.html")), 1);
+}
+
+void TestLinksEngine::addedFavoriteReopensAfterRestart()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    TTestHttpServer server;
+    QVERIFY(server.isListening());
+    server.route(QStringLiteral("/kept.html"), "<html><head><title>Kept &amp; Found</title></head><body>kept</body></html>");
+    const QString url = server.urlString(QStringLiteral("/kept.html"));
+    const QString saved = TShellFolders::Favorites() + QStringLiteral("/Kept & Found.url");
+    {
+        auto w = std::make_unique<TfrmMain>(url);
+        w->SetCloseWithoutConfirmation(true);
+        w->show();
+        TBrowserTab *tab = w->ActiveTab();
+        QTRY_VERIFY_WITH_TIMEOUT(!tab->Loading && tab->Location() == url && tab->Title() == "Kept & Found", 30000);
+        // The dialog is modal: accept it with the name it proposes once it shows.
+        bool accepted = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto *dialog = qobject_cast<TfrmAddFavorite *>(QApplication::activeModalWidget())) {
+                dialog->accept();
+                accepted = true;
+            }
+        });
+        poll.start(20);
+        QAction *add = w->findChild<QAction *>(QStringLiteral("mnuFavoritesAdd"));
+        QVERIFY(add && add->isEnabled());
+        add->trigger();
+        QVERIFY(accepted);
+        QCOMPARE(ReadShortcutUrl(saved), url);
+        QVERIFY(w->close());
+    }
+    server.clearRequests();
+    auto w = std::make_unique<TfrmMain>(QStringLiteral("about:blank"));
+    w->SetCloseWithoutConfirmation(true);
+    w->show();
+    TBrowserTab *tab = w->ActiveTab();
+    QTRY_VERIFY_WITH_TIMEOUT(!tab->Loading && tab->Location() == QLatin1String("about:blank"), 30000);
+    QMenu *menu = w->findChild<QMenu *>(QStringLiteral("mnuFavorites"));
+    QVERIFY(menu);
+    Q_EMIT menu->aboutToShow();
+    QAction *entry = nullptr;
+    for (QAction *a : menu->actions()) {
+        if (a->text() == QLatin1String("Kept && Found"))
+            entry = a;
+    }
+    QVERIFY(entry);
+    QCOMPARE(entry->statusTip(), url);
+    entry->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!tab->Loading && tab->Location() == url, 30000);
+    QCOMPARE(w->Tabs().size(), 1);
+    QCOMPARE(server.requestCount(QStringLiteral("/kept.html")), 1);
 }
 
 TV_TEST_MAIN_GUI(TestLinksEngine)

@@ -38,7 +38,7 @@ QStringList describe(const TWindowSettings &s)
         b(s.tabsDown), s.tabColorScheme, QString::number(s.inactiveTabColor),
         QString::number(s.inactiveFontColor), QString::number(s.newAction), s.startupMode,
         s.startupVessaGroup, b(s.favoritesNewWin), b(s.historyNewWin), b(s.searchNewWin),
-        b(s.linksNewWin), b(s.useCustomIcons), b(s.flyswatEnabled), b(s.flyswatShowLinks),
+        b(s.linksNewWin), b(s.useCustomIcons), b(s.breakFavorites), b(s.flyswatEnabled), b(s.flyswatShowLinks),
     };
 }
 
@@ -160,6 +160,7 @@ private Q_SLOTS:
         s.newAction = 1;
         s.startupVessaGroup = QStringLiteral("/groups/daily.vgp");
         s.flyswatShowLinks = false;
+        s.breakFavorites = true;
         s.startupPage = QStringLiteral("http://once.test/");   // never written by the window
         const TWindowSettings::TWriteResult result = s.Write(asRead);
         QVERIFY2(result.unsaved.isEmpty(), qPrintable(result.unsaved.join(QLatin1Char(','))));
