@@ -25,6 +25,7 @@ const char *RoleProperty = "favRole";
 const char *TargetProperty = "favTarget";
 const char *PathProperty = "favPath";
 const char *LoadedProperty = "favLoaded";
+const char *RawPathProperty = "favRawPath";   // set while the shortcut's address is unread
 
 void mark(QAction *action, TFavoritesMenu::TRole role, const QString &target, const QString &path = QString())
 {
@@ -145,7 +146,12 @@ TFavoritesMenu::TRole TFavoritesMenu::Role(const QAction *action)
 
 QString TFavoritesMenu::Target(const QAction *action)
 {
-    return action ? action->property(TargetProperty).toString() : QString();
+    if (!action)
+        return QString();
+    const QVariant raw = action->property(RawPathProperty);
+    if (raw.isValid())
+        return ReadLinkTarget(action->property(PathProperty).toString(), raw.toByteArray());
+    return action->property(TargetProperty).toString();
 }
 
 void TFavoritesMenu::mnuFavoritesClick()
@@ -206,7 +212,9 @@ void TFavoritesMenu::RebuildFavoritesMenu()
 
 void TFavoritesMenu::fill(QMenu *menu, const QString &folder, bool withOpenAll)
 {
-    const TLinkListing listing = ListLinkFolder(folder);
+    // Shortcuts are read when their entry is pointed at or chosen, not when the menu is
+    // built: a folder of thousands of them drops down at once.
+    const TLinkListing listing = ListLinkFolder(folder, false);
     if (withOpenAll) {
         QAction *openAll = menu->addAction(QStringLiteral("O&pen All Favorites"));
         openAll->setStatusTip(folder);
@@ -234,10 +242,21 @@ void TFavoritesMenu::fill(QMenu *menu, const QString &folder, bool withOpenAll)
         entry->setIcon(m_useCustomIcons ? TShellIcons::FileIcon(node.Path) : TShellIcons::LinkIcon());
         entry->setStatusTip(node.Target);
         mark(entry, RoleFile, node.Target, node.Path);
-        const QString target = node.Target;
+        if (node.TargetPending) {
+            entry->setProperty(RawPathProperty, node.RawPath);
+            connect(entry, &QAction::hovered, this, [entry, menu] {
+                if (!entry->property(RawPathProperty).isValid())
+                    return;
+                const QString target = Target(entry);
+                entry->setProperty(RawPathProperty, QVariant());
+                entry->setProperty(TargetProperty, target);
+                entry->setStatusTip(target);
+                entry->showStatusText(menu);
+            });
+        }
         const QString path = node.Path;
-        connect(entry, &QAction::triggered, this, [this, target, path] {
-            m_commands->Guarded([this, target, path] { FavoriteMenuClick(target, path); });
+        connect(entry, &QAction::triggered, this, [this, entry, path] {
+            m_commands->Guarded([this, entry, path] { FavoriteMenuClick(Target(entry), path); });
         });
     }
 }

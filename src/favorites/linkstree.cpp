@@ -70,7 +70,8 @@ QString shortcutUrl(const QString &path, const QByteArray &raw)
     return url;
 }
 
-TLinkListing listLevel(const QString &folder, const QByteArray &raw, const std::atomic<bool> *cancel)
+TLinkListing listLevel(const QString &folder, const QByteArray &raw, const std::atomic<bool> *cancel,
+                       bool readShortcuts = true)
 {
     TLinkListing out;
     DIR *dir = ::opendir(raw.constData());
@@ -96,7 +97,12 @@ TLinkListing listLevel(const QString &folder, const QByteArray &raw, const std::
             out.Folders.append(node);
         } else if (S_ISREG(st.st_mode)) {   // never a FIFO, socket or device
             node.Caption = CaptionFromFileName(display);
-            node.Target = IsUrlShortcut(display) ? shortcutUrl(node.Path, node.RawPath) : node.Path;
+            if (!IsUrlShortcut(display))
+                node.Target = node.Path;
+            else if (readShortcuts)
+                node.Target = shortcutUrl(node.Path, node.RawPath);
+            else
+                node.TargetPending = true;
             out.Files.append(node);
         }
     }
@@ -148,10 +154,15 @@ QString ShortenCaption(const QString &name)
     return name.left(21) + QStringLiteral("...") + name.right(21);
 }
 
-TLinkListing ListLinkFolder(const QString &folder)
+TLinkListing ListLinkFolder(const QString &folder, bool readShortcuts)
 {
     const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-    return listLevel(path, QFile::encodeName(path), nullptr);
+    return listLevel(path, QFile::encodeName(path), nullptr, readShortcuts);
+}
+
+QString ReadLinkTarget(const QString &path, const QByteArray &rawPath)
+{
+    return shortcutUrl(path, rawPath);
 }
 
 TLinkListing ReadLinkTree(const QString &folder, const std::atomic<bool> *cancel)

@@ -23,6 +23,7 @@ struct TLinkNode {
     QByteArray RawPath;   // the same path as bytes on disk (a name copied from Windows in
                           // Windows-1252 shows decoded in Path and opens by these bytes)
     bool IsFolder = false;
+    bool TargetPending = false;   // a shortcut whose address was left to be read when needed
     QList<TLinkNode> Children;   // folders only
 };
 
@@ -34,7 +35,13 @@ struct TLinkListing {
 };
 
 // One level: folders (without their contents) and files.
-TLinkListing ListLinkFolder(const QString &folder);
+// readShortcuts false: shortcuts are not opened, their Target is left empty and
+// TargetPending set (ReadLinkTarget reads it when it is wanted): a folder of thousands
+// of shortcuts lists without opening each file.
+TLinkListing ListLinkFolder(const QString &folder, bool readShortcuts = true);
+
+// A shortcut's address, by its path and the bytes of that path on disk.
+QString ReadLinkTarget(const QString &path, const QByteArray &rawPath);
 
 // A file's name less its extension: the part after the last dot when it is a real
 // extension (one to eight letters and digits, at least one a letter, after a non-empty
