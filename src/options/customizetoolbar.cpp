@@ -10,6 +10,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QDropEvent>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
 #include <QPushButton>
 #include <QSet>
 #include <QToolBar>
@@ -26,6 +30,66 @@ QString labelOf(int id)
     return def ? QString::fromLatin1(def->hint).section(QLatin1Char('|'), 0, 0)
                : QStringLiteral("Button %1").arg(id);
 }
+
+// A list whose rows can be dragged to the other list of the dialog (or within the
+// current list); the dialog moves the rows itself once the drag is over.
+class TButtonList : public QListWidget {
+public:
+    using TDropped = std::function<void(QListWidget *from, int row, QListWidget *to, int before)>;
+    TButtonList(QWidget *parent) : QListWidget(parent)
+    {
+        setDragEnabled(true);
+        setAcceptDrops(true);
+        setDropIndicatorShown(true);
+        setDragDropMode(QAbstractItemView::DragDrop);
+        setDefaultDropAction(Qt::CopyAction);
+    }
+    TDropped dropped;
+    QPointer<QListWidget> partner;
+
+protected:
+    bool accepts(QDropEvent *event) const
+    {
+        QObject *source = event->source();
+        return source && (source == partner || source == this);
+    }
+    void dragEnterEvent(QDragEnterEvent *event) override
+    {
+        if (accepts(event))
+            event->acceptProposedAction();
+        else
+            event->ignore();
+    }
+    void dragMoveEvent(QDragMoveEvent *event) override
+    {
+        if (accepts(event)) {
+            event->setDropAction(Qt::CopyAction);
+            event->accept();
+        } else {
+            event->ignore();
+        }
+    }
+    void dropEvent(QDropEvent *event) override
+    {
+        if (!accepts(event)) {
+            event->ignore();
+            return;
+        }
+        // Copy, so the source list removes nothing itself; the dialog refills both lists
+        // after the drag has ended.
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        auto *from = qobject_cast<QListWidget *>(event->source());
+        const int row = from->currentRow();
+        const int before = indexAt(event->position().toPoint()).row();
+        const QPointer<QListWidget> self(this), source(from);
+        const TDropped run = dropped;
+        QTimer::singleShot(0, this, [self, source, row, before, run] {
+            if (self && source && run)
+                run(source, row, self, before);
+        });
+    }
+};
 
 } // namespace
 
@@ -64,10 +128,15 @@ QList<TToolbarItem> TToolbarLists::Items() const
 
 int TToolbarLists::Add(int a, int c)
 {
+    return AddAt(a, (c < 0 || c >= current.size()) ? current.size() : c + 1);
+}
+
+int TToolbarLists::AddAt(int a, int at)
+{
     if (a < 0 || a >= available.size())
         return -1;
     const int id = available.at(a);
-    const int at = (c < 0 || c >= current.size()) ? current.size() : c + 1;
+    at = qBound(0, at, int(current.size()));
     current.insert(at, id);
     if (id >= 0)
         available.removeAt(a);
@@ -76,13 +145,18 @@ int TToolbarLists::Add(int a, int c)
 
 int TToolbarLists::Remove(int c, int a)
 {
+    return RemoveTo(c, (a < 0 || a >= available.size()) ? available.size() : a + 1);
+}
+
+int TToolbarLists::RemoveTo(int c, int at)
+{
     if (c < 0 || c >= current.size())
         return -1;
     const int id = current.takeAt(c);
     if (id < 0)
         return -1;
     // Never in front of the "Separator" row, which stays first.
-    const int at = (a < 0 || a >= available.size()) ? available.size() : a + 1;
+    at = qBound(1, at, int(available.size()));
     available.insert(at, id);
     return at;
 }
@@ -97,8 +171,13 @@ int TToolbarLists::Move(int c, int delta)
 }
 
 TfrmCustomizeToolbar::TfrmCustomizeToolbar(TToolbarBand *band, QWidget *parent)
-    : QDialog(parent), m_band(band), m_available(new QListWidget(this)), m_current(new QListWidget(this))
+    : QDialog(parent), m_band(band), m_available(new TButtonList(this)), m_current(new TButtonList(this))
 {
+    const auto drop = [this](QListWidget *from, int row, QListWidget *to, int before) { DropRow(from, row, to, before); };
+    static_cast<TButtonList *>(m_available)->dropped = drop;
+    static_cast<TButtonList *>(m_available)->partner = m_current;
+    static_cast<TButtonList *>(m_current)->dropped = drop;
+    static_cast<TButtonList *>(m_current)->partner = m_available;
     setWindowTitle(QStringLiteral("Customize Toolbar"));
     setObjectName(QStringLiteral("frmCustomizeToolbar"));
     m_available->setObjectName(QStringLiteral("lvAvailable"));
@@ -230,6 +309,24 @@ void TfrmCustomizeToolbar::MoveSelected(int delta)
     const int to = m_lists.Move(c, delta);
     if (to != c)
         changed(m_available->currentRow(), to);
+}
+
+void TfrmCustomizeToolbar::DropRow(QListWidget *from, int row, QListWidget *to, int before)
+{
+    if (from == m_available && to == m_current) {
+        const int at = m_lists.AddAt(row, before < 0 ? m_lists.current.size() : before);
+        if (at >= 0)
+            changed(qMin(row, int(m_lists.available.size()) - 1), at);
+    } else if (from == m_current && to == m_available) {
+        const int at = m_lists.RemoveTo(row, before < 0 ? m_lists.available.size() : before);
+        changed(at >= 0 ? at : m_available->currentRow(), qMin(row, int(m_lists.current.size()) - 1));
+    } else if (from == m_current && to == m_current && row >= 0 && row < m_lists.current.size()) {
+        const int target = before < 0 ? m_lists.current.size() - 1 : (before > row ? before - 1 : before);
+        if (target == row)
+            return;
+        m_lists.current.move(row, target);
+        changed(m_available->currentRow(), target);
+    }
 }
 
 void TfrmCustomizeToolbar::ResetToDefault()

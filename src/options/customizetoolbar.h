@@ -35,6 +35,10 @@ struct TToolbarLists {
     // Removes current row c; a button (not a separator) goes into available after row a
     // (at the end when a is -1). Returns its new available row, or -1.
     int Remove(int c, int a);
+    // The same, with the place the row takes in the other list (clamped; the available
+    // list's first row stays "Separator").
+    int AddAt(int a, int at);
+    int RemoveTo(int c, int at);
     // Swaps current row c with its neighbour (delta -1 up, +1 down). Returns the row's new
     // place, or c when it is at that end.
     int Move(int c, int delta);
@@ -52,6 +56,10 @@ public:
     void RemoveSelected();
     void MoveSelected(int delta);
     void ResetToDefault();
+    // A row dragged from one list and dropped on a list in front of row before (-1: at the
+    // end): available to current adds it, current to available removes it, current to
+    // current moves it.
+    void DropRow(QListWidget *from, int row, QListWidget *to, int before);
 
     // Shows the dialog; the layout file is saved when it closes. False when the file could
     // not be written (a message has told the user).

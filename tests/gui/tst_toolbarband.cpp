@@ -318,6 +318,19 @@ void TestToolbarBand::customizeDialogEditsTheToolbarAndSavesOnClose()
     QCOMPARE(current->item(1)->text(), QStringLiteral("Find"));
     QCOMPARE(band->Items().at(1), (TToolbarItem{17, true}));
 
+    // Dragged rows: "Stop All" to the front of the toolbar, "Back" back to the available
+    // list (not in front of "Separator"), and a current row moved to the end.
+    const int stopAll = rowOf(available, QStringLiteral("Stop All"));
+    dialog->DropRow(available, stopAll, current, 0);
+    QCOMPARE(band->Items().at(0), (TToolbarItem{19, true}));
+    QCOMPARE(rowOf(available, QStringLiteral("Stop All")), -1);
+    dialog->DropRow(current, rowOf(current, QStringLiteral("Back")), available, 0);
+    QCOMPARE(rowOf(available, QStringLiteral("Back")), 1);
+    QVERIFY(band->Items().contains({2, false}));
+    dialog->DropRow(current, 0, current, -1);
+    QCOMPARE(band->Items().at(current->count() - 1), (TToolbarItem{19, true}));
+    QCOMPARE(current->currentRow(), current->count() - 1);
+
     // Reset: the default toolbar and lists.
     click("cmdReset");
     QCOMPARE(band->Items(), TToolbarCatalogue::DefaultLayout());
