@@ -39,8 +39,11 @@
 #include "navigation/typedurls.h"
 #include "navigation/viewcommands.h"
 #include "options/bandlayout.h"
+#include "options/customizetoolbar.h"
+#include "options/ieoptions.h"
 #include "options/sitepermissionscommand.h"
 #include "options/toolbarband.h"
+#include "options/toolbarchevron.h"
 #include "platform/registry.h"
 #include "platform/startuptrace.h"
 #include "platform/webprofile.h"
@@ -187,6 +190,11 @@ void TfrmMain::FormCreate()
     // ---- What pages ask of the window: full screen for a page, the Site Permissions row
     new TPageFullScreen(m_fullScreenPart, {pnlTop, m_statusArea->Bar()}, m_tabs, this);
     RegisterSitePermissionsCommand(m_commands, this);
+    // Options > Load Images/Videos/Sounds/Animations and the Load Images button.
+    connect(m_pageCommands, &TPageCommands::InternetOptionsClosed,
+            new TContentSwitches(m_commands, m_tabs, this, this), &TContentSwitches::Sync);
+    RegisterCustomizeToolbarCommand(m_commands, m_toolbar, this);   // the bands' "&Customize..."
+    new TToolbarChevron(m_toolbar, m_commands, this);                // cut-off buttons, then "&Customize..."
     // ----
     m_menus = new TMainMenus(m_commands,
                              {this, cbCoolbar, pnlMenuBar, tbMenu, m_bands,

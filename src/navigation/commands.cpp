@@ -121,17 +121,6 @@ void TfrmMain::BuildCommandTable()
     t.RegisterPending(onButton(command("actFavorites", "Favorites", "Favorites|Displays your Favorites"), 9));
 
     // Options
-    for (const auto &item : {std::make_pair("mnuOptionsLoadImages", "&Load Images"),
-                             std::make_pair("mnuOptionsLoadVideos", "Load &Videos"),
-                             std::make_pair("mnuOptionsLoadSounds", "Load &Sounds"),
-                             std::make_pair("mnuOptionsLoadAnimations", "Load &Animations")}) {
-        TCommandRow row = command(item.first, item.second);
-        row.checkable = true;
-        if (row.name == QLatin1String("mnuOptionsLoadImages"))
-            row.toolbarId = 15;
-        t.RegisterPending(row);
-        t.Action(row.name)->setChecked(true);
-    }
     t.RegisterPending(command("mnuOptionsTabvane", "&Tabvane Options..."));
     t.RegisterPending(command("mnuOptionsSitePermissions", "Site &Permissions..."));
     t.Register(withKey(command("actToggleOpenNewInForeground", "Open New in &Foreground", "",

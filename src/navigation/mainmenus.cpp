@@ -128,8 +128,12 @@ void TMainMenus::registerRows()
     t.Register(band("pmCustomizeViewToolbar", "&Toolbar", "pmViewToolbar"));
     t.Register(band("pmCustomizeViewMenubar", "&Menu Bar", "pmViewMenuBar"));
     t.Register(band("pmCustomizeLinksBar", "&Links Bar", "pmViewLinksBar"));
-    t.RegisterPending(command("pmCustomizeToolbarDialog", "&Customize..."));
-    t.RegisterPending(command("pmCustomizeOrganizeLinks", "&Organize Links..."));
+    // Rows their subsystems registered already keep their handlers.
+    for (const auto &item : {std::make_pair("pmCustomizeToolbarDialog", "&Customize..."),
+                             std::make_pair("pmCustomizeOrganizeLinks", "&Organize Links...")}) {
+        if (!t.Row(QLatin1String(item.first)))
+            t.RegisterPending(command(item.first, item.second));
+    }
 }
 
 void TMainMenus::fill(QMenu *menu, std::initializer_list<const char *> items)

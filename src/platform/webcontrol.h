@@ -99,6 +99,8 @@ public:
     // The page's site showed a bad certificate (the tab shows the certificate page, or the
     // user chose to accept it): the page is not secure although its address is "https".
     virtual bool CertificateOverridden() const { return false; }
+    // The current page is the answer to a form sent with POST (reloading sends it again).
+    virtual bool ShowsPostResult() const { return false; }
     // Ends the page's full screen (the page is told, and asks to leave it).
     virtual void ExitFullScreen() {}
 

@@ -605,3 +605,8 @@ void TWebEngineControl::showProperties()
         dialog->open();
     });
 }
+
+bool TWebEngineControl::ShowsPostResult() const
+{
+    return m_formTracker && m_formTracker->CurrentEntryWasPosted();
+}

@@ -86,6 +86,7 @@ public:
     void UIActivate() override;
     void ApplyHostInfo(quint32 hostFlags, bool useDownloadControl, quint32 downloadControl) override;
     bool CertificateOverridden() const override;
+    bool ShowsPostResult() const override;
     void ExitFullScreen() override;
 
     // The engine objects, for the platform layer and tests.

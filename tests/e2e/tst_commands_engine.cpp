@@ -11,6 +11,7 @@
 #include "navigation/commandtable.h"
 #include "navigation/pagecommands.h"
 #include "platform/offline.h"
+#include "platform/registry.h"
 #include "platform/pagedialogs.h"
 #include "platform/urlhistory.h"
 #include "platform/webengine_control.h"
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -55,6 +57,7 @@ private Q_SLOTS:
     void saveAsWritesAFileThatReloads();
     void workOfflineBlocksTheNetwork();
     void textSizeZoomsThePage();
+    void loadImagesSwitchDecidesWhatPagesFetch();
 
 private:
     void openWindow();
@@ -327,3 +330,57 @@ void TestCommandsEngine::textSizeZoomsThePage()
 
 TV_TEST_MAIN_GUI(TestCommandsEngine)
 #include "tst_commands_engine.moc"
+
+void TestCommandsEngine::loadImagesSwitchDecidesWhatPagesFetch()
+{
+    const QString key = QStringLiteral("Software\\Microsoft\\Internet Explorer\\main");
+    const QString value = QStringLiteral("Display Inline Images");
+    TRegistry().deleteValue(key, value);   // missing: images are shown
+    m_server->route("/pic.html", "<html><head><title>Pic</title></head><body><img src=\"/pic.png\"></body></html>");
+    m_server->route("/pic.png", QByteArray("\x89PNG\r\n\x1a\n", 8), "image/png");
+    openWindow();
+    QAction *images = m_window->Commands()->Action(QStringLiteral("mnuOptionsLoadImages"));
+    QVERIFY(images && images->isEnabled() && images->isChecked());
+    TBrowserTab *tab = load("/pic.html");
+    QVERIFY(m_server->waitForRequest("/pic.png", 1, LoadTimeout));
+    QToolButton *button = m_window->ToolButtonByName(QStringLiteral("tbLoadImages"));
+    QVERIFY(button && button->isChecked());
+
+    // Off: stored as "no", menu and button in step, every tab reloaded without the image.
+    QVERIFY(m_window->Commands()->Trigger(images));
+    QCOMPARE(TRegistry().readValue(key, value).text, QStringLiteral("no"));
+    QVERIFY(!images->isChecked());
+    QVERIFY(!button->isChecked());
+    QVERIFY(m_server->waitForRequest("/pic.html", 2, LoadTimeout));
+    QTRY_VERIFY_WITH_TIMEOUT(!tab->Loading, LoadTimeout);
+    QCOMPARE(m_server->requestCount("/pic.png"), 1);
+
+    // On again from the button: "yes", and the reload fetches the image.
+    button->click();
+    QCOMPARE(TRegistry().readValue(key, value).text, QStringLiteral("yes"));
+    QVERIFY(images->isChecked());
+    QVERIFY(m_server->waitForRequest("/pic.png", 2, LoadTimeout));
+
+    // A stored "Yes" is off; the window shows it once it is activated again.
+    TRegistry().writeString(key, value, QStringLiteral("Yes"));
+    QEvent activation(QEvent::ActivationChange);
+    QApplication::sendEvent(m_window, &activation);
+    QVERIFY(!images->isChecked());
+    QVERIFY(!button->isChecked());
+    TRegistry().deleteValue(key, value);
+    QApplication::sendEvent(m_window, &activation);
+    QVERIFY(images->isChecked());
+
+    // A write that fails leaves the switch showing what is really in effect.
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    {
+        TEnvOverride broken("TABVANE_REGISTRY", QFile::encodeName(dir.filePath(QStringLiteral("file/hive.db"))));
+        m_window->Commands()->Trigger(images);
+        QVERIFY(images->isChecked());
+        QVERIFY(button->isChecked());
+    }
+    QVERIFY(!TRegistry().readValue(key, value).exists());
+}

@@ -429,7 +429,7 @@ void TestCommands::bandMenuMirrorsTheViewMenu()
     }
     menu->close();
     QCOMPARE(shown, (QStringList{QStringLiteral("&Address Bar*"), QStringLiteral("&Toolbar*"),
-                                 QStringLiteral("&Links Bar*"), QStringLiteral("&Customize...-"),
+                                 QStringLiteral("&Links Bar*"), QStringLiteral("&Customize..."),
                                  QStringLiteral("&Organize Links..."), QStringLiteral("&Clear Addresses")}));
 
     menu->findChild<QAction *>(QStringLiteral("pmCustomizeLinksBar"))->trigger();
