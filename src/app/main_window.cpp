@@ -37,7 +37,6 @@
 #include "navigation/kwcombobox.h"
 #include "navigation/mainmenus.h"
 #include "navigation/pagecommands.h"
-#include "navigation/typedurls.h"
 #include "navigation/viewcommands.h"
 #include "options/bandlayout.h"
 #include "options/sitepermissionscommand.h"
@@ -61,7 +60,6 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 
 // Hand-over events, for diagnosis: QT_LOGGING_RULES="tabvane.handover.info=true".
@@ -95,25 +93,13 @@ void TfrmMain::FormCreate()
     TUserAgentTokenWriter tokenWriter;
     TWebProfile::instance();
     TStartupTrace::Mark("web profile made");
-    QStringList problems;   // damaged values read as their defaults, told once the window is up
-    TKWOptions store = TKWOptions::Snapshot();
-    store.SetWrongTypeHandler([&problems](const QString &message) { problems.append(message); });
-    const TWindowSettings s = TWindowSettings::Read(store);
-    QStringList typedUrls;
-    bool typedUrlsRead = false;
-    try {
-        typedUrls = TTypedUrls::Load();
-        typedUrlsRead = true;
-    } catch (const RegistryError &e) {
-        problems.append(QStringLiteral("The typed addresses could not be read (%1); "
-                                       "they are not saved when Tabvane closes.")
-                                .arg(e.message()));
-    }
+    const TStartSettings start = TStartSettings::Read();
+    const TWindowSettings &s = start.settings;
     TStartupTrace::Mark("settings read");
     // Later reads of a damaged value by this window read its default, told once.
     m_options.SetWrongTypeHandler([this](const QString &message) { m_problems.Report({message}); });
     // The start-up writes are not worth the start: a failure is told with the rest.
-    m_startProblems = problems;
+    m_startProblems = start.problems;
     const auto startStep = [this](const std::function<void()> &run) {
         try {
             run();
@@ -201,7 +187,7 @@ void TfrmMain::FormCreate()
     m_toolbar->Load();
     m_popup->ReloadPopupList();
     m_addressBar->SetCompletion(s.completion);   // LoadAddressCompletion, read with the rest
-    m_addressBar->SetStoredTypedAddresses(typedUrls, typedUrlsRead);
+    m_addressBar->SetStoredTypedAddresses(start.typedUrls, start.typedUrlsRead);
     // Call site of the search subsystem: the search-bar favourites and engines menus are
     // built here. (The mail menu is built by the mail subsystem above.)
 
@@ -380,23 +366,7 @@ void TfrmMain::Shutdown()
         return;
     m_shutDown = true;
 
-    // A failing step must not cost the steps after it: the rest still run, and one message
-    // at the end names every group of settings that was not saved.
-    QStringList unsaved;
-    QString firstError;
-    const auto step = [&unsaved, &firstError](const QString &what, const std::function<void()> &run) {
-        try {
-            run();
-        } catch (const std::exception &e) {
-            if (!unsaved.contains(what))
-                unsaved.append(what);
-            if (firstError.isEmpty()) {
-                const auto *reg = dynamic_cast<const RegistryError *>(&e);
-                firstError = reg ? reg->message() : QString::fromLocal8Bit(e.what());
-            }
-        }
-    };
-
+    TUnsavedSettings unsaved;
     m_keyFilter->Stop();
     delete m_handOver;
     m_handOver = nullptr;
@@ -406,7 +376,7 @@ void TfrmMain::Shutdown()
     m_versionCheck = nullptr;
 
     if (!m_toolbar->Save())
-        unsaved.append(QStringLiteral("the toolbar buttons"));
+        unsaved.Add({QStringLiteral("the toolbar buttons")});
     UpdateUserAgentToken(false);
     CloseHiddenTabs();
     if (m_session)
@@ -418,27 +388,13 @@ void TfrmMain::Shutdown()
     Save(m_settings);   // MinToTray from the tray icon among them
     m_settings.lastOpenSites = sites;
     const TWindowSettings::TWriteResult written = m_settings.Write(m_settingsAsRead);
-    for (const QString &group : written.unsaved) {
-        if (!unsaved.contains(group))
-            unsaved.append(group);
-    }
-    if (firstError.isEmpty())
-        firstError = written.firstError;
-    step(QStringLiteral("the band layout"), [this] { m_bands->Save(); });
+    unsaved.Add(written.unsaved, written.firstError);
+    unsaved.Run(QStringLiteral("the band layout"), [this] { m_bands->Save(); });
     // A list that could not be read at start is not written over the stored one.
-    step(QStringLiteral("the typed addresses"), [this] { m_addressBar->SaveTypedAddresses(); });
+    unsaved.Run(QStringLiteral("the typed addresses"), [this] { m_addressBar->SaveTypedAddresses(); });
     m_addressBar->Clear();
-
-    if (!unsaved.isEmpty()) {
-        const QString text = TProblemReport::UnsavedText(unsaved, firstError);
-        // Closed by a signal, the session is ending and nobody would answer a message box.
-        if (ShutdownBySignal(this)) {
-            std::fprintf(stderr, "tabvane: %s\n", qPrintable(text));
-            std::fflush(stderr);
-        } else {
-            TTabvaneApplication::ShowError(text);
-        }
-    }
+    // Closed by a signal, the session is ending and nobody would answer a message box.
+    unsaved.Tell(ShutdownBySignal(this));
 }
 
 bool TfrmMain::FlyswatEnabled() const { return m_flyswat && m_flyswat->Enabled(); }
