@@ -1,5 +1,5 @@
-// TfrmMain: creation in its fixed order, the first pages, view toggles, full screen,
-// activation, the close question and the shutdown sequence.
+// TfrmMain: creation in its fixed order, the settings parts, activation, the close question
+// and the shutdown sequence.
 
 #include "app/main_window.h"
 

@@ -2,12 +2,14 @@
 // TfrmMain: the program's one main window, the composition root. It creates the subsystem
 // objects, wires them, and forwards the operations other parts call by name. Subsystems:
 //   TTabManager, TTabMenu, TTabDrops (browser/)       the strip, its tabs, menus and drops
-//   TStatusArea (app/statusarea.h), TSessionKeeper (app/sessionkeeper.h)
+//   TStatusArea (app/statusarea.h), TSessionKeeper (app/sessionkeeper.h), TStartPages
+//   (app/startpages.h, the first pages), TWindowState (app/windowstate.h, the placement)
 //   TCommandTable, TKeyFilter, TMainMenus, TPageCommands, TViewCommands, TAddressBar
 //   (navigation/)
 //   TToolbarBand, TBandLayout (options/), TFullScreen, TLogoPanel (components/)
 //   TVessaGroups (groups/), TPopupVessa (popup/), TDownloads (browser/downloads.h)
-// The window's own code: main_window.cpp (creation, settings, first pages, view, shutdown),
+// Every subsystem that keeps settings is an ISettingsPart, loaded and saved in one loop.
+// The window's own code: main_window.cpp (creation, settings, activation, shutdown),
 // main_window_ui.cpp (the widgets), browser/tab_commands.cpp (tab forwarders, New) and
 // navigation/commands.cpp (the rows of the window's own commands).
 
