@@ -1,5 +1,6 @@
 #include "app/confirm.h"
 
+#include "app/kwoptions.h"
 #include "components/dialogplacement.h"
 
 #include <QApplication>
@@ -149,4 +150,16 @@ void TfrmConfirm::showEvent(QShowEvent *event)
         chkConfirm->setFocus();
     else if (cmdOK->isVisible())
         cmdOK->setFocus();
+}
+
+bool ConfirmShutdown(QWidget *owner, TKWOptions &options)
+{
+    if (!options.ConfirmShutdown())
+        return true;
+    const TConfirmResult answer = Confirm(owner, QStringLiteral("Shut Down"), QStringLiteral("You are about to exit Tabvane."),
+                                          QStringLiteral("Do you want to proceed?"), QStringLiteral("Yes"),
+                                          QStringLiteral("No"), QStringLiteral("Don't ask me again"), false);
+    if (answer.checked)
+        options.SetConfirmShutdown(false);
+    return answer.ok;
 }

@@ -20,6 +20,11 @@ TConfirmResult Confirm(QWidget *owner, const QString &caption, const QString &ti
                        const QString &prompt, const QString &okText, const QString &cancelText,
                        const QString &checkText, bool checked);
 
+class TKWOptions;
+// The question before the program exits, unless ConfirmShutdown is off; "Don't ask me
+// again" turns it off. True: go ahead.
+bool ConfirmShutdown(QWidget *owner, TKWOptions &options);
+
 class TfrmConfirm : public QDialog {
     Q_OBJECT
 public:

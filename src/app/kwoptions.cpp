@@ -3,6 +3,7 @@
 #include "platform/makerhost.h"
 #include "platform/registry.h"
 
+#include <QUuid>
 #include <QGuiApplication>
 #include <QHash>
 #include <QScreen>
@@ -239,6 +240,12 @@ bool TKWOptions::ConfirmShutdown() const { return ReadBool(u"ConfirmShutdown"_s,
 void TKWOptions::SetConfirmShutdown(bool v) { WriteBool(u"ConfirmShutdown"_s, v); }
 QString TKWOptions::KWID() const { return ReadString(u"KWID"_s, QString()); }
 void TKWOptions::SetKWID(const QString &v) { WriteString(u"KWID"_s, v); }
+
+void TKWOptions::EnsureKWID(const QString &stored)
+{
+    if (stored.length() != 36)
+        SetKWID(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+}
 int TKWOptions::CheckedVersion() const { return ReadInteger(u"CheckedVersion"_s, 118); }
 void TKWOptions::SetCheckedVersion(int v) { WriteInteger(u"CheckedVersion"_s, v); }
 

@@ -48,6 +48,8 @@ public:
     bool AskDefaultBrowser() const;        void SetAskDefaultBrowser(bool v);
     bool ConfirmShutdown() const;          void SetConfirmShutdown(bool v);
     QString KWID() const;                  void SetKWID(const QString &v);
+    // The installation's identifier: a new one is written unless stored (as read) is one.
+    void EnsureKWID(const QString &stored);
     int CheckedVersion() const;            void SetCheckedVersion(int v);
 
     // Window and view

@@ -1,5 +1,5 @@
-// TfrmMain: creation in its fixed order, the first pages, view toggles, full screen,
-// activation, the close question and the shutdown sequence.
+// TfrmMain: creation in its fixed order, the settings parts, activation, the close question
+// and the shutdown sequence.
 
 #include "app/main_window.h"
 
@@ -16,7 +16,9 @@
 #include "platform/makerhost.h"
 #include "platform/paths.h"
 #include "app/statusarea.h"
+#include "app/startpages.h"
 #include "app/useragent.h"
+#include "app/windowstate.h"
 #include "browser/browsertab.h"
 #include "browser/downloads.h"
 #include "browser/kwpagecontrol.h"
@@ -25,7 +27,6 @@
 #include "browser/pagefullscreen.h"
 #include "components/coolbar.h"
 #include "components/fullscreen.h"
-#include "components/windowplacement.h"
 #include "components/logopanel.h"
 #include "components/statuspanels.h"
 #include "favorites/launchlink.h"
@@ -36,7 +37,6 @@
 #include "navigation/kwcombobox.h"
 #include "navigation/mainmenus.h"
 #include "navigation/pagecommands.h"
-#include "navigation/typedurls.h"
 #include "navigation/viewcommands.h"
 #include "options/bandlayout.h"
 #include "options/customizetoolbar.h"
@@ -60,20 +60,13 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUuid>
 #include <QWindow>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
-#include <thread>
 
 // Hand-over events, for diagnosis: QT_LOGGING_RULES="tabvane.handover.info=true".
 Q_LOGGING_CATEGORY(lcHandOver, "tabvane.handover", QtWarningMsg)
-
-namespace {
-const QString IEMainKey = QStringLiteral("Software\\Microsoft\\Internet Explorer\\Main");
-}
 
 TfrmMain::TfrmMain(const QString &argument, QWidget *parent)
     : QMainWindow(parent), m_argument(argument)
@@ -92,24 +85,6 @@ TfrmMain::~TfrmMain()
         Shutdown();
 }
 
-namespace {
-// A worker thread that is always joined, also when creation is abandoned by an exception.
-class TJoiningThread {
-public:
-    template <typename Work>
-    explicit TJoiningThread(Work &&work) : m_thread(std::forward<Work>(work)) {}
-    ~TJoiningThread() { join(); }
-    void join()
-    {
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-
-private:
-    std::thread m_thread;
-};
-}
-
 void TfrmMain::FormCreate()
 {
     // The settings store (m_options) exists before anything else. The user-agent token is
@@ -118,28 +93,16 @@ void TfrmMain::FormCreate()
     // before the first page opens. The settings themselves are one read of the settings
     // key, well under a millisecond: read here, after the profile, when the token's
     // writes are usually over and the read does not wait for their lock.
-    TJoiningThread tokenWriter([] { UpdateUserAgentToken(true); });
+    TUserAgentTokenWriter tokenWriter;
     TWebProfile::instance();
     TStartupTrace::Mark("web profile made");
-    QStringList problems;   // damaged values read as their defaults, told once the window is up
-    TKWOptions store = TKWOptions::Snapshot();
-    store.SetWrongTypeHandler([&problems](const QString &message) { problems.append(message); });
-    const TWindowSettings s = TWindowSettings::Read(store);
-    QStringList typedUrls;
-    bool typedUrlsRead = false;
-    try {
-        typedUrls = TTypedUrls::Load();
-        typedUrlsRead = true;
-    } catch (const RegistryError &e) {
-        problems.append(QStringLiteral("The typed addresses could not be read (%1); "
-                                       "they are not saved when Tabvane closes.")
-                                .arg(e.message()));
-    }
+    const TStartSettings start = TStartSettings::Read();
+    const TWindowSettings &s = start.settings;
     TStartupTrace::Mark("settings read");
     // Later reads of a damaged value by this window read its default, told once.
     m_options.SetWrongTypeHandler([this](const QString &message) { m_problems.Report({message}); });
     // The start-up writes are not worth the start: a failure is told with the rest.
-    m_startProblems = problems;
+    m_startProblems = start.problems;
     const auto startStep = [this](const std::function<void()> &run) {
         try {
             run();
@@ -206,11 +169,16 @@ void TfrmMain::FormCreate()
     m_groups->AttachMenu(m_menus->MainMenu(TMenuBarItem::VessaGroups));
     m_keyFilter = new TKeyFilter(this, m_commands, m_tabs,
                                  {[this](int menu) { m_menus->DropDown(menu); },
-                                  [this](const QString &tip) { ShowHint(tip); },
+                                  [this](const QString &tip) { m_statusArea->ShowHint(tip); },
                                   [this](const std::function<void()> &run) { m_tabMenu->RunOnActiveTab(run); }},
                                  this);
     TStartupTrace::Mark("commands, menus and key filter built");
     // ---- End of creating subsystems
+    // The subsystems that keep settings, loaded in this order: the placement and full screen
+    // after the view.
+    m_settingsParts = {m_tabs,  m_tabMenu, m_addressBar, m_keyFilter, m_groups, m_popup, m_search,
+                       m_tray,  m_flyswat, m_view,
+                       new TWindowState(this, m_fullScreenPart, pnlVessaBar, this)};
 
     // The tray icon takes the window's picture when the tray subsystem sets it up.
     // Dialogs (the confirmation dialog among them) show the application's icon.
@@ -227,11 +195,11 @@ void TfrmMain::FormCreate()
     m_toolbar->Load();
     m_popup->ReloadPopupList();
     m_addressBar->SetCompletion(s.completion);   // LoadAddressCompletion, read with the rest
-    m_addressBar->SetStoredTypedAddresses(typedUrls, typedUrlsRead);
+    m_addressBar->SetStoredTypedAddresses(start.typedUrls, start.typedUrlsRead);
     // Call site of the search subsystem: the search-bar favourites and engines menus are
     // built here. (The mail menu is built by the mail subsystem above.)
 
-    startStep([&] { EnsureKWID(s.kwid); });
+    startStep([&] { m_options.EnsureKWID(s.kwid); });
     m_settingsAsRead = s;
     TStartupTrace::Mark("toolbar buttons and lists loaded");
     Load(s);
@@ -241,7 +209,7 @@ void TfrmMain::FormCreate()
 
     // The user-agent token is in the hive now; the engine takes it up before the first
     // tab loads anything.
-    tokenWriter.join();
+    tokenWriter.Join();
     TWebProfile::instance()->refreshUserAgent();
 
     TStartupTrace::Mark("user-agent token written");
@@ -252,12 +220,14 @@ void TfrmMain::FormCreate()
     m_launcher = new TLinkLauncher(m_tabs, this);
     m_links = new TLinksBar(pnlLinks, m_launcher, m_commands, this);
     m_links->Load(s);
+    m_settingsParts.append(m_links);
     connect(m_links, &TLinksBar::Problem, this, [this](const QString &message) { m_problems.Report({message}); });
     // Favorites subsystem: mnuFavorites from the Favorites folder, Add/Organize Favorites,
     // export and import.
     m_favorites = new TFavoritesMenu(m_launcher, m_tabs, m_commands, this, tabTarget, this);
     m_favorites->AttachMenu(m_menus->MainMenu(TMenuBarItem::Favorites));
     m_favorites->Load(s);
+    m_settingsParts.append(m_favorites);
 
     // The default-browser offer is made once the window shows (above); without it the
     // setting is written back as it is.
@@ -268,7 +238,7 @@ void TfrmMain::FormCreate()
     // The content options were read when the engine's profile was made.
 
     m_session = new TSessionKeeper(pcPage, m_tabs, this);
-    OpenInitialPages();
+    m_startProblems += TStartPages(m_tabs, m_session, m_groups, m_options).Open(m_argument, m_settings);
     TStartupTrace::Mark("initial pages opened");
     m_tabs->SetPlacementAtEnd(m_settings.openNewAtEnd);
     m_session->Start();
@@ -296,58 +266,15 @@ void TfrmMain::Load(const TWindowSettings &settings)
         m_settings.searchBar.clear();
     else if (m_settings.searchBar.isEmpty())
         m_settings.searchBar = TKWOptions::DefaultSearchBar();
-    m_tabs->SetPlacementAtEnd(m_settings.openNewAtEnd);
-    m_tabs->SetOpenNewInForeground(m_settings.openNewInForeground);
-    m_groups->SetCloseFirst(m_settings.vgCloseFirst);
-    m_groups->SetStartupGroup(m_settings.startupVessaGroup);
-    m_popup->SetEnabled(m_settings.usePopupVessa);
-    m_search->Load(m_settings);
-    if (m_links)
-        m_links->Load(m_settings);
-    if (m_favorites)
-        m_favorites->Load(m_settings);
-
-    // Colour pictures on the toolbar; the custom icons and the add-on defaults are kept
-    // for their subsystems.
-    m_toolbar->SetColor(settings.toolbarShowColor);
-    m_addressBar->Load(settings);
-    m_keyFilter->Load(settings);
-    m_tray->Load(settings);
-    m_flyswat->Load(settings);
-    pnlVessaBar->resize(settings.vessaBarWidth, pnlVessaBar->height());
-
-    pcPage->SetMultiLine(settings.multipleLines);
-    if (pcPage->MultiLine())
-        pcPage->SetAllowTabShifting(false);
-    ApplyTabColors(settings.tabColorScheme, settings.inactiveTabColor, settings.inactiveFontColor);
-    ApplyTabPosition(settings.tabsDown);
-
-    m_view->Load(settings);
-
-    // The stored placement is the window's normal placement; full screen is entered after
-    // it, so that leaving full screen returns to the stored placement rather than to the
-    // size the window had before it was placed.
-    TWindowSettings shown;
-    SavePlacement(shown);
-    const bool placementChanged = settings.maximized != shown.maximized
-                                  || (!settings.maximized && settings.bounds != shown.bounds);
-    if (!IsFullScreen() && (!isVisible() || placementChanged))
-        RestoreWindowPlacement(this, settings.bounds, settings.maximized);
-    SetFullScreen(settings.fullScreen);
+    m_toolbar->SetColor(settings.toolbarShowColor);   // colour pictures on the toolbar
+    for (ISettingsPart *part : m_settingsParts)
+        part->Load(m_settings);
 }
 
 void TfrmMain::Save(TWindowSettings &settings) const
 {
-    SavePlacement(settings);
-    settings.fullScreen = IsFullScreen();
-    settings.openNewInForeground = m_tabs->OpenNewInForeground();
-    settings.vgCloseFirst = m_groups->CloseFirst();
-    settings.usePopupVessa = m_popup->Enabled();
-    m_addressBar->Save(settings);
-    m_tray->Save(settings);
-    m_flyswat->Save(settings);
-    settings.vessaBarWidth = pnlVessaBar->width();
-    m_view->Save(settings);
+    for (const ISettingsPart *part : m_settingsParts)
+        part->Save(settings);
 }
 
 TWindowSettings TfrmMain::Settings() const
@@ -362,132 +289,9 @@ void TfrmMain::ApplySettings(const TWindowSettings &settings)
     Load(settings);
 }
 
-void TfrmMain::EnsureKWID(const QString &stored)
-{
-    if (stored.length() == 36)
-        return;
-    m_options.SetKWID(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
-}
-
-void TfrmMain::ApplyTabColors(const QString &scheme, int inactiveTabColor, int inactiveFontColor)
-{
-    QColor tabColor;
-    QColor fontColor;
-    if (scheme == QLatin1String("std")) {
-        tabColor = TKWPageControl::ColorFromBGR(TKWPageControl::clBtnFace);
-        fontColor = TKWPageControl::ColorFromBGR(TKWPageControl::clWindowText);
-    } else if (scheme == QLatin1String("rev")) {
-        tabColor = TKWPageControl::ColorFromBGR(TKWPageControl::clInactiveCaption);
-        fontColor = TKWPageControl::ColorFromBGR(TKWPageControl::clHighlightText);
-    } else {
-        tabColor = TKWPageControl::ColorFromBGR(inactiveTabColor);
-        fontColor = TKWPageControl::ColorFromBGR(inactiveFontColor);
-    }
-    pcPage->SetInactiveTabColor(tabColor);
-    pcPage->SetInactiveFontColor(fontColor);
-}
-
-void TfrmMain::ApplyTabPosition(bool tabsDown)
-{
-    pcPage->SetTabPosition(tabsDown ? TKWPageControl::TabPosition::Bottom : TKWPageControl::TabPosition::Top);
-    if (!tabsDown)
-        m_tabMenu->PutCloseFirst();
-}
-
-void TfrmMain::SavePlacement(TWindowSettings &settings) const
-{
-    const bool fullScreen = IsFullScreen();
-    settings.maximized = isMaximized() || (fullScreen && m_fullScreenPart->SavedMaximized());
-    // A maximised window keeps the stored bounds as its normal placement.
-    if (!settings.maximized)
-        settings.bounds = fullScreen ? m_fullScreenPart->SavedGeometry() : QRect(pos(), size());
-}
-
-QString TfrmMain::ReadHomePage()
-{
-    try {
-        const RegValue start = TRegistry(RegRoot::CurrentUser).readValue(IEMainKey, QStringLiteral("Start Page"));
-        if ((start.type == RegType::Sz || start.type == RegType::ExpandSz) && !start.text.trimmed().isEmpty())
-            return start.text.trimmed();
-    } catch (const RegistryError &) {
-    }
-    return QStringLiteral("about:blank");
-}
-
 QString TfrmMain::HomePage() const
 {
-    return ReadHomePage();
-}
-
-void TfrmMain::OpenInitialPages()
-{
-    // After a run that did not end in order, the user chooses first: its tabs come back
-    // instead of the pages StartupMode opens.
-    const bool restore = m_session->OfferRestore();
-    TBrowserTab *first = ActiveTab();
-    const bool lastMode = !restore && m_settings.startupMode == QLatin1String("Last");
-    const QStringList last = m_settings.lastOpenSites;
-    const auto dataOf = [](const QString &line) { return line.mid(line.indexOf(QLatin1Char('=')) + 1); };
-    QList<QPair<TBrowserTab *, QString>> lastSites;   // each tab with its line of L
-
-    const QString startupPage = m_settings.startupPage;
-    m_settings.startupPage.clear();   // opened once
-    if (!startupPage.isEmpty()) {
-        TBrowserTab *second = m_tabs->CreateForegroundTab();
-        ActivateTab(first);
-        second->FirstLoad = true;
-        second->NavigateTo(startupPage);
-        try {
-            m_options.SetStartupPage(QString());
-        } catch (const RegistryError &e) {
-            m_startProblems.append(e.message());
-        }
-    }
-
-    const auto restoreSite = [this, &dataOf, &lastSites](const QString &line) {
-        TBrowserTab *tab = CreateBackgroundTab();
-        if (!tab)
-            return;
-        tab->FirstLoad = true;
-        tab->NavigateTo(dataOf(line));
-        lastSites.append({tab, line});
-    };
-
-    if (m_argument.isEmpty()) {
-        if (restore) {
-            m_session->RestoreTabs(first, true);
-        } else if (m_settings.startupMode == QLatin1String("Home")) {
-            first->NavigateTo(ReadHomePage());
-        } else if (lastMode) {
-            first->FirstLoad = true;
-            first->NavigateTo(last.isEmpty() ? QStringLiteral("about:blank") : dataOf(last.last()));
-            if (!last.isEmpty())
-                lastSites.append({first, last.last()});
-            for (int i = last.size() - 2; i >= 0; --i)
-                restoreSite(last.at(i));
-            m_session->ApplyToLastSites(lastSites, true);
-        } else {
-            m_groups->QueueStartupGroup();
-        }
-        return;
-    }
-
-    if (IsGroupArgument(m_argument)) {
-        OpenGroup(m_argument, true, true);
-        if (restore)
-            m_session->RestoreTabs(nullptr, false);
-        return;
-    }
-    first->FirstLoad = true;
-    first->NavigateTo(m_argument);
-    if (lastMode) {
-        for (int i = last.size() - 1; i >= 0; --i)
-            restoreSite(last.at(i));
-    }
-    if (restore)
-        m_session->RestoreTabs(nullptr, false);
-    ActivateTab(first);
-    m_session->ApplyToLastSites(lastSites, false);
+    return TStartPages::ReadHomePage();
 }
 
 // The band layout's one-shot load is due: the start-up group opens first, then the
@@ -543,16 +347,7 @@ bool TfrmMain::FormCloseQuery()
     // Downloads in progress ask their own question, in place of the shutdown question.
     if (!m_closeWithoutConfirmation && m_downloads->InProgressCount() > 0)
         return m_downloads->ConfirmExit();
-    if (m_closeWithoutConfirmation || !m_options.ConfirmShutdown())
-        return true;
-    const TConfirmResult answer = Confirm(this, QStringLiteral("Shut Down"),
-                                          QStringLiteral("You are about to exit Tabvane."),
-                                          QStringLiteral("Do you want to proceed?"),
-                                          QStringLiteral("Yes"), QStringLiteral("No"),
-                                          QStringLiteral("Don't ask me again"), false);
-    if (answer.checked)
-        m_options.SetConfirmShutdown(false);
-    return answer.ok;
+    return m_closeWithoutConfirmation || ConfirmShutdown(this, m_options);
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event)
@@ -579,23 +374,7 @@ void TfrmMain::Shutdown()
         return;
     m_shutDown = true;
 
-    // A failing step must not cost the steps after it: the rest still run, and one message
-    // at the end names every group of settings that was not saved.
-    QStringList unsaved;
-    QString firstError;
-    const auto step = [&unsaved, &firstError](const QString &what, const std::function<void()> &run) {
-        try {
-            run();
-        } catch (const std::exception &e) {
-            if (!unsaved.contains(what))
-                unsaved.append(what);
-            if (firstError.isEmpty()) {
-                const auto *reg = dynamic_cast<const RegistryError *>(&e);
-                firstError = reg ? reg->message() : QString::fromLocal8Bit(e.what());
-            }
-        }
-    };
-
+    TUnsavedSettings unsaved;
     m_keyFilter->Stop();
     delete m_handOver;
     m_handOver = nullptr;
@@ -605,52 +384,25 @@ void TfrmMain::Shutdown()
     m_versionCheck = nullptr;
 
     if (!m_toolbar->Save())
-        unsaved.append(QStringLiteral("the toolbar buttons"));
+        unsaved.Add({QStringLiteral("the toolbar buttons")});
     UpdateUserAgentToken(false);
     CloseHiddenTabs();
     if (m_session)
         m_session->Finish();   // the same tabs as "Last Open Sites" below
 
-    // Rightmost tab first, so that reading the list from its end restores the order.
-    QStringList sites;
-    const QList<TBrowserTab *> tabs = Tabs();
-    {
-        // The tabs go one by one; the strip's tab changes on the way are of no interest.
-        QSignalBlocker quiet(pcPage);
-        for (int i = tabs.size() - 1; i >= 0; --i) {
-            TBrowserTab *tab = tabs.at(i);
-            const QString url = tab->Location();
-            if (!url.isEmpty())
-                sites.append(QStringLiteral("url%1=%2").arg(i + 1).arg(url));
-            tab->CloseTab();
-        }
-    }
+    const QStringList sites = m_tabs->CloseForExit();
     // The window's settings in one transaction; group by group when that fails, so that
     // each group that could not be written is named and costs nothing else.
     Save(m_settings);   // MinToTray from the tray icon among them
     m_settings.lastOpenSites = sites;
     const TWindowSettings::TWriteResult written = m_settings.Write(m_settingsAsRead);
-    for (const QString &group : written.unsaved) {
-        if (!unsaved.contains(group))
-            unsaved.append(group);
-    }
-    if (firstError.isEmpty())
-        firstError = written.firstError;
-    step(QStringLiteral("the band layout"), [this] { m_bands->Save(); });
+    unsaved.Add(written.unsaved, written.firstError);
+    unsaved.Run(QStringLiteral("the band layout"), [this] { m_bands->Save(); });
     // A list that could not be read at start is not written over the stored one.
-    step(QStringLiteral("the typed addresses"), [this] { m_addressBar->SaveTypedAddresses(); });
+    unsaved.Run(QStringLiteral("the typed addresses"), [this] { m_addressBar->SaveTypedAddresses(); });
     m_addressBar->Clear();
-
-    if (!unsaved.isEmpty()) {
-        const QString text = TProblemReport::UnsavedText(unsaved, firstError);
-        // Closed by a signal, the session is ending and nobody would answer a message box.
-        if (ShutdownBySignal(this)) {
-            std::fprintf(stderr, "tabvane: %s\n", qPrintable(text));
-            std::fflush(stderr);
-        } else {
-            TTabvaneApplication::ShowError(text);
-        }
-    }
+    // Closed by a signal, the session is ending and nobody would answer a message box.
+    unsaved.Tell(ShutdownBySignal(this));
 }
 
 bool TfrmMain::FlyswatEnabled() const { return m_flyswat && m_flyswat->Enabled(); }
@@ -674,17 +426,10 @@ bool TfrmMain::event(QEvent *event)
     if (event->type() == QEvent::UpdateRequest && TStartupTrace::Enabled())
         TStartupTrace::MarkOnce("main window painted");
     if (event->type() == QEvent::StatusTip) {
-        ShowHint(static_cast<QStatusTipEvent *>(event)->tip());
+        m_statusArea->ShowHint(static_cast<QStatusTipEvent *>(event)->tip());
         return true;
     }
     return QMainWindow::event(event);
-}
-
-void TfrmMain::ShowHint(const QString &tip)
-{
-    // Hints carry "short|long"; the long part goes to the first status panel.
-    const int bar = tip.indexOf(QLatin1Char('|'));
-    m_statusArea->ShowStatusText(bar >= 0 ? tip.mid(bar + 1) : tip);
 }
 
 void TfrmMain::resizeEvent(QResizeEvent *event)

@@ -2,12 +2,14 @@
 // TfrmMain: the program's one main window, the composition root. It creates the subsystem
 // objects, wires them, and forwards the operations other parts call by name. Subsystems:
 //   TTabManager, TTabMenu, TTabDrops (browser/)       the strip, its tabs, menus and drops
-//   TStatusArea (app/statusarea.h), TSessionKeeper (app/sessionkeeper.h)
+//   TStatusArea (app/statusarea.h), TSessionKeeper (app/sessionkeeper.h), TStartPages
+//   (app/startpages.h, the first pages), TWindowState (app/windowstate.h, the placement)
 //   TCommandTable, TKeyFilter, TMainMenus, TPageCommands, TViewCommands, TAddressBar
 //   (navigation/)
 //   TToolbarBand, TBandLayout (options/), TFullScreen, TLogoPanel (components/)
 //   TVessaGroups (groups/), TPopupVessa (popup/), TDownloads (browser/downloads.h)
-// The window's own code: main_window.cpp (creation, settings, first pages, view, shutdown),
+// Every subsystem that keeps settings is an ISettingsPart, loaded and saved in one loop.
+// The window's own code: main_window.cpp (creation, settings, activation, shutdown),
 // main_window_ui.cpp (the widgets), browser/tab_commands.cpp (tab forwarders, New) and
 // navigation/commands.cpp (the rows of the window's own commands).
 
@@ -106,7 +108,6 @@ public:
     void ActivateTab(TBrowserTab *tab);        // makes it active and runs the tab change
     void pcPageChange();                       // the tab-change handling
     QString HomePage() const;                  // "Start Page", else "about:blank"
-    static QString ReadHomePage();
     bool PlacementAtEnd() const { return m_tabs->PlacementAtEnd(); }
     void SetPlacementAtEnd(bool on) { m_tabs->SetPlacementAtEnd(on); }
     bool GroupLoading() const { return m_tabs->GroupLoading(); }
@@ -167,21 +168,15 @@ protected:
 private:
     // main_window.cpp
     void FormCreate();
-    // Applies the settings to the window: its options, the tab strip's look, the view and
-    // the placement. Save puts what the window shows now (placement, view) into them.
+    // Applies the settings to the window's own options and to every part that keeps
+    // settings; Save asks every part for what it shows now.
     void Load(const TWindowSettings &settings);
     void Save(TWindowSettings &settings) const;
-    void OpenInitialPages();
     void tmrLoadCoolbarTimer();
     void FormActivate();
     void FormDeactivate();
     bool FormCloseQuery();
     void Shutdown();
-    void ApplyTabColors(const QString &scheme, int inactiveTabColor, int inactiveFontColor);
-    void ApplyTabPosition(bool tabsDown);
-    void EnsureKWID(const QString &stored);
-    void SavePlacement(TWindowSettings &settings) const;
-    void ShowHint(const QString &tip);   // "short|long": the long part in the status bar
     void BuildWidgets();                 // main_window_ui.cpp
     void LayoutTabStrip();
     bool AskCloseAll();                  // tab_commands.cpp: false keeps the tabs
@@ -207,6 +202,7 @@ private:
     // keeps them as read, so that what nobody changed is not written.
     TWindowSettings m_settings;
     TWindowSettings m_settingsAsRead;
+    QList<ISettingsPart *> m_settingsParts;   // loaded and saved with the settings, in order
 
     // ---- The subsystems (created in FormCreate)
     TCommandTable *m_commands = nullptr;

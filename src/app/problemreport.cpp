@@ -1,6 +1,10 @@
 #include "app/problemreport.h"
 
 #include "app/application.h"
+#include "platform/registry.h"
+
+#include <cstdio>
+#include <exception>
 
 #include <algorithm>
 
@@ -39,4 +43,36 @@ QString TProblemReport::UnsavedText(QStringList unsaved, const QString &firstErr
     if (!firstError.isEmpty())
         text += QStringLiteral("\n\n") + firstError;
     return text;
+}
+
+void TUnsavedSettings::Add(const QStringList &groups, const QString &error)
+{
+    for (const QString &group : groups) {
+        if (!m_groups.contains(group))
+            m_groups.append(group);
+    }
+    if (m_firstError.isEmpty())
+        m_firstError = error;
+}
+
+void TUnsavedSettings::Run(const QString &group, const std::function<void()> &save)
+{
+    try {
+        save();
+    } catch (const std::exception &e) {
+        const auto *reg = dynamic_cast<const RegistryError *>(&e);
+        Add({group}, reg ? reg->message() : QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TUnsavedSettings::Tell(bool toStandardError) const
+{
+    if (IsEmpty())
+        return;
+    if (toStandardError) {
+        std::fprintf(stderr, "tabvane: %s\n", qPrintable(Text()));
+        std::fflush(stderr);
+    } else {
+        TTabvaneApplication::ShowError(Text());
+    }
 }

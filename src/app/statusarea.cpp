@@ -142,3 +142,9 @@ void TStatusArea::UpdateSecureAndAnimation()
         m_logo->SetActive(loading);
     Q_EMIT ActiveTabLoading(loading);
 }
+
+void TStatusArea::ShowHint(const QString &tip)
+{
+    const int bar = tip.indexOf(QLatin1Char('|'));
+    ShowStatusText(bar >= 0 ? tip.mid(bar + 1) : tip);
+}

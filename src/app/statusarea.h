@@ -39,6 +39,8 @@ public:
 
     // ---- ITabStatus
     void ShowStatusText(const QString &text) override;
+    // A hint "short|long": its long part (the whole hint without a bar) as status text.
+    void ShowHint(const QString &tip);
     void ShowProgress(int progress, int progressMax) override;
     void ShowProgressBar() override;
     void HideProgressBar() override;

@@ -6,6 +6,7 @@
 // windows are hidden, minimising behaves as without the option: a window is never hidden
 // with no way back.
 
+#include "app/settingspart.h"
 #include <QIcon>
 #include <QList>
 #include <QObject>
@@ -54,7 +55,7 @@ private:
     QSystemTrayIcon *m_icon;
 };
 
-class TTray : public QObject {
+class TTray : public QObject, public ISettingsPart {
     Q_OBJECT
 public:
     // window: the main window. icon: taken over. activeTitle: the active tab's title.
@@ -63,8 +64,8 @@ public:
           std::function<bool()> exitCommand, QObject *parent = nullptr);
     ~TTray() override;
 
-    void Load(const TWindowSettings &settings);   // MinToTray
-    void Save(TWindowSettings &settings) const;
+    void Load(const TWindowSettings &settings) override;   // MinToTray
+    void Save(TWindowSettings &settings) const override;
 
     // Active: in charge of minimising, with the icon shown (when the desktop has a tray).
     void SetActive(bool on);

@@ -1,5 +1,6 @@
 #include "app/windowsettings.h"
 
+#include "navigation/typedurls.h"
 #include "platform/registry.h"
 
 #include <functional>
@@ -170,4 +171,21 @@ TWindowSettings::TWriteResult TWindowSettings::Write(const TWindowSettings &asRe
         }
     }
     return result;
+}
+
+TStartSettings TStartSettings::Read()
+{
+    TStartSettings read;
+    TKWOptions store = TKWOptions::Snapshot();
+    store.SetWrongTypeHandler([&read](const QString &message) { read.problems.append(message); });
+    read.settings = TWindowSettings::Read(store);
+    try {
+        read.typedUrls = TTypedUrls::Load();
+        read.typedUrlsRead = true;
+    } catch (const RegistryError &e) {
+        read.problems.append(QStringLiteral("The typed addresses could not be read (%1); "
+                                            "they are not saved when Tabvane closes.")
+                                     .arg(e.message()));
+    }
+    return read;
 }

@@ -84,3 +84,16 @@ public:
     // never changes itself are written only where they differ from it.
     TWriteResult Write(const TWindowSettings &asRead) const;
 };
+
+// What the window reads when it starts, in one go: its settings (one pass over the settings
+// key), the typed addresses, and the problems met on the way (damaged values read as their
+// defaults, a list that could not be read), to be told once the window is up.
+struct TStartSettings {
+    TWindowSettings settings;
+    QStringList typedUrls;
+    bool typedUrlsRead = false;   // false: the stored list is not written over at shutdown
+    QStringList problems;
+
+    // Raises RegistryError when the settings key cannot be read.
+    static TStartSettings Read();
+};

@@ -3,6 +3,7 @@
 
 #include "browser/tabmanager.h"
 
+#include "app/windowsettings.h"
 #include "browser/browsertab.h"
 #include "browser/closeall.h"
 #include "browser/kwpagecontrol.h"
@@ -287,4 +288,52 @@ void TTabManager::TabChange()
     emit ActiveTabChanged(tab);
     if (m_parts.policy && m_parts.policy->WindowIsActive())
         tab->FocusPage();
+}
+
+void TTabManager::Load(const TWindowSettings &settings)
+{
+    SetPlacementAtEnd(settings.openNewAtEnd);
+    m_openNewInForeground = settings.openNewInForeground;
+    m_pages->SetMultiLine(settings.multipleLines);
+    if (m_pages->MultiLine())
+        m_pages->SetAllowTabShifting(false);
+
+    // The colours of the inactive tabs: the standard scheme, the reversed one, or the
+    // stored colours.
+    QColor tabColor;
+    QColor fontColor;
+    if (settings.tabColorScheme == QLatin1String("std")) {
+        tabColor = TKWPageControl::ColorFromBGR(TKWPageControl::clBtnFace);
+        fontColor = TKWPageControl::ColorFromBGR(TKWPageControl::clWindowText);
+    } else if (settings.tabColorScheme == QLatin1String("rev")) {
+        tabColor = TKWPageControl::ColorFromBGR(TKWPageControl::clInactiveCaption);
+        fontColor = TKWPageControl::ColorFromBGR(TKWPageControl::clHighlightText);
+    } else {
+        tabColor = TKWPageControl::ColorFromBGR(settings.inactiveTabColor);
+        fontColor = TKWPageControl::ColorFromBGR(settings.inactiveFontColor);
+    }
+    m_pages->SetInactiveTabColor(tabColor);
+    m_pages->SetInactiveFontColor(fontColor);
+    m_pages->SetTabPosition(settings.tabsDown ? TKWPageControl::TabPosition::Bottom : TKWPageControl::TabPosition::Top);
+}
+
+void TTabManager::Save(TWindowSettings &settings) const
+{
+    settings.openNewInForeground = m_openNewInForeground;
+}
+
+QStringList TTabManager::CloseForExit()
+{
+    QStringList sites;
+    const QList<TBrowserTab *> tabs = Tabs();
+    // The tabs go one by one; the strip's tab changes on the way are of no interest.
+    QSignalBlocker quiet(m_pages);
+    for (int i = tabs.size() - 1; i >= 0; --i) {
+        TBrowserTab *tab = tabs.at(i);
+        const QString url = tab->Location();
+        if (!url.isEmpty())
+            sites.append(QStringLiteral("url%1=%2").arg(i + 1).arg(url));
+        tab->CloseTab();
+    }
+    return sites;
 }

@@ -5,10 +5,12 @@
 // and the ITabOpener the rest of the program opens pages through. ActiveTabChanged tells
 // the window's status bar, address box and Back/Forward to follow the new active tab.
 
+#include "app/settingspart.h"
 #include "browser/tabhost.h"
 #include "browser/tabopener.h"
 
 #include <QObject>
+#include <QStringList>
 
 #include <functional>
 
@@ -16,7 +18,7 @@ class QTimer;
 class QWidget;
 class TKWPageControl;
 
-class TTabManager : public QObject, public ITabOpener, public ITabFactory {
+class TTabManager : public QObject, public ITabOpener, public ITabFactory, public ISettingsPart {
     Q_OBJECT
 public:
     // parts: the status, address and policy parts the tabs are given (the factory part is
@@ -55,6 +57,13 @@ public:
     void TabChange();                          // the active tab's page became the shown one
 
     void SetOpenNewInForeground(bool on) { m_openNewInForeground = on; }
+    // Closes every tab as the program exits, rightmost first, and returns the lines of
+    // "Last Open Sites" ("url<position>=<address>", tabs without an address left out) in
+    // that order, so that reading the list from its end restores the order.
+    QStringList CloseForExit();
+    // Where new tabs go and the strip's look: lines, colours of the inactive tabs, position.
+    void Load(const TWindowSettings &settings) override;
+    void Save(TWindowSettings &settings) const override;   // OpenNewInForeground
     // The full-screen part of the tabs made from now on.
     void SetFullScreenPart(ITabFullScreen *part) { m_parts.fullScreen = part; }
     // Asked before a Close All that is not silent; false keeps the tabs. Without one,

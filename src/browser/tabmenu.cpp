@@ -1,5 +1,6 @@
 #include "browser/tabmenu.h"
 
+#include "app/windowsettings.h"
 #include "browser/browsertab.h"
 #include "browser/kwpagecontrol.h"
 #include "browser/tabmanager.h"
@@ -224,4 +225,10 @@ void TTabMenu::pmTabCloseClick()
         return;
     if (TBrowserTab *target = TabTarget())
         m_tabs->CloseTab(target);
+}
+
+void TTabMenu::Load(const TWindowSettings &settings)
+{
+    if (!settings.tabsDown)
+        PutCloseFirst();
 }

@@ -3,6 +3,8 @@
 // menu's commands act on the tab under the last right-click (or drag), its target; run from
 // a key they act on the active tab. It registers their rows in the command table.
 
+#include "app/settingspart.h"
+
 #include <QObject>
 
 #include <functional>
@@ -14,7 +16,7 @@ class TBrowserTab;
 class TCommandTable;
 class TTabManager;
 
-class TTabMenu : public QObject {
+class TTabMenu : public QObject, public ISettingsPart {
     Q_OBJECT
 public:
     // refreshTab: the Refresh command's way of reloading a tab (completely while Ctrl is held).
@@ -32,6 +34,8 @@ public:
     void RunOnActiveTab(const std::function<void()> &run);
     // With the tabs on top, Close, Close All and Hide from Close All come first.
     void PutCloseFirst();
+    // With the tabs on top, the close items come first in the tab menu.
+    void Load(const TWindowSettings &settings) override;
     void RebuildTabsMenu();
 
     void pmTabLockedClick();

@@ -21,6 +21,7 @@
 // and the tab menu's entry), Organize Favorites, Open All, Export Favorites and Import
 // Bookmarks; Synchronize Offline Favorites has nothing to synchronize with here and is hidden.
 
+#include "app/settingspart.h"
 #include "app/windowsettings.h"
 
 #include <QMenu>
@@ -42,7 +43,7 @@ class TLinkLauncher;
 // and at least 1 (a screen of fewer than seven rows still lists one entry per column).
 int ItemsPerColumn(int screenHeight, int rowHeight);
 
-class TFavoritesMenu : public QObject {
+class TFavoritesMenu : public QObject, public ISettingsPart {
     Q_OBJECT
 public:
     enum TRole { RoleFolder = 1, RoleFile, RoleOpenAll, RolePlaceholder };
@@ -59,7 +60,7 @@ public:
 
     // "FavoritesNewWin", "UseCustomIcons" and "BreakFavorites"; a change of the last two
     // marks the menu stale.
-    void Load(const TWindowSettings &settings);
+    void Load(const TWindowSettings &settings) override;
 
     bool Current() const { return m_current; }
     void MarkStale() { m_current = false; }

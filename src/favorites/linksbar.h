@@ -17,6 +17,7 @@
 // and no monitor on it; the bar comes back when the folder does, and "Organize Links..."
 // (registered in the command table) creates it.
 
+#include "app/settingspart.h"
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -38,7 +39,7 @@ class TWindowSettings;
 struct TLinkListing;
 struct TLinkNode;
 
-class TLinksBar : public QObject {
+class TLinksBar : public QObject, public ISettingsPart {
     Q_OBJECT
 public:
     enum TRole { RoleLink = 1, RoleFolder, RoleOpenAll, RoleSeparator, RoleCustomize };
@@ -50,7 +51,7 @@ public:
     ~TLinksBar() override;
 
     // "LinksNewWin" and "UseCustomIcons"; a change of the latter rebuilds the bar.
-    void Load(const TWindowSettings &settings);
+    void Load(const TWindowSettings &settings) override;
     void SetUseCustomIcons(bool on);
     bool UseCustomIcons() const { return m_useCustomIcons; }
 

@@ -3,6 +3,7 @@
 
 #include "groups/vessagroups.h"
 
+#include "app/windowsettings.h"
 #include "browser/browsertab.h"
 #include "browser/tabopener.h"
 #include "groups/groupmenu.h"
@@ -198,4 +199,15 @@ void TVessaGroups::pmTandemGroupsOrganize2Click()
         editor.exec();
     }
     MarkGroupMenuDirty();
+}
+
+void TVessaGroups::Load(const TWindowSettings &settings)
+{
+    m_closeFirst = settings.vgCloseFirst;
+    m_startupGroup = settings.startupVessaGroup;
+}
+
+void TVessaGroups::Save(TWindowSettings &settings) const
+{
+    settings.vgCloseFirst = m_closeFirst;
 }

@@ -5,6 +5,8 @@
 // and finds pages only through the tab opener, registers its own rows in the command table
 // and shows its dialogs over the window it is given.
 
+#include "app/settingspart.h"
+
 #include <QObject>
 #include <QString>
 
@@ -17,7 +19,7 @@ class TBrowserTab;
 class TCommandTable;
 class TGroupMenu;
 
-class TVessaGroups : public QObject {
+class TVessaGroups : public QObject, public ISettingsPart {
     Q_OBJECT
 public:
     // tabTarget: the tab the tab menu was opened for (nullptr when none). The rows
@@ -50,6 +52,8 @@ public:
     void SetCloseFirst(bool on) { m_closeFirst = on; }
     QString StartupGroup() const { return m_startupGroup; }       // StartupVessaGroup
     void SetStartupGroup(const QString &path) { m_startupGroup = path; }
+    void Load(const TWindowSettings &settings) override;   // VGCloseFirst, the start-up group
+    void Save(TWindowSettings &settings) const override;
 
     // The start-up group waits until the window is up: QueueStartupGroup marks it,
     // OpenPendingStartupGroup opens it once (closing the other tabs first).

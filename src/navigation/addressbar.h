@@ -6,6 +6,7 @@
 // most recently typed addresses. It is the address part every tab is given (ITabAddress)
 // and opens pages only through the tab manager's ITabOpener.
 
+#include "app/settingspart.h"
 #include "app/kwoptions.h"
 #include "app/windowsettings.h"
 #include "browser/tabhost.h"
@@ -25,7 +26,7 @@ class ITabOpener;
 class TCoolBar;
 class TKWComboBox;
 
-class TAddressBar : public QObject, public ITabAddress {
+class TAddressBar : public QObject, public ISettingsPart, public ITabAddress {
     Q_OBJECT
 public:
     // Runs a user's command so that a failure is shown instead of leaving a Qt slot.
@@ -92,8 +93,8 @@ public:
     void SetCBAutoExpand(bool on) { m_cbAutoExpand = on; }
     bool CBAutoExpand() const { return m_cbAutoExpand; }
     // AddressNewWin, AutoCompleteStyle, ShowGo and CBAutoExpand.
-    void Load(const TWindowSettings &settings);
-    void Save(TWindowSettings &settings) const;
+    void Load(const TWindowSettings &settings) override;
+    void Save(TWindowSettings &settings) const override;
 
 Q_SIGNALS:
     // The active tab's CanGoBack / CanGoForward, for the Back and Forward commands.

@@ -26,6 +26,7 @@
 //     offer them to the page. Wheel messages of old mouse drivers do not exist on Linux;
 //     the wheel reaches the widget under the pointer directly.
 
+#include "app/settingspart.h"
 #include "navigation/keyfilter.h"
 
 #include <QList>
@@ -38,7 +39,7 @@ class QWidget;
 class TCommandTable;
 struct TWindowSettings;
 
-class TKeyFilter : public QObject {
+class TKeyFilter : public QObject, public ISettingsPart {
     Q_OBJECT
 public:
     struct THooks {
@@ -56,7 +57,7 @@ public:
                QObject *parent = nullptr);
     ~TKeyFilter() override;
 
-    void Load(const TWindowSettings &settings);   // DisableALTShortcuts
+    void Load(const TWindowSettings &settings) override;   // DisableALTShortcuts
     void Stop();                                  // the window is shutting down
 
 protected:

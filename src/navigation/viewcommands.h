@@ -4,6 +4,7 @@
 // settings, and follows full screen: the toolbar always shows in full screen, and the menu
 // bar can be hidden in full screen only.
 
+#include "app/settingspart.h"
 #include <QObject>
 
 class QAction;
@@ -14,15 +15,15 @@ class TFullScreen;
 class TToolbarBand;
 struct TWindowSettings;
 
-class TViewCommands : public QObject {
+class TViewCommands : public QObject, public ISettingsPart {
     Q_OBJECT
 public:
     // menuBand: the menu band, shown or hidden by Menu Bar; statusBar: by Status Bar.
     TViewCommands(TCommandTable *commands, TBandLayout *bands, TFullScreen *fullScreen, TToolbarBand *toolbar,
                   QWidget *menuBand, QWidget *statusBar, QObject *parent = nullptr);
 
-    void Load(const TWindowSettings &settings);   // the bars' checks; full screen is the window's
-    void Save(TWindowSettings &settings) const;
+    void Load(const TWindowSettings &settings) override;   // the bars' checks; full screen is the window's
+    void Save(TWindowSettings &settings) const override;
 
     void ShowVessaBar(bool show);
     void ToggleStatusBar();            // as Status Bar is checked

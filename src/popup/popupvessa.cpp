@@ -5,6 +5,7 @@
 
 #include "app/confirm.h"
 #include "app/kwoptions.h"
+#include "app/windowsettings.h"
 #include "browser/browsertab.h"
 #include "browser/tabopener.h"
 #include "navigation/commandtable.h"
@@ -96,4 +97,14 @@ void TPopupVessa::registerCommands()
     add.keys = {TKeyCommand::AddToPopupVessa};
     add.handler = [this](bool) { pmAddToPopupVessaClick(); };
     m_commands->Register(add);
+}
+
+void TPopupVessa::Load(const TWindowSettings &settings)
+{
+    m_enabled = settings.usePopupVessa;
+}
+
+void TPopupVessa::Save(TWindowSettings &settings) const
+{
+    settings.usePopupVessa = m_enabled;
 }

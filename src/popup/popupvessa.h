@@ -5,6 +5,7 @@
 // tab opener, registers its own row in the command table and shows its notice over the
 // window it is given.
 
+#include "app/settingspart.h"
 #include "browser/tabhost.h"
 
 #include <QObject>
@@ -19,7 +20,7 @@ class TBrowserTab;
 class TCommandTable;
 class TKWOptions;
 
-class TPopupVessa : public QObject, public IPopupPolicy {
+class TPopupVessa : public QObject, public IPopupPolicy, public ISettingsPart {
     Q_OBJECT
 public:
     // store: the window's settings store, which outlives this object. tabTarget: the tab
@@ -46,6 +47,8 @@ public:
     // UsePopupVessa, read by the window at creation and written back at shutdown.
     bool Enabled() const { return m_enabled; }
     void SetEnabled(bool on) { m_enabled = on; }
+    void Load(const TWindowSettings &settings) override;   // UsePopupVessa
+    void Save(TWindowSettings &settings) const override;
 
 private:
     void registerCommands();

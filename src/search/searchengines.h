@@ -8,6 +8,7 @@
 // the Shift key. When the user has typed words into the address box, an engine whose
 // location holds "%s" searches for them; otherwise it opens its start page.
 
+#include "app/settingspart.h"
 #include "app/windowsettings.h"
 #include "search/searchlist.h"
 
@@ -22,7 +23,7 @@ class QMenu;
 class QWidget;
 class TCommandTable;
 
-class TSearchEngines : public QObject {
+class TSearchEngines : public QObject, public ISettingsPart {
     Q_OBJECT
 public:
     // Hands over the words the user has typed into the address box and puts the box back
@@ -43,7 +44,7 @@ public:
     void OpenEngine(const QString &location);   // an engine item's click
 
     // FavoritesNewWin, read at creation and after the Options dialog (it is not changed here).
-    void Load(const TWindowSettings &settings) { m_favoritesNewWin = settings.favoritesNewWin; }
+    void Load(const TWindowSettings &settings) override { m_favoritesNewWin = settings.favoritesNewWin; }
     bool FavoritesNewWin() const { return m_favoritesNewWin; }
 
 Q_SIGNALS:

@@ -5,6 +5,7 @@
 // (Ctrl+F1) for the active tab, Show Links by Default, the add-on maker's pages, and
 // Disable. Its rows are registered in the command table.
 
+#include "app/settingspart.h"
 #include <QObject>
 #include <QString>
 
@@ -17,7 +18,7 @@ class QWidget;
 class TCommandTable;
 class TWindowSettings;
 
-class TFlyswatHost : public QObject {
+class TFlyswatHost : public QObject, public ISettingsPart {
     Q_OBJECT
 public:
     using TReporter = std::function<void(const QString &message)>;
@@ -25,8 +26,8 @@ public:
     TFlyswatHost(ITabOpener *opener, TCommandTable *commands, QWidget *dialogParent, QObject *parent = nullptr);
     ~TFlyswatHost() override;
 
-    void Load(const TWindowSettings &settings);
-    void Save(TWindowSettings &settings) const;
+    void Load(const TWindowSettings &settings) override;
+    void Save(TWindowSettings &settings) const override;
 
     bool Enabled() const { return m_enabled; }          // new views get the add-on
     bool ShowLinksByDefault() const { return m_showLinks; }
