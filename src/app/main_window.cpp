@@ -31,6 +31,9 @@
 #include "favorites/launchlink.h"
 #include "favorites/favoritesmenu.h"
 #include "favorites/linksbar.h"
+#include "favorites/sidebar.h"
+#include "groups/vessagroup.h"
+#include "platform/shellfolders.h"
 #include "navigation/appkeyfilter.h"
 #include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
@@ -160,6 +163,14 @@ void TfrmMain::FormCreate()
     const auto tabTarget = [this] { return m_tabMenu->TabTarget(); };
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
+    // Side bar: its pages in pnlVessaBar; the View command shows and hides it.
+    m_sideBar = new TSideBar(pnlVessaBar, m_tabs, m_commands,
+                             {[] { return EnsureGroupFolder(); },
+                              [this](const QString &path) { m_groups->OpenGroup(path, m_groups->CloseFirst()); },
+                              [this] { m_groups->MarkGroupMenuDirty(); }},
+                             [] { return TShellFolders::Favorites(); }, this);
+    connect(m_view, &TViewCommands::VessaBarShown, m_sideBar, &TSideBar::SetShown);
+    connect(m_sideBar, &TSideBar::ShowRequested, m_view, &TViewCommands::ShowVessaBar);
     // Downloads: the profile's file downloads, the Downloads window, the status bar's text.
     m_downloads = new TDownloads(m_commands, this, this);
     connect(m_downloads, &TDownloads::StatusText, m_statusArea, &TStatusArea::ShowDownloads);
@@ -306,7 +317,7 @@ void TfrmMain::Load(const TWindowSettings &settings)
     m_keyFilter->Load(settings);
     m_tray->Load(settings);
     m_flyswat->Load(settings);
-    pnlVessaBar->resize(settings.vessaBarWidth, pnlVessaBar->height());
+    m_sideBar->Load(settings);
 
     pcPage->SetMultiLine(settings.multipleLines);
     if (pcPage->MultiLine())
@@ -338,7 +349,7 @@ void TfrmMain::Save(TWindowSettings &settings) const
     m_addressBar->Save(settings);
     m_tray->Save(settings);
     m_flyswat->Save(settings);
-    settings.vessaBarWidth = pnlVessaBar->width();
+    m_sideBar->Save(settings);
     m_view->Save(settings);
 }
 
