@@ -167,7 +167,8 @@ void TfrmMain::FormCreate()
     m_sideBar = new TSideBar(pnlVessaBar, m_tabs, m_commands,
                              {[] { return EnsureGroupFolder(); },
                               [this](const QString &path) { m_groups->OpenGroup(path, m_groups->CloseFirst()); },
-                              [this] { m_groups->MarkGroupMenuDirty(); }},
+                              [this] { m_groups->MarkGroupMenuDirty(); }, IsGroupFile,
+                              [this](const QString &path) { m_groups->OrganizeGroup(path); }},
                              [] { return TShellFolders::Favorites(); }, this);
     connect(m_view, &TViewCommands::VessaBarShown, m_sideBar, &TSideBar::SetShown);
     connect(m_sideBar, &TSideBar::ShowRequested, m_view, &TViewCommands::ShowVessaBar);

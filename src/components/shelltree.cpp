@@ -26,7 +26,27 @@ bool IsValidEntryName(const QString &name)
            && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
 }
 
-TShellTree::TShellTree(QWidget *parent) : QTreeView(parent), m_model(new QFileSystemModel(this))
+namespace {
+// Shows an Internet shortcut by its name alone, as the favorites menu and the links bar do.
+class TShellModel : public QFileSystemModel {
+public:
+    using QFileSystemModel::QFileSystemModel;
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        QVariant value = QFileSystemModel::data(index, role);
+        if (role == Qt::DisplayRole && index.column() == 0) {
+            QString name = value.toString();
+            if (name.size() > 4 && name.endsWith(QLatin1String(".url"), Qt::CaseInsensitive) && !isDir(index)) {
+                name.chop(4);
+                return name;
+            }
+        }
+        return value;
+    }
+};
+}
+
+TShellTree::TShellTree(QWidget *parent) : QTreeView(parent), m_model(new TShellModel(this))
 {
     m_model->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot | QDir::System);
     m_model->setReadOnly(true);

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QToolBar>
@@ -18,6 +19,15 @@
 #include <QVBoxLayout>
 
 using namespace CommandRows;
+
+QString RenamedGroupEntry(const QString &oldName, bool isFile, const QString &typed)
+{
+    if (typed.isEmpty())
+        return QString();
+    if (isFile && oldName.endsWith(QLatin1String(".vgp")))
+        return typed + QLatin1String(".vgp");
+    return typed;
+}
 
 // One page of the bar: its widgets are made on the first Prepare, not with the bar.
 class TSideBarPage : public TKWTabSheet {
@@ -128,7 +138,8 @@ private:
 };
 
 // The VessaGroups page: the tree of the group folder. A click on a group opens it; the
-// toolbar makes, renames and deletes (to the trash) folders and groups.
+// toolbar makes folders and refreshes; the node's context menu opens, organizes, renames
+// and deletes (to the trash, after a question).
 class TGroupsPage : public TSideBarPage {
 public:
     TGroupsPage(TSideBarGroups groups, const bool *autoCollapse)
@@ -143,50 +154,107 @@ protected:
     void prepare() override
     {
         QToolBar *bar = buildTreePage(m_groups.folder ? m_groups.folder() : QString(), *m_autoCollapse);
+        bar->setObjectName(QStringLiteral("tbVessaGroups"));
         m_tree->setObjectName(QStringLiteral("shVessaGroups"));
-        addButton(bar, QStringLiteral("tbVGNewFolder"), QStringLiteral("New Folder"),
-                  QStringLiteral("New Folder|Creates a new folder"), [this] {
-                      const QString selected = m_tree->SelectedPath();
-                      // Into the selected folder, or the folder of the selected group.
-                      QString parent = m_tree->Root();
-                      if (QFileInfo(selected).isDir())
-                          parent = selected;
-                      else if (!selected.isEmpty())
-                          parent = QFileInfo(selected).absolutePath();
-                      report(!m_tree->CreateFolder(parent).isEmpty());
-                  });
-        addButton(bar, QStringLiteral("tbVGRename"), QStringLiteral("Rename"),
-                  QStringLiteral("Rename|Renames the selected group or folder"), [this] {
-                      const QString path = m_tree->SelectedPath();
-                      if (path.isEmpty())
-                          return;
-                      bool ok = false;
-                      const QString name = QInputDialog::getText(window(), QStringLiteral("Rename"),
-                                                                 QStringLiteral("New name:"), QLineEdit::Normal,
-                                                                 QFileInfo(path).fileName(), &ok);
-                      if (ok && name != QFileInfo(path).fileName())
-                          report(!m_tree->Rename(path, name).isEmpty());
-                  });
-        addButton(bar, QStringLiteral("tbVGDelete"), QStringLiteral("Delete"),
-                  QStringLiteral("Delete|Moves the selected group or folder to the trash"), [this] {
-                      const QString path = m_tree->SelectedPath();
-                      if (path.isEmpty())
-                          return;
-                      const QString question = QStringLiteral("Are you sure you want to move \"%1\" to the trash?")
-                                                       .arg(QFileInfo(path).fileName());
-                      if (QMessageBox::question(window(), QStringLiteral("Delete"), question) == QMessageBox::Yes)
-                          report(m_tree->MoveToTrash(path));
-                  });
+        addButton(bar, QStringLiteral("tbNewVGFolder"), QStringLiteral("New Folder"),
+                  QStringLiteral("New Folder|Creates a new folder"), [this] { newFolder(); });
         addButton(bar, QStringLiteral("tbVGRefresh"), QStringLiteral("Refresh"),
-                  QStringLiteral("Refresh|Refreshes your VessaGroups"), [this] { m_tree->Refresh(); });
-        QObject::connect(m_tree, &TShellTree::EntryActivated, this, [this](const QString &path) {
-            if (m_groups.open)
-                m_groups.open(path);
+                  QStringLiteral("Refresh|Refreshes your VessaGroups"), [this] { refresh(); });
+        QObject::connect(m_tree, &TShellTree::EntryActivated, this, [this](const QString &path) { open(path); });
+
+        m_menu = new QMenu(this);
+        m_menu->setObjectName(QStringLiteral("pmVessaGroups"));
+        const auto item = [this](const char *name, const char *caption, const char *hint,
+                                 std::function<void(const QString &)> run) {
+            QAction *action = m_menu->addAction(QLatin1String(caption));
+            action->setObjectName(QLatin1String(name));
+            action->setStatusTip(QString::fromLatin1(hint).section(QLatin1Char('|'), -1));
+            QObject::connect(action, &QAction::triggered, this, [this, run] { run(m_menuPath); });
+            return action;
+        };
+        QAction *openItem = item("pmVGOpen", "&Open", "Open|Opens the selected VessaGroup", [this](const QString &path) {
+            if (QFileInfo(path).isDir())
+                m_tree->expand(m_tree->IndexOf(path));
+            else
+                open(path);
+        });
+        m_menu->setDefaultAction(openItem);
+        m_organize = item("pmVGOrganize", "Or&ganize...", "Organize|Organizes your VessaGroups",
+                          [this](const QString &path) {
+                              if (m_groups.organize)
+                                  m_groups.organize(path);
+                              refresh();
+                          });
+        item("pmVGRename", "&Rename", "Rename|Renames the selected VessaGroup", [this](const QString &path) { rename(path); });
+        item("pmVGDelete", "&Delete", "Delete|Deletes the selected VessaGroup", [this](const QString &path) { remove(path); });
+        m_menu->addSeparator();
+        item("pmVGRefresh", "Re&fresh", "Refresh|Refreshes your VessaGroups", [this](const QString &) { refresh(); });
+        m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+        QObject::connect(m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+            const QModelIndex index = m_tree->indexAt(pos);
+            if (!index.isValid())
+                return;
+            m_menuPath = m_tree->PathOf(index);
+            m_organize->setEnabled(isGroup(m_menuPath));
+            m_menu->popup(m_tree->viewport()->mapToGlobal(pos));
         });
     }
 
 private:
-    void report(bool ok)
+    bool isGroup(const QString &path) const { return m_groups.isGroup ? m_groups.isGroup(path) : false; }
+
+    void open(const QString &path)
+    {
+        if (isGroup(path) && m_groups.open)
+            m_groups.open(path);
+    }
+
+    void refresh()
+    {
+        if (m_groups.changed)
+            m_groups.changed();
+        m_tree->SetRoot(m_groups.folder ? m_groups.folder() : QString());
+        m_tree->Refresh();
+    }
+
+    void newFolder()
+    {
+        // Into the selected folder, or the folder of the selected group.
+        const QString selected = m_tree->SelectedPath();
+        QString parent = m_tree->Root();
+        if (QFileInfo(selected).isDir())
+            parent = selected;
+        else if (!selected.isEmpty())
+            parent = QFileInfo(selected).absolutePath();
+        done(!m_tree->CreateFolder(parent).isEmpty());
+    }
+
+    void rename(const QString &path)
+    {
+        const QFileInfo info(path);
+        if (!info.exists())
+            return;
+        const bool isFile = !info.isDir();
+        QString shown = info.fileName();
+        if (isFile && shown.endsWith(QLatin1String(".vgp")))
+            shown.chop(4);
+        bool ok = false;
+        const QString typed = QInputDialog::getText(window(), QStringLiteral("Rename VessaGroup"),
+                                                    QStringLiteral("Rename VessaGroup"), QLineEdit::Normal, shown, &ok);
+        const QString name = ok ? RenamedGroupEntry(info.fileName(), isFile, typed) : QString();
+        if (!name.isEmpty() && name != info.fileName())
+            done(!m_tree->Rename(path, name).isEmpty());
+    }
+
+    void remove(const QString &path)
+    {
+        const QString question = QStringLiteral("Are you sure you want to move \"%1\" to the trash?")
+                                         .arg(QFileInfo(path).fileName());
+        if (QMessageBox::question(window(), QStringLiteral("Delete"), question) == QMessageBox::Yes)
+            done(m_tree->MoveToTrash(path));
+    }
+
+    void done(bool ok)
     {
         if (ok) {
             if (m_groups.changed)
@@ -198,6 +266,9 @@ private:
 
     TSideBarGroups m_groups;
     const bool *m_autoCollapse;
+    QMenu *m_menu = nullptr;
+    QAction *m_organize = nullptr;
+    QString m_menuPath;
 };
 
 // The bar's right edge: dragging it sets the bar's width.

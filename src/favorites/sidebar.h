@@ -34,7 +34,14 @@ struct TSideBarGroups {
     std::function<QString()> folder;                   // the group folder (made when missing)
     std::function<void(const QString &path)> open;     // opens a group file as tabs
     std::function<void()> changed;                     // the groups menu must be rebuilt
+    std::function<bool(const QString &path)> isGroup;  // a group file (else it opens nothing)
+    std::function<void(const QString &path)> organize; // the group editor for a group file
 };
+
+// The file name a group or folder of the groups tree is renamed to from what the user
+// typed: a group file ("x.vgp") is offered and renamed without its extension, which is put
+// back; a folder takes the text as it is. "" when nothing was typed.
+QString RenamedGroupEntry(const QString &oldName, bool isFile, const QString &typed);
 
 class TSideBar : public QObject {
     Q_OBJECT

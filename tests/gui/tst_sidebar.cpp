@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -77,6 +78,7 @@ struct TFixture {
     TCommandTable commands{&window};
     QWidget *panel = new QWidget(&window);
     QStringList groupsOpened;
+    QStringList groupsOrganized;
     int groupChanges = 0;
     std::unique_ptr<TSideBar> bar;
 
@@ -91,7 +93,9 @@ struct TFixture {
         bar = std::make_unique<TSideBar>(panel, &tabs, &commands,
                                          TSideBarGroups{[groups] { return groups; },
                                                         [this](const QString &p) { groupsOpened.append(p); },
-                                                        [this] { ++groupChanges; }},
+                                                        [this] { ++groupChanges; },
+                                                        [](const QString &p) { return p.endsWith(QLatin1String(".vgp")); },
+                                                        [this](const QString &p) { groupsOrganized.append(p); }},
                                          [favorites] { return favorites; });
         // The window's View command answers the bar's requests.
         QObject::connect(bar.get(), &TSideBar::ShowRequested, bar.get(), &TSideBar::SetShown);
@@ -141,6 +145,7 @@ void TestSideBar::init()
     put(m_favorites + QStringLiteral("/Home.url"), shortcut(QStringLiteral("http://127.0.0.1:1/home.html")));
     put(m_favorites + QStringLiteral("/notes.txt"), "notes");
     put(m_groups + QStringLiteral("/Work/Morning.vgp"), "http://127.0.0.1:1/a.html\n");
+    put(m_groups + QStringLiteral("/Work/readme.txt"), "not a group");
 }
 
 void TestSideBar::pagesArePreparedWhenFirstSeen()
@@ -237,8 +242,11 @@ void TestSideBar::favoritesTreeOpensWhatWasClicked()
     TShellTree *tree = f.bar->FavoritesTree();
     QVERIFY(tree);
 
-    // A shortcut opens its address in a new tab ("FavoritesNewWin" is on by default).
+    // A shortcut is shown by its name and opens its address in a new tab
+    // ("FavoritesNewWin" is on by default).
     QVERIFY(clickNode(tree, m_favorites + QStringLiteral("/Home.url")));
+    QCOMPARE(tree->IndexOf(m_favorites + QStringLiteral("/Home.url")).data().toString(), QStringLiteral("Home"));
+    QCOMPARE(tree->IndexOf(m_favorites + QStringLiteral("/notes.txt")).data().toString(), QStringLiteral("notes.txt"));
     QCOMPARE(f.tabs.Tabs().size(), 2);
     QCOMPARE(lastNavigation(f.tabs.ActiveTab()), QStringLiteral("http://127.0.0.1:1/home.html"));
     // With the preference off it opens in the active tab.
@@ -313,10 +321,31 @@ void TestSideBar::groupsTreeOpensGroups()
     QVERIFY(clickNode(tree, m_groups + QStringLiteral("/Work")));
     QVERIFY(clickNode(tree, m_groups + QStringLiteral("/Work/Morning.vgp")));
     QCOMPARE(f.groupsOpened, QStringList{m_groups + QStringLiteral("/Work/Morning.vgp")});
-    // New Folder goes into the selected folder and marks the groups menu for a rebuild.
-    f.panel->findChild<QAction *>(QStringLiteral("tbVGNewFolder"))->trigger();
+    // Another file in the group folder is no group: a click opens nothing.
+    QVERIFY(clickNode(tree, m_groups + QStringLiteral("/Work/readme.txt")));
+    QCOMPARE(f.groupsOpened.size(), 1);
+    QVERIFY(clickNode(tree, m_groups + QStringLiteral("/Work/Morning.vgp")));
+    // New Folder goes into the folder of the selected group and marks the groups menu for a rebuild.
+    f.panel->findChild<QAction *>(QStringLiteral("tbNewVGFolder"))->trigger();
     QVERIFY(QFileInfo(m_groups + QStringLiteral("/Work/New Folder")).isDir());
     QCOMPARE(f.groupChanges, 1);
+    // The context menu's Open and Organize act on the node it was opened for.
+    auto *menu = f.panel->findChild<QMenu *>(QStringLiteral("pmVessaGroups"));
+    QVERIFY(menu);
+    const QModelIndex group = tree->IndexOf(m_groups + QStringLiteral("/Work/Morning.vgp"));
+    const QPoint at = tree->visualRect(group).center();
+    Q_EMIT tree->customContextMenuRequested(at);
+    QTRY_VERIFY(menu->isVisible());
+    menu->hide();
+    menu->findChild<QAction *>(QStringLiteral("pmVGOrganize"))->trigger();
+    QCOMPARE(f.groupsOrganized, QStringList{m_groups + QStringLiteral("/Work/Morning.vgp")});
+    menu->findChild<QAction *>(QStringLiteral("pmVGOpen"))->trigger();
+    QCOMPARE(f.groupsOpened.size(), 3);
+    // Rename offers and keeps a group's extension; a folder takes the text as typed.
+    QCOMPARE(RenamedGroupEntry(QStringLiteral("Morning.vgp"), true, QStringLiteral("Evening")), QStringLiteral("Evening.vgp"));
+    QCOMPARE(RenamedGroupEntry(QStringLiteral("Morning.VGP"), true, QStringLiteral("Evening")), QStringLiteral("Evening"));
+    QCOMPARE(RenamedGroupEntry(QStringLiteral("Work"), false, QStringLiteral("Jobs.vgp")), QStringLiteral("Jobs.vgp"));
+    QVERIFY(RenamedGroupEntry(QStringLiteral("Morning.vgp"), true, QString()).isEmpty());
 }
 
 void TestSideBar::treeFileWorkStaysInsideItsRoot()
