@@ -365,6 +365,9 @@ void TSideBar::Load(const TWindowSettings &settings)
     SetWidth(settings.vessaBarWidth);
     m_favoritesNewWin = settings.favoritesNewWin;
     m_autoCollapse = settings.cbAutoExpand;
+    // The bar's tabs sit where the browser tabs sit.
+    pcTandemBar->SetTabPosition(settings.tabsDown ? TKWPageControl::TabPosition::Bottom
+                                                  : TKWPageControl::TabPosition::Top);
     for (TSideBarPage *p : {m_favoritesPage, m_groupsPage})
         if (p->Tree())
             p->Tree()->SetAutoCollapse(m_autoCollapse);

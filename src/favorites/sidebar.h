@@ -53,8 +53,8 @@ public:
     TSideBar(QWidget *host, ITabOpener *opener, TCommandTable *commands, TSideBarGroups groups,
              std::function<QString()> favoritesFolder, QObject *parent = nullptr);
 
-    // "VessaBarWidth", "FavoritesNewWin" and "CBAutoExpand"; the shown state belongs to the
-    // View command.
+    // "VessaBarWidth", "FavoritesNewWin", "CBAutoExpand" and "TabsDown" (the bar's tabs go
+    // where the browser tabs go); the shown state belongs to the View command.
     void Load(const TWindowSettings &settings);
     void Save(TWindowSettings &settings) const;
 

@@ -214,9 +214,12 @@ void TestSideBar::widthIsKeptWithinBounds()
     f.bar->Save(out);
     QCOMPARE(out.vessaBarWidth, 300);
     // A width that would leave no room for the pages, or no bar at all, is brought back.
+    QCOMPARE(f.bar->PageControl()->GetTabPosition(), TKWPageControl::TabPosition::Bottom);
+    s.tabsDown = false;
     s.vessaBarWidth = 100000;
     f.bar->Load(s);
     QVERIFY(f.bar->Width() < f.window.width());
+    QCOMPARE(f.bar->PageControl()->GetTabPosition(), TKWPageControl::TabPosition::Top);
     s.vessaBarWidth = -5;
     f.bar->Load(s);
     QVERIFY(f.bar->Width() >= 40);
