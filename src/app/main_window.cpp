@@ -32,6 +32,9 @@
 #include "favorites/launchlink.h"
 #include "favorites/favoritesmenu.h"
 #include "favorites/linksbar.h"
+#include "favorites/sidebar.h"
+#include "groups/vessagroup.h"
+#include "platform/shellfolders.h"
 #include "navigation/appkeyfilter.h"
 #include "navigation/commandtable.h"
 #include "navigation/kwcombobox.h"
@@ -126,6 +129,15 @@ void TfrmMain::FormCreate()
     const auto tabTarget = [this] { return m_tabMenu->TabTarget(); };
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
+    // Side bar: its pages in pnlVessaBar; the View command shows and hides it.
+    m_sideBar = new TSideBar(pnlVessaBar, m_tabs, m_commands,
+                             {[] { return EnsureGroupFolder(); },
+                              [this](const QString &path) { m_groups->OpenGroup(path, m_groups->CloseFirst()); },
+                              [this] { m_groups->MarkGroupMenuDirty(); }, IsGroupFile,
+                              [this](const QString &path) { m_groups->OrganizeGroup(path); }},
+                             [] { return TShellFolders::Favorites(); }, this);
+    connect(m_view, &TViewCommands::VessaBarShown, m_sideBar, &TSideBar::SetShown);
+    connect(m_sideBar, &TSideBar::ShowRequested, m_view, &TViewCommands::ShowVessaBar);
     // Downloads: the profile's file downloads, the Downloads window, the status bar's text.
     m_downloads = new TDownloads(m_commands, this, this);
     connect(m_downloads, &TDownloads::StatusText, m_statusArea, &TStatusArea::ShowDownloads);
@@ -177,8 +189,8 @@ void TfrmMain::FormCreate()
     // The subsystems that keep settings, loaded in this order: the placement and full screen
     // after the view.
     m_settingsParts = {m_tabs,  m_tabMenu, m_addressBar, m_keyFilter, m_groups, m_popup, m_search,
-                       m_tray,  m_flyswat, m_view,
-                       new TWindowState(this, m_fullScreenPart, pnlVessaBar, this)};
+                       m_tray,  m_flyswat, m_sideBar, m_view,
+                       new TWindowState(this, m_fullScreenPart, this)};
 
     // The tray icon takes the window's picture when the tray subsystem sets it up.
     // Dialogs (the confirmation dialog among them) show the application's icon.

@@ -47,6 +47,7 @@ class TGroupMenu;
 class TFavoritesMenu;
 class TLinkLauncher;
 class TLinksBar;
+class TSideBar;
 class THandOverReceiver;
 class TSessionKeeper;
 class TSearchEngines;
@@ -220,7 +221,8 @@ private:
     TStatusArea *m_statusArea = nullptr;   // the status bar and the logo's animation
     TFullScreen *m_fullScreenPart = nullptr;
     TLogoPanel *m_logoPanel = nullptr;     // gpLogo: the logo and the close buttons
-    TVessaGroups *m_groups = nullptr;      // VessaGroups: groups, their menu, the start-up group
+    TVessaGroups *m_groups = nullptr;
+    TSideBar *m_sideBar = nullptr;        // the side bar in pnlVessaBar      // VessaGroups: groups, their menu, the start-up group
     TPopupVessa *m_popup = nullptr;        // PopupVessa: the popup filter
     TDownloads *m_downloads = nullptr;     // file downloads and the Downloads window
 

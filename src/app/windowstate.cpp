@@ -6,14 +6,13 @@
 
 #include <QWidget>
 
-TWindowState::TWindowState(QWidget *window, TFullScreen *fullScreen, QWidget *vessaBar, QObject *parent)
-    : QObject(parent), m_window(window), m_fullScreen(fullScreen), m_vessaBar(vessaBar)
+TWindowState::TWindowState(QWidget *window, TFullScreen *fullScreen, QObject *parent)
+    : QObject(parent), m_window(window), m_fullScreen(fullScreen)
 {
 }
 
 void TWindowState::Load(const TWindowSettings &settings)
 {
-    m_vessaBar->resize(settings.vessaBarWidth, m_vessaBar->height());
     // The stored placement is the window's normal placement; full screen is entered after
     // it, so that leaving full screen returns to the stored placement rather than to the
     // size the window had before it was placed.
@@ -30,7 +29,6 @@ void TWindowState::Save(TWindowSettings &settings) const
 {
     savePlacement(settings);
     settings.fullScreen = m_fullScreen->IsOn();
-    settings.vessaBarWidth = m_vessaBar->width();
 }
 
 void TWindowState::savePlacement(TWindowSettings &settings) const

@@ -1,6 +1,5 @@
 #pragma once
-// TWindowState: the main window's placement, full screen and the side bar's width as
-// settings. Loading places the window at its stored normal placement and enters full screen
+// TWindowState: the main window's placement and full screen as settings. Loading places the window at its stored normal placement and enters full screen
 // after it, so that leaving full screen returns there; saving takes the placement the window
 // has now (the one before full screen while full screen is on).
 
@@ -14,9 +13,8 @@ class TFullScreen;
 class TWindowState : public QObject, public ISettingsPart {
     Q_OBJECT
 public:
-    // window: the main window; fullScreen: its full-screen part; vessaBar: the side bar's
-    // panel. All three outlive this object.
-    TWindowState(QWidget *window, TFullScreen *fullScreen, QWidget *vessaBar, QObject *parent);
+    // window: the main window; fullScreen: its full-screen part. Both outlive this object.
+    TWindowState(QWidget *window, TFullScreen *fullScreen, QObject *parent);
 
     void Load(const TWindowSettings &settings) override;
     void Save(TWindowSettings &settings) const override;
@@ -26,5 +24,4 @@ private:
 
     QWidget *m_window;
     TFullScreen *m_fullScreen;
-    QWidget *m_vessaBar;
 };

@@ -192,12 +192,18 @@ void TVessaGroups::pmTabAddToVessaGroupClick()
 void TVessaGroups::pmTandemGroupsOrganize2Click()
 {
     const QString path = ChooseGroupFile(m_dialogParent, QStringLiteral("Organize VessaGroup"));
-    if (!path.isEmpty()) {
-        TfrmVessaGroup editor(m_dialogParent, path);
-        if (m_dialogParent)
-            editor.setFont(m_dialogParent->font());
-        editor.exec();
-    }
+    if (!path.isEmpty())
+        OrganizeGroup(path);
+    else
+        MarkGroupMenuDirty();
+}
+
+void TVessaGroups::OrganizeGroup(const QString &path)
+{
+    TfrmVessaGroup editor(m_dialogParent, path);
+    if (m_dialogParent)
+        editor.setFont(m_dialogParent->font());
+    editor.exec();
     MarkGroupMenuDirty();
 }
 

@@ -46,6 +46,8 @@ public:
     void pmAddToVessaGroupClick();          // the active tab
     void pmTabAddToVessaGroupClick();       // the tab menu's tab
     void pmTandemGroupsOrganize2Click();
+    // The group editor for one group file; the groups menu is rebuilt afterwards.
+    void OrganizeGroup(const QString &path);
 
     // Settings the window reads at creation and writes back at shutdown.
     bool CloseFirst() const { return m_closeFirst; }              // VGCloseFirst

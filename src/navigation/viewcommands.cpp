@@ -18,11 +18,9 @@ TViewCommands::TViewCommands(TCommandTable *commands, TBandLayout *bands, TFullS
 {
     setObjectName(QStringLiteral("viewCommands"));
     TCommandTable &t = *commands;
-    TCommandRow vessaBar = onButton(withKey(command("pmViewVessaBar", "&VessaBar", "Show VessaBar|Shows or hides the VessaBar"),
-                                            QKeySequence(Qt::Key_F4), {TKeyCommand::ToggleSideBar}), 10);
-    vessaBar.checkable = true;
-    t.RegisterPending(vessaBar);
-    m_vessaBar = t.Action(vessaBar.name);
+    m_vessaBar = t.Register(onButton(withKey(toggle("pmViewVessaBar", "&VessaBar", "Show VessaBar|Shows or hides the VessaBar",
+                                                    [this](bool on) { ShowVessaBar(on); }),
+                                             QKeySequence(Qt::Key_F4), {TKeyCommand::ToggleSideBar}), 10));
     m_statusBarShown = t.Register(toggle("pmViewStatusBar", "&Status Bar", "", [this](bool) { ToggleStatusBar(); }));
     m_addressBar = t.Register(toggle("pmViewAddressBar", "&Address Bar", "", [this](bool) { m_bands->ApplyVisibility(); }));
     m_toolbarShown = t.Register(toggle("pmViewToolbar", "&Toolbar", "", [this](bool) { m_bands->ApplyVisibility(); }));
@@ -81,10 +79,9 @@ void TViewCommands::followFullScreen(bool on)
 
 void TViewCommands::ShowVessaBar(bool show)
 {
-    // The side bar's panels belong to their own subsystem and are not built yet: the
-    // command stays disabled and the stored choice is kept as it is, without showing an
-    // empty panel.
+    // The check marks follow here; the side bar itself shows or hides on VessaBarShown.
     m_vessaBar->setChecked(show);
     if (QToolButton *button = m_toolbar->ButtonByName(QStringLiteral("tbVessaBar")))
         button->setChecked(show);
+    Q_EMIT VessaBarShown(show);
 }

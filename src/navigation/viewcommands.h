@@ -25,8 +25,11 @@ public:
     void Load(const TWindowSettings &settings) override;   // the bars' checks; full screen is the window's
     void Save(TWindowSettings &settings) const override;
 
-    void ShowVessaBar(bool show);
+    void ShowVessaBar(bool show);      // checks its menu entry and button, then VessaBarShown
     void ToggleStatusBar();            // as Status Bar is checked
+
+Q_SIGNALS:
+    void VessaBarShown(bool shown);
 
 private:
     void followFullScreen(bool on);

@@ -236,6 +236,7 @@ private Q_SLOTS:
     void damagedBandLayout();
     void addressLabelDoubleClick();
     void viewToggles();
+    void vessaBarByEveryTrigger();
     void statusBarAndLogoLayout();
 };
 
@@ -1609,6 +1610,51 @@ void TestMainWindow::viewToggles()
     Window w = openWindow();
     QVERIFY(!w->Commands()->Action(QStringLiteral("pmViewToolbar"))->isChecked());
     QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlToolbar")))));
+}
+
+void TestMainWindow::vessaBarByEveryTrigger()
+{
+    TKWOptions options;
+    options.SetVessaBarWidth(300);
+    {
+        Window w = openWindow();
+        auto *bar = w->findChild<QWidget *>(QStringLiteral("pnlVessaBar"));
+        QAction *view = w->Commands()->Action(QStringLiteral("pmViewVessaBar"));
+        const auto shown = [&] { return bar->isVisibleTo(w.get()); };
+        QVERIFY(!shown() && !view->isChecked());
+        QCOMPARE(bar->width(), 300);
+        // F4 and the View menu item toggle it; the check follows.
+        QVERIFY(!w->findChild<QWidget *>(QStringLiteral("shFavorites")));   // prepared when first seen
+        QVERIFY(w->Commands()->RunKey(TKeyCommand::ToggleSideBar));
+        QVERIFY(shown() && view->isChecked());
+        QVERIFY(w->findChild<QWidget *>(QStringLiteral("shFavorites")));
+        QVERIFY(!w->findChild<QWidget *>(QStringLiteral("shVessaGroups")));
+        view->trigger();
+        QVERIFY(!shown() && !view->isChecked());
+        // The toolbar button, when the toolbar has it, does the same and shows its state.
+        if (auto *button = w->MainToolbar()->findChild<QAction *>(QStringLiteral("tbVessaBar"))) {
+            button->trigger();
+            QVERIFY(shown() && view->isChecked());
+            view->trigger();
+        }
+        // A page key shows the bar on its page; the close button hides it and clears the check.
+        QVERIFY(w->Commands()->RunKey(TKeyCommand::SideBarVessaGroups));
+        QVERIFY(shown() && view->isChecked());
+        QVERIFY(w->findChild<QWidget *>(QStringLiteral("shVessaGroups")));
+        auto *close = w->findChild<QToolButton *>(QStringLiteral("cmdCloseFavorites"));
+        QVERIFY(close);
+        close->click();
+        QVERIFY(!shown() && !view->isChecked());
+        QVERIFY(w->Commands()->RunKey(TKeyCommand::SideBarFavorites));
+        QVERIFY(shown() && view->isChecked());
+        QVERIFY(w->close());
+    }
+    // Shown and width are stored at exit and applied at the next start.
+    QVERIFY(options.ViewVessaBar());
+    QCOMPARE(options.VessaBarWidth(), 300);
+    Window w = openWindow();
+    QVERIFY(w->findChild<QWidget *>(QStringLiteral("pnlVessaBar"))->isVisibleTo(w.get()));
+    QVERIFY(w->Commands()->Action(QStringLiteral("pmViewVessaBar"))->isChecked());
 }
 
 void TestMainWindow::statusBarAndLogoLayout()
