@@ -1,5 +1,6 @@
 #include "navigation/editdocument.h"
 
+#include "platform/desktopentry.h"
 #include "platform/registry.h"
 
 #include <QDir>
@@ -26,30 +27,6 @@ const QString FilePlaceholder = QStringLiteral("%1");
 QString commandKey(const QString &name)
 {
     return OpenWithListKey + QLatin1Char('\\') + name + QStringLiteral("\\shell\\edit\\command");
-}
-
-// The escapes of a desktop entry's string values: \s \n \t \r \\.
-QString unescapeValue(const QString &value)
-{
-    QString out;
-    out.reserve(value.size());
-    for (int i = 0; i < value.size(); ++i) {
-        const QChar c = value.at(i);
-        if (c != QLatin1Char('\\') || i + 1 >= value.size()) {
-            out += c;
-            continue;
-        }
-        const QChar next = value.at(++i);
-        switch (next.unicode()) {
-        case 's': out += QLatin1Char(' '); break;
-        case 'n': out += QLatin1Char('\n'); break;
-        case 't': out += QLatin1Char('\t'); break;
-        case 'r': out += QLatin1Char('\r'); break;
-        case '\\': out += QLatin1Char('\\'); break;
-        default: out += c; out += next; break;
-        }
-    }
-    return out;
 }
 
 // The keys of the [Desktop Entry] group; localised keys ("Name[de]") are left out.
@@ -79,7 +56,7 @@ QHash<QString, QString> readDesktopEntry(const QString &path)
         const QString key = line.left(eq).trimmed();
         if (key.contains(QLatin1Char('[')) || keys.contains(key))
             continue;
-        keys.insert(key, unescapeValue(line.mid(eq + 1).trimmed()));
+        keys.insert(key, TDesktopEntries::UnescapeValue(line.mid(eq + 1).trimmed()));
     }
     return keys;
 }

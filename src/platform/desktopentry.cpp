@@ -26,8 +26,9 @@ QStringList applicationDirs()
     return dirs;
 }
 
-// The string escapes of the format: \s \n \t \r \\.
-QString unescape(const QString &value)
+}
+
+QString TDesktopEntries::UnescapeValue(const QString &value)
 {
     QString out;
     out.reserve(value.size());
@@ -53,6 +54,8 @@ QString unescape(const QString &value)
     }
     return out;
 }
+
+namespace {
 
 // The id of a file below an applications folder: subfolders joined with "-".
 QString idOf(const QString &dir, const QString &path)
@@ -85,7 +88,7 @@ TDesktopEntry TDesktopEntries::Read(const QString &path, const QString &id)
         if (eq <= 0)
             continue;
         const QString key = line.left(eq).trimmed();
-        const QString value = unescape(line.mid(eq + 1).trimmed());
+        const QString value = TDesktopEntries::UnescapeValue(line.mid(eq + 1).trimmed());
         if (key == QLatin1String("Name"))
             entry.name = value;
         else if (key == QLatin1String("Exec"))

@@ -20,6 +20,9 @@ struct TDesktopEntry {
 namespace TDesktopEntries {
 // Reads the [Desktop Entry] group of a file; an entry that cannot be read is not valid().
 TDesktopEntry Read(const QString &path, const QString &id = QString());
+// Undoes the string escapes of a value: \s \n \t \r \\; any other backslash pair is
+// kept as it is (the Exec rules read it later).
+QString UnescapeValue(const QString &value);
 // Splits an Exec value into its arguments with the format's quoting rules. *ok is false
 // for an unterminated quote or a reserved character outside quotes.
 QStringList SplitExec(const QString &exec, bool *ok);
