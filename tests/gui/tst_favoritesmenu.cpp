@@ -27,25 +27,11 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "folderfixture.h"
+
 #include <memory>
 
 namespace {
-class TDesktopRecorder : public QObject {
-    Q_OBJECT
-public:
-    QStringList opened;
-public Q_SLOTS:
-    void open(const QUrl &url) { opened.append(url.toLocalFile()); }
-};
-
-void put(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 void link(const QString &path, const QString &url)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -158,7 +144,7 @@ void TestFavoritesMenu::init()
     link(m_fav + "/R&D.url", "http://127.0.0.1:1/rd.html");
     link(m_fav + "/alpha.URL", "http://127.0.0.1:1/a.html");
     link(m_fav + "/" + QString(50, 'L') + ".url", "http://127.0.0.1:1/long.html");
-    put(m_fav + "/readme", "plain");
+    PutFile(m_fav + "/readme", "plain");
     link(m_fav + "/News/Daily.url", "http://127.0.0.1:1/daily.html");
     link(m_fav + "/News/Weekly.url", "http://127.0.0.1:1/weekly.html");
     link(m_fav + "/News/Deep/Deeper.url", "http://127.0.0.1:1/deeper.html");
@@ -304,9 +290,9 @@ void TestFavoritesMenu::openAllTopAndSubmenu()
 
 void TestFavoritesMenu::programsAreNeverRun()
 {
-    put(m_fav + "/Tools/run.sh", "#!/bin/sh\ntouch ran\n");
+    PutFile(m_fav + "/Tools/run.sh", "#!/bin/sh\ntouch ran\n");
     QFile::setPermissions(m_fav + "/Tools/run.sh", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    put(m_fav + "/Tools/app.desktop", "[Desktop Entry]\nExec=touch ran\n");
+    PutFile(m_fav + "/Tools/app.desktop", "[Desktop Entry]\nExec=touch ran\n");
     link(m_fav + "/Tools/Site.url", "http://127.0.0.1:1/site.html");
     TFixture f;
     dropDown(f.menu);

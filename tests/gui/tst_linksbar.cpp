@@ -27,26 +27,11 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "folderfixture.h"
+
 #include <memory>
 
 namespace {
-// What the desktop was asked to open.
-class TDesktopRecorder : public QObject {
-    Q_OBJECT
-public:
-    QStringList opened;
-public Q_SLOTS:
-    void open(const QUrl &url) { opened.append(url.toLocalFile()); }
-};
-
-void put(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 QByteArray shortcut(const QString &url)
 {
     return "[InternetShortcut]\r\nURL=" + url.toUtf8() + "\r\n";
@@ -135,14 +120,14 @@ void TestLinksBar::init()
     m_links = TShellFolders::LinksFolder();
     QDir(m_links).removeRecursively();
     QDir().mkpath(m_links);
-    put(m_links + QStringLiteral("/zeta.url"), shortcut(QStringLiteral("http://127.0.0.1:1/z.html")));
-    put(m_links + QStringLiteral("/R&D.url"), shortcut(QStringLiteral("http://127.0.0.1:1/rd.html")));
-    put(m_links + QStringLiteral("/-.url"), shortcut(QStringLiteral("http://127.0.0.1:1/dash.html")));
-    put(m_links + QStringLiteral("/Alpha.URL"), shortcut(QStringLiteral("http://127.0.0.1:1/a.html")));
-    put(m_links + QStringLiteral("/Notes.txt"), "notes");
-    put(m_links + QStringLiteral("/News/Daily.url"), shortcut(QStringLiteral("http://127.0.0.1:1/daily.html")));
-    put(m_links + QStringLiteral("/News/Deep/Deeper.url"), shortcut(QStringLiteral("http://127.0.0.1:1/deeper.html")));
-    put(m_links + QStringLiteral("/archive/old.url"), shortcut(QStringLiteral("http://127.0.0.1:1/old.html")));
+    PutFile(m_links + QStringLiteral("/zeta.url"), shortcut(QStringLiteral("http://127.0.0.1:1/z.html")));
+    PutFile(m_links + QStringLiteral("/R&D.url"), shortcut(QStringLiteral("http://127.0.0.1:1/rd.html")));
+    PutFile(m_links + QStringLiteral("/-.url"), shortcut(QStringLiteral("http://127.0.0.1:1/dash.html")));
+    PutFile(m_links + QStringLiteral("/Alpha.URL"), shortcut(QStringLiteral("http://127.0.0.1:1/a.html")));
+    PutFile(m_links + QStringLiteral("/Notes.txt"), "notes");
+    PutFile(m_links + QStringLiteral("/News/Daily.url"), shortcut(QStringLiteral("http://127.0.0.1:1/daily.html")));
+    PutFile(m_links + QStringLiteral("/News/Deep/Deeper.url"), shortcut(QStringLiteral("http://127.0.0.1:1/deeper.html")));
+    PutFile(m_links + QStringLiteral("/archive/old.url"), shortcut(QStringLiteral("http://127.0.0.1:1/old.html")));
     m_desktop.opened.clear();
 }
 
@@ -218,8 +203,8 @@ void TestLinksBar::diskChangesRebuildTheBar()
     QSignalSpy rebuilt(f.bar.get(), &TLinksBar::Rebuilt);
     // Anywhere below the folder, and a burst gives a rebuild or two, not one per file.
     for (int i = 0; i < 100; ++i)
-        put(m_links + QStringLiteral("/News/Deep/burst%1.url").arg(i), shortcut(QStringLiteral("http://127.0.0.1:1/")));
-    put(m_links + QStringLiteral("/Beta.url"), shortcut(QStringLiteral("http://127.0.0.1:1/b.html")));
+        PutFile(m_links + QStringLiteral("/News/Deep/burst%1.url").arg(i), shortcut(QStringLiteral("http://127.0.0.1:1/")));
+    PutFile(m_links + QStringLiteral("/Beta.url"), shortcut(QStringLiteral("http://127.0.0.1:1/b.html")));
     QTRY_VERIFY_WITH_TIMEOUT(texts(f.bar->Buttons()).contains(QStringLiteral("Beta")), 10000);
     QVERIFY(rebuilt.count() < 10);
     QVERIFY(QFile::remove(m_links + QStringLiteral("/zeta.url")));
@@ -295,9 +280,9 @@ void TestLinksBar::filesGoToTheDesktopProgramsNever()
     QCOMPARE(m_desktop.opened, QStringList{doc});
     // A program is never started: its folder is shown.
     const QString script = m_links + QStringLiteral("/run.sh");
-    put(script, "#!/bin/sh\ntouch /tmp/should-not-run\n");
+    PutFile(script, "#!/bin/sh\ntouch /tmp/should-not-run\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    put(m_links + QStringLiteral("/app.desktop"), "[Desktop Entry]\nExec=touch /tmp/should-not-run\n");
+    PutFile(m_links + QStringLiteral("/app.desktop"), "[Desktop Entry]\nExec=touch /tmp/should-not-run\n");
     m_desktop.opened.clear();
     launcher.LaunchLink(script, true);
     launcher.LaunchLink(m_links + QStringLiteral("/app.desktop"), true);
@@ -331,7 +316,7 @@ void TestLinksBar::missingFolderAndOrganizeLinks()
     QVERIFY(f.bar->Monitor());
     QVERIFY(rebuilt.wait(10000));
     // And links put there now appear.
-    put(m_links + QStringLiteral("/First.url"), shortcut(QStringLiteral("http://127.0.0.1:1/first.html")));
+    PutFile(m_links + QStringLiteral("/First.url"), shortcut(QStringLiteral("http://127.0.0.1:1/first.html")));
     QTRY_VERIFY_WITH_TIMEOUT(texts(f.bar->Buttons()) == QStringList{"First"}, 10000);
     // A folder that goes empties the bar; when it comes back, so do its links.
     const QString away = m_links + QStringLiteral(".away");

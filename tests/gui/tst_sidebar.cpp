@@ -26,25 +26,11 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "folderfixture.h"
+
 #include <memory>
 
 namespace {
-class TDesktopRecorder : public QObject {
-    Q_OBJECT
-public:
-    QStringList opened;
-public Q_SLOTS:
-    void open(const QUrl &url) { opened.append(url.toLocalFile()); }
-};
-
-void put(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 QByteArray shortcut(const QString &url)
 {
     return "[InternetShortcut]\r\nURL=" + url.toUtf8() + "\r\n";
@@ -139,13 +125,13 @@ void TestSideBar::init()
     m_dir = std::make_unique<QTemporaryDir>();
     m_favorites = m_dir->filePath(QStringLiteral("Favorites"));
     m_groups = m_dir->filePath(QStringLiteral("Groups"));
-    put(m_favorites + QStringLiteral("/News/Daily.url"), shortcut(QStringLiteral("http://127.0.0.1:1/daily.html")));
-    put(m_favorites + QStringLiteral("/News/Deep/Old.url"), shortcut(QStringLiteral("http://127.0.0.1:1/old.html")));
-    put(m_favorites + QStringLiteral("/Sport/Scores.url"), shortcut(QStringLiteral("http://127.0.0.1:1/scores.html")));
-    put(m_favorites + QStringLiteral("/Home.url"), shortcut(QStringLiteral("http://127.0.0.1:1/home.html")));
-    put(m_favorites + QStringLiteral("/notes.txt"), "notes");
-    put(m_groups + QStringLiteral("/Work/Morning.vgp"), "http://127.0.0.1:1/a.html\n");
-    put(m_groups + QStringLiteral("/Work/readme.txt"), "not a group");
+    PutFile(m_favorites + QStringLiteral("/News/Daily.url"), shortcut(QStringLiteral("http://127.0.0.1:1/daily.html")));
+    PutFile(m_favorites + QStringLiteral("/News/Deep/Old.url"), shortcut(QStringLiteral("http://127.0.0.1:1/old.html")));
+    PutFile(m_favorites + QStringLiteral("/Sport/Scores.url"), shortcut(QStringLiteral("http://127.0.0.1:1/scores.html")));
+    PutFile(m_favorites + QStringLiteral("/Home.url"), shortcut(QStringLiteral("http://127.0.0.1:1/home.html")));
+    PutFile(m_favorites + QStringLiteral("/notes.txt"), "notes");
+    PutFile(m_groups + QStringLiteral("/Work/Morning.vgp"), "http://127.0.0.1:1/a.html\n");
+    PutFile(m_groups + QStringLiteral("/Work/readme.txt"), "not a group");
 }
 
 void TestSideBar::pagesArePreparedWhenFirstSeen()
@@ -274,14 +260,14 @@ void TestSideBar::favoritesTreeOpensWhatWasClicked()
     QCOMPARE(m_desktop.opened.size(), 1);
 
     // A shortcut without an address opens nothing.
-    put(m_favorites + QStringLiteral("/Empty.url"), "[InternetShortcut]\r\n");
+    PutFile(m_favorites + QStringLiteral("/Empty.url"), "[InternetShortcut]\r\n");
     const int navigations = ScriptedControlOf(f.tabs.ActiveTab())->navigations().size();
     QVERIFY(clickNode(tree, m_favorites + QStringLiteral("/Empty.url")));
     QCOMPARE(ScriptedControlOf(f.tabs.ActiveTab())->navigations().size(), navigations);
     QCOMPARE(m_desktop.opened.size(), 1);
 
     // Refresh after the folder changes shows the new entry.
-    put(m_favorites + QStringLiteral("/Later.url"), shortcut(QStringLiteral("http://127.0.0.1:1/later.html")));
+    PutFile(m_favorites + QStringLiteral("/Later.url"), shortcut(QStringLiteral("http://127.0.0.1:1/later.html")));
     QAction *refresh = f.panel->findChild<QAction *>(QStringLiteral("tbFavoritesRefresh"));
     QVERIFY(refresh);
     refresh->trigger();

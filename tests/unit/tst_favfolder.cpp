@@ -16,15 +16,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-void put(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+#include "folderfixture.h"
 
+namespace {
 void shortcut(const QString &path, const QString &url)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -113,7 +107,7 @@ void TestFavFolder::createRenameMove()
     QVERIFY2(created.startsWith(root + "/") && !created.mid(root.size() + 1).contains('/'), qPrintable(created));
 
     shortcut(root + "/Daily.url", "http://daily.test/");
-    put(root + "/notes.txt", "text");
+    PutFile(root + "/notes.txt", "text");
     // The extension stays when the new name lacks it.
     QString renamed;
     QVERIFY(TFavoritesFolder::Rename(root + "/Daily.url", "Every day", &renamed, &error));
@@ -122,7 +116,7 @@ void TestFavFolder::createRenameMove()
     QVERIFY(TFavoritesFolder::Rename(root + "/notes.txt", "memo", &renamed, &error));
     QCOMPARE(renamed, root + "/memo.txt");
     // A name taken in any case is refused and nothing changes; a change of case alone is allowed.
-    put(root + "/other.txt", "other");
+    PutFile(root + "/other.txt", "other");
     QVERIFY(!TFavoritesFolder::Rename(root + "/memo.txt", "OTHER", &renamed, &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(QFileInfo::exists(root + "/memo.txt"));
@@ -173,7 +167,7 @@ void TestFavFolder::exportImportRoundTrip()
     shortcut(from.filePath(QString::fromUtf8("Café <&> \"Ünïcode\".url")), "http://xn--caf-dma.test/");
     QVERIFY(QDir().mkpath(from.filePath("Empty")));
     shortcut(from.filePath(".hidden/Secret.url"), "http://secret.test/");   // left out, like the menu does
-    put(from.filePath("document.pdf"), "%PDF");                              // no address: not exported
+    PutFile(from.filePath("document.pdf"), "%PDF");                              // no address: not exported
     shortcut(from.filePath("Blank.url"), "");                                // no address: not exported
 
     const TBookmarkNode exported = TFavoritesFolder::ExportTree(from.path());
@@ -217,7 +211,7 @@ void TestFavFolder::importNeverOverwritesNorLeavesTheFolder()
                             "<DT><H3>Away</H3><DL><p><DT><A HREF=\"http://away.test/\">x</A></DL><p>\r\n"
                             "<DT><A HREF=\"http://slash.test/\">a/b\\c</A>\r\n"
                             "</DL><p>\r\n";
-    put(box.filePath("in.html"), html);
+    PutFile(box.filePath("in.html"), html);
     const TBookmarkReadResult read = TBookmarkFile::Read(box.filePath("in.html"));
     QVERIFY(read.ok);
     const TFavoritesFolder::TImportResult result = TFavoritesFolder::Import(read.root, favorites);

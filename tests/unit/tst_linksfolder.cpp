@@ -16,19 +16,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "folderfixture.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-void put(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 QByteArray shortcut(const QByteArray &url)
 {
     return "[InternetShortcut]\r\nURL=" + url + "\r\n";
@@ -106,7 +100,7 @@ void TestLinksFolder::readRules()
     QFETCH(QByteArray, content);
     QFETCH(QString, url);
     const QString path = m_dir.filePath(QStringLiteral("read.url"));
-    put(path, content);
+    PutFile(path, content);
     QCOMPARE(ReadShortcutUrl(path), url);
     QCOMPARE(ReadShortcutUrl(m_dir.filePath(QStringLiteral("missing.url"))), QString());
 }
@@ -235,18 +229,18 @@ void TestLinksFolder::treeOrderCaptionsAndTargets()
 {
     QTemporaryDir links;
     const QString root = links.path();
-    put(root + QStringLiteral("/zeta.url"), shortcut("http://z/"));
-    put(root + QStringLiteral("/Alpha.URL"), shortcut("http://a/"));
-    put(root + QStringLiteral("/R&D.url"), shortcut("http://rd/"));
-    put(root + QStringLiteral("/-.url"), shortcut("http://dash/"));
-    put(root + QStringLiteral("/beta.page.html"), "<html></html>");
-    put(root + QStringLiteral("/README"), "plain");
-    put(root + QStringLiteral("/.hidden.url"), shortcut("http://hidden/"));
-    put(root + QStringLiteral("/nourl.url"), "[InternetShortcut]\r\n");
-    put(root + QStringLiteral("/news/Daily.url"), shortcut("http://daily/"));
-    put(root + QStringLiteral("/news/deep/Deeper.url"), shortcut("http://deeper/"));
-    put(root + QStringLiteral("/Archive/old.url"), shortcut("http://old/"));
-    put(root + QStringLiteral("/.git/config"), "x");
+    PutFile(root + QStringLiteral("/zeta.url"), shortcut("http://z/"));
+    PutFile(root + QStringLiteral("/Alpha.URL"), shortcut("http://a/"));
+    PutFile(root + QStringLiteral("/R&D.url"), shortcut("http://rd/"));
+    PutFile(root + QStringLiteral("/-.url"), shortcut("http://dash/"));
+    PutFile(root + QStringLiteral("/beta.page.html"), "<html></html>");
+    PutFile(root + QStringLiteral("/README"), "plain");
+    PutFile(root + QStringLiteral("/.hidden.url"), shortcut("http://hidden/"));
+    PutFile(root + QStringLiteral("/nourl.url"), "[InternetShortcut]\r\n");
+    PutFile(root + QStringLiteral("/news/Daily.url"), shortcut("http://daily/"));
+    PutFile(root + QStringLiteral("/news/deep/Deeper.url"), shortcut("http://deeper/"));
+    PutFile(root + QStringLiteral("/Archive/old.url"), shortcut("http://old/"));
+    PutFile(root + QStringLiteral("/.git/config"), "x");
 
     const TLinkListing tree = ReadLinkTree(root);
     // Folders first, then files, each sorted without regard to case; extensions of any
@@ -272,7 +266,7 @@ void TestLinksFolder::treeSurvivesLoopsAndOddEntries()
 {
     QTemporaryDir links;
     const QString root = links.path();
-    put(root + QStringLiteral("/a/b/link.url"), shortcut("http://b/"));
+    PutFile(root + QStringLiteral("/a/b/link.url"), shortcut("http://b/"));
     // Links back up the tree, a link to itself, a dangling link, a FIFO named like a
     // shortcut and a 250-byte name.
     QVERIFY(QFile::link(root, root + QStringLiteral("/a/b/up")));
@@ -280,7 +274,7 @@ void TestLinksFolder::treeSurvivesLoopsAndOddEntries()
     QVERIFY(QFile::link(root + QStringLiteral("/nowhere"), root + QStringLiteral("/dangling.url")));
     QVERIFY(::mkfifo(QFile::encodeName(root + QStringLiteral("/pipe.url")).constData(), 0600) == 0);
     const QString longName = QString(246, QLatin1Char('n')) + QStringLiteral(".url");
-    put(root + QLatin1Char('/') + longName, shortcut("http://long/"));
+    PutFile(root + QLatin1Char('/') + longName, shortcut("http://long/"));
 
     const TLinkListing tree = ReadLinkTree(root);
     QCOMPARE(captions(tree.Files), QStringList{QString(246, QLatin1Char('n'))});
