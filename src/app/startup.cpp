@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 #include "platform/startuptrace.h"
 #include "platform/unixsignals.h"
+#include "platform/version.h"
 #include "platform/webprofile.h"
 
 #include <QDeadlineTimer>
@@ -17,6 +18,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <QtWebEngineCore/qtwebenginecoreglobal.h>
 
 #include <csignal>
 #include <cstdio>
@@ -164,11 +166,48 @@ private:
 
 TStartAction ClassifyCommandLine(const QStringList &arguments)
 {
-    if (arguments.size() == 1
-        && (arguments.first() == QLatin1String("--undef")
-            || arguments.first() == QLatin1String("--uninstall")))
+    if (arguments.size() != 1)
+        return TStartAction::Run;
+    const QString &argument = arguments.first();
+    if (argument == QLatin1String("--undef") || argument == QLatin1String("--uninstall"))
         return TStartAction::RestoreOpenVerb;
+    if (argument == QLatin1String("--version"))
+        return TStartAction::PrintVersion;
+    if (argument == QLatin1String("--help"))
+        return TStartAction::PrintHelp;
     return TStartAction::Run;
+}
+
+QString VersionText()
+{
+    return QStringLiteral("tabvane %1\n"
+                          "Qt %2, Qt WebEngine %3 (Chromium %4)\n")
+        .arg(QLatin1String(TabvaneVersion), QLatin1String(qVersion()), QLatin1String(qWebEngineVersion()),
+             QLatin1String(qWebEngineChromiumVersion()));
+}
+
+QString HelpText()
+{
+    return QStringLiteral(
+        "Usage: tabvane [URL | FILE | GROUP.vgp]\n"
+        "       tabvane --undef | --uninstall | --version | --help\n"
+        "\n"
+        "A tabbed web browser. The one argument opens in a new tab: a web address, a file,\n"
+        "or a VessaGroup file (.vgp), whose pages open together. When Tabvane already runs,\n"
+        "the argument is handed to the running window and this start ends at once (unless\n"
+        "several instances are allowed in the options). Only the first argument is used.\n"
+        "\n"
+        "  --undef, --uninstall  give the \"open\" verb for web pages back to the desktop\n"
+        "  --version             print the version and exit\n"
+        "  --help                print this help and exit\n"
+        "\n"
+        "Environment:\n"
+        "  TABVANE_DATA_DIR      data folder (default $XDG_DATA_HOME/tabvane)\n"
+        "  TABVANE_REGISTRY      settings hive (default $XDG_CONFIG_HOME/tabvane/registry.db)\n"
+        "  TABVANE_RESTORE_TABS  restore or normal: the answer to the restore question\n"
+        "  TABVANE_TRACE_STARTUP 1: print where the start-up time goes\n"
+        "\n"
+        "F1 in the program opens the user guide. tabvane-reg(1) reads and writes the settings.\n");
 }
 
 QString HandOverText(const QStringList &arguments)
@@ -194,7 +233,13 @@ int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
 
-    if (ClassifyCommandLine(arguments) == TStartAction::RestoreOpenVerb) {
+    const TStartAction action = ClassifyCommandLine(arguments);
+    if (action == TStartAction::PrintVersion || action == TStartAction::PrintHelp) {
+        const QByteArray text = (action == TStartAction::PrintVersion ? VersionText() : HelpText()).toLocal8Bit();
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    }
+    if (action == TStartAction::RestoreOpenVerb) {
         try {
             DefBrowser::RestoreOpenVerb();
         } catch (const std::exception &e) {

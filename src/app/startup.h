@@ -16,9 +16,15 @@ using TMainWindowFactory = std::function<QWidget *(const QStringList &arguments)
 // no running window answered.
 int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow);
 
-// What the program does with its command line before any window exists.
-enum class TStartAction { RestoreOpenVerb, Run };
+// What the program does with its command line before any window exists. "--version" and
+// "--help" (alone, exactly so) print and end before any window, lock or hand-over; any
+// other argument is a page, a file or a group for the window.
+enum class TStartAction { RestoreOpenVerb, PrintVersion, PrintHelp, Run };
 TStartAction ClassifyCommandLine(const QStringList &arguments);
+
+// What "--version" and "--help" print on standard output.
+QString VersionText();
+QString HelpText();
 
 // The text a second instance hands over: the first argument, with a relative path that
 // names an existing file made absolute (the running instance has another working folder).
