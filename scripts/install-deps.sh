@@ -8,7 +8,8 @@ qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools \
 libqt6opengl6-dev libgl-dev \
 libsqlite3-dev xvfb xauth xdotool \
 qt6-qpa-plugins libqt6svg6 fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme \
-xdg-utils desktop-file-utils openssl"
+xdg-utils desktop-file-utils openssl \
+dpkg-dev appstream"
 
 missing=""
 for p in $PACKAGES; do
