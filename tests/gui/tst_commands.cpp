@@ -36,6 +36,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -100,6 +101,7 @@ private Q_SLOTS:
     void internetOptionsTellsTheSideBar();
     void stopIsEnabledWhileTheActiveTabLoads();
     void commandTableIsSound();
+    void userGuideNamesEveryCommand();
 
 private:
     TfrmMain *openWindow(int width = 1000);
@@ -518,5 +520,31 @@ void TestCommands::commandTableIsSound()
     QCOMPARE(table->Row(QStringLiteral("pmTabRefresh"))->shortcutOf, QStringLiteral("mnuViewRefresh"));
 }
 
+// F1 opens the user guide: every command of the table, built or still waiting for its part
+// of the window, is named there by its caption (without its access-key "&" and its "...").
+void TestCommands::userGuideNamesEveryCommand()
+{
+    openWindow();
+    QFile guide(QFINDTESTDATA("../../data/help/tabvane.html"));
+    QVERIFY2(guide.open(QIODevice::ReadOnly), qPrintable(guide.fileName()));
+    const QString text = QTextDocumentFragment::fromHtml(QString::fromUtf8(guide.readAll()))
+                             .toPlainText().simplified();
+    TCommandTable *table = m_window->Commands();
+    QStringList missing;
+    for (const QString &name : table->Names()) {
+        QString caption = table->Row(name)->caption;
+        caption.replace(QLatin1String("&&"), QLatin1String("\x01")).remove(QLatin1Char('&'))
+            .replace(QLatin1Char('\x01'), QLatin1Char('&'));
+        if (caption.endsWith(QLatin1String("...")))
+            caption.chop(3);
+        caption = caption.simplified();
+        if (!caption.isEmpty() && !text.contains(caption) && !missing.contains(caption))
+            missing.append(caption);
+    }
+    QVERIFY2(missing.isEmpty(),
+             qPrintable(QStringLiteral("The user guide does not name: \"%1\"").arg(missing.join(QLatin1String("\", \"")))));
+}
+
 TV_TEST_MAIN_GUI(TestCommands)
 #include "tst_commands.moc"
+
