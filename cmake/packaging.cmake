@@ -18,7 +18,9 @@ add_custom_command(OUTPUT ${TV_ICON_PNGS}
                    COMMENT "Drawing the hicolor icons")
 add_custom_target(tabvane_icons ALL DEPENDS ${TV_ICON_PNGS})
 
-# The AppStream description and the man pages carry the project's version.
+# The AppStream description and the man pages carry the project's version; the release
+# date is the day of the build (SOURCE_DATE_EPOCH, when set, makes it reproducible).
+string(TIMESTAMP TV_RELEASE_DATE "%Y-%m-%d" UTC)
 set(TV_METAINFO example.tabvane.Tabvane.metainfo.xml)
 configure_file(data/${TV_METAINFO}.in ${CMAKE_BINARY_DIR}/share/${TV_METAINFO} @ONLY)
 foreach(page tabvane tabvane-reg)

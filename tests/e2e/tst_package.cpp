@@ -130,6 +130,19 @@ private slots:
         QVERIFY(text.contains(QLatin1String("\nExec=tabvane %u\n")));
         QVERIFY(text.contains(QLatin1String("\nIcon=tabvane\n")));
 
+        // The desktop's own checkers accept the entry and the AppStream file, where installed.
+        const QString validateDesktop = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+        if (!validateDesktop.isEmpty()) {
+            const TRun check = run(validateDesktop, {entry.fileName()});
+            QVERIFY2(check.exitCode == 0 && check.out.isEmpty(), qPrintable(check.out + check.err));
+        }
+        const QString appstream = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
+        if (!appstream.isEmpty()) {
+            const TRun check = run(appstream, {QStringLiteral("validate"), QStringLiteral("--no-net"),
+                                               installed(QStringLiteral("share/metainfo/example.tabvane.Tabvane.metainfo.xml"))});
+            QVERIFY2(check.exitCode == 0, qPrintable(check.out + check.err));
+        }
+
         // Nothing of the build tree or the test suite comes along.
         for (const QString &file : filesBelow(m_root)) {
             const QString inPackage = file.mid(m_root.size());
