@@ -192,6 +192,15 @@ QString DesktopEntryPath()
            + DesktopId;
 }
 
+QString DesktopIconName(const QString &exePath)
+{
+    // An installed program has its vane in the icon theme of its prefix (<prefix>/bin beside
+    // <prefix>/share/icons); a build tree has none, so the desktop's generic icon stands in.
+    const QString themed = QFileInfo(exePath).absolutePath()
+                           + QStringLiteral("/../share/icons/hicolor/scalable/apps/tabvane.svg");
+    return QFileInfo(themed).isFile() ? QStringLiteral("tabvane") : QStringLiteral("web-browser");
+}
+
 QString DesktopEntryText(const QString &exePath)
 {
     return QStringLiteral("[Desktop Entry]\n"
@@ -200,8 +209,8 @@ QString DesktopEntryText(const QString &exePath)
                           "Name=Tabvane\n"
                           "GenericName=Web Browser\n"
                           "Comment=Browse the web in tabs\n"
-                          "Icon=web-browser\n"
-                          "Exec=")
+                          "Icon=")
+           + DesktopIconName(exePath) + QStringLiteral("\nExec=")
            + ExecQuoted(exePath)
            + QStringLiteral(" %u\n"
                             "Terminal=false\n"

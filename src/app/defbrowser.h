@@ -45,6 +45,9 @@ void OfferWith(const QString &exePath, const std::function<TOfferAnswer()> &ask)
 // The desktop binding, in parts.
 QString DesktopEntryPath();
 QString DesktopEntryText(const QString &exePath);
+// The entry's icon: the vane of an installed program's icon theme, else the desktop's
+// generic web-browser icon.
+QString DesktopIconName(const QString &exePath);
 QString ExecQuoted(const QString &program);   // quoted and escaped for an Exec= line
 QString MimeAppsPath();
 // The user's files that registration rewrites: mimeapps.list, and each existing

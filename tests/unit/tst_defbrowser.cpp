@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -306,6 +307,22 @@ private slots:
         QFETCH(QString, program);
         QFETCH(QString, exec);
         QCOMPARE(DefBrowser::ExecQuoted(program), exec);
+    }
+
+    // The user's entry replaces the packaged one of the same name: an installed program keeps
+    // its vane there, a build tree without an icon theme gets the generic icon.
+    void desktopEntryIcon()
+    {
+        QTemporaryDir prefix;
+        QVERIFY(prefix.isValid());
+        const QString exe = prefix.filePath(QStringLiteral("bin/tabvane"));
+        QCOMPARE(DefBrowser::DesktopIconName(exe), QStringLiteral("web-browser"));
+        QVERIFY(DefBrowser::DesktopEntryText(exe).contains(QLatin1String("\nIcon=web-browser\n")));
+        QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+        QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/icons/hicolor/scalable/apps")));
+        writeFile(prefix.filePath(QStringLiteral("share/icons/hicolor/scalable/apps/tabvane.svg")), QStringLiteral("<svg/>"));
+        QCOMPARE(DefBrowser::DesktopIconName(exe), QStringLiteral("tabvane"));
+        QVERIFY(DefBrowser::DesktopEntryText(exe).contains(QLatin1String("\nIcon=tabvane\n")));
     }
 
     void offer_data()
