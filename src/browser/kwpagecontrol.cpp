@@ -62,7 +62,9 @@ public:
         setFocusPolicy(Qt::NoFocus);
         setAttribute(Qt::WA_OpaquePaintEvent);
         m_scrollLeft = makeScrollButton(Qt::LeftArrow, QStringLiteral("tabScrollLeft"), -1);
+        m_scrollLeft->setAccessibleName(QStringLiteral("Scroll tabs left"));
         m_scrollRight = makeScrollButton(Qt::RightArrow, QStringLiteral("tabScrollRight"), 1);
+        m_scrollRight->setAccessibleName(QStringLiteral("Scroll tabs right"));
     }
 
     // scrollButtons: the row does not fit and the scroll buttons take the strip's end.

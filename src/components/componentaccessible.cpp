@@ -162,7 +162,9 @@ public:
         return visibleBefore;
     }
     QRect localRect() const override { return bar()->gripRect(bandIndex()); }
-    QAccessible::Role role() const override { return QAccessible::Grip; }
+    // A button rather than a grip: AT-SPI has no grip role, and pressing is what a keyboard
+    // or screen-reader user can do with it.
+    QAccessible::Role role() const override { return QAccessible::Button; }
     QString text(QAccessible::Text t) const override
     {
         const int band = bandIndex();
@@ -172,7 +174,7 @@ public:
             QString name = withoutAccessKeys(bar()->bandCaption(band));
             if (name.isEmpty())
                 name = bar()->bandName(band);
-            return name + QStringLiteral(" band");
+            return name + QStringLiteral(" band grip");
         }
         if (t == QAccessible::Description)
             return QStringLiteral("Drag to move or resize the band; press to widen it fully or shrink it to its least.");

@@ -1,6 +1,6 @@
 #pragma once
 // Assistive technology's view of the components drawn in code: the cool bar (a tool bar
-// whose band grips are children of their own, pressed to maximise or minimise their band),
+// whose band grips are buttons of their own, pressed to maximise or minimise their band),
 // the status panels (a status bar with one text per panel) and the logo (a button that is
 // busy while it turns).
 

@@ -122,12 +122,12 @@ private Q_SLOTS:
         for (int i = 0; i < bar->childCount(); ++i) {
             QAccessibleInterface *c = bar->child(i);
             QCOMPARE(bar->indexOfChild(c), i);
-            if (c->role() == QAccessible::Grip) {
+            if (!c->object() && c->role() == QAccessible::Button) {
                 grips << c->text(QAccessible::Name);
                 gripList << c;
             }
         }
-        QCOMPARE(grips, QStringList({"Menu band", "Address band", "Links band"}));
+        QCOMPARE(grips, QStringList({"Menu band grip", "Address band grip", "Links band grip"}));
         QCOMPARE(gripList.at(1)->rect(), QRect(b.bar.mapToGlobal(b.bar.gripRect(2).topLeft()), b.bar.gripRect(2).size()));
         const QPoint centre = gripList.at(1)->rect().center();
         QCOMPARE(bar->childAt(centre.x(), centre.y()), gripList.at(1));
@@ -143,7 +143,7 @@ private Q_SLOTS:
         QVERIFY(b.bar.bandWidth(2) > 600);
         // A band that moves keeps its grip; a hidden band has none.
         b.bar.moveBand(2, 0);
-        QCOMPARE(gripList.at(1)->text(QAccessible::Name), QStringLiteral("Address band"));
+        QCOMPARE(gripList.at(1)->text(QAccessible::Name), QStringLiteral("Address band grip"));
         QCOMPARE(bar->indexOfChild(gripList.at(1)), 0);
         b.bar.setBandVisible(0, false);
         QVERIFY(!gripList.at(1)->isValid());
