@@ -134,6 +134,9 @@ public:
     QString text(QAccessible::Text t) const override
     {
         QString s = QAccessibleWidget::text(t);
+        // The strip is named by its control when the control has a name.
+        if (t == QAccessible::Name && s.isEmpty() && m_control)
+            s = m_control->accessibleName();
         if (t == QAccessible::Name && s.isEmpty())
             s = QStringLiteral("Tabs");
         return s;

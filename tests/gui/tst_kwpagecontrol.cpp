@@ -479,6 +479,8 @@ private Q_SLOTS:
         QVERIFY(strip);
         QCOMPARE(strip->role(), QAccessible::PageTabList);
         QVERIFY(!strip->text(QAccessible::Name).isEmpty());
+        s.pc.setAccessibleName(QStringLiteral("Side bar pages"));
+        QCOMPARE(strip->text(QAccessible::Name), QStringLiteral("Side bar pages"));
         QCOMPARE(accessibleTabNames(strip), QStringList({"One", "Fish & Chips", "Three", "Four"}));
         for (int i = 0; i < 4; ++i) {
             QAccessibleInterface *tab = strip->child(i);
