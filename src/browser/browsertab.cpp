@@ -2,11 +2,12 @@
 
 #include "browser/tabhost.h"
 #include "browser/vessabrowser.h"
+#include "components/smallpicture.h"
 #include "components/updatethrottle.h"
 
 #include <QFrame>
 #include <QGuiApplication>
-#include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -35,38 +36,31 @@ QString oneLine(QString text)
     return text;
 }
 
+// The lamps are drawn on SmallPicture's 16-unit grid, two units to a pixel of the 8 x 8
+// picture, so they stay sharp at any device pixel ratio.
 QPixmap squareLamp(const QColor &fill)
 {
-    QImage image(8, 8, QImage::Format_ARGB32);
-    image.fill(Qt::black);
-    for (int y = 1; y < 7; ++y) {
-        for (int x = 1; x < 7; ++x)
-            image.setPixelColor(x, y, fill);
-    }
-    return QPixmap::fromImage(image);
+    return SmallPicture(8, [fill](QPainter &p) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillRect(QRectF(0, 0, 16, 16), Qt::black);
+        p.fillRect(QRectF(2, 2, 12, 12), fill);
+    });
 }
 
 QPixmap padlockLamp()
 {
-    static const char *const rows[8] = {
-        "..XXXX..",
-        ".X....X.",
-        ".X....X.",
-        "XXXXXXXX",
-        "X......X",
-        "X......X",
-        "X......X",
-        "XXXXXXXX",
-    };
-    QImage image(8, 8, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            if (rows[y][x] == 'X')
-                image.setPixelColor(x, y, Qt::black);
-        }
-    }
-    return QPixmap::fromImage(image);
+    return SmallPicture(8, [](QPainter &p) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        // The body: a hollow frame over the lower five pixel rows.
+        p.fillRect(QRectF(0, 6, 16, 2), Qt::black);
+        p.fillRect(QRectF(0, 14, 16, 2), Qt::black);
+        p.fillRect(QRectF(0, 8, 2, 6), Qt::black);
+        p.fillRect(QRectF(14, 8, 2, 6), Qt::black);
+        // The shackle: a bar above two legs.
+        p.fillRect(QRectF(4, 0, 8, 2), Qt::black);
+        p.fillRect(QRectF(2, 2, 2, 4), Qt::black);
+        p.fillRect(QRectF(12, 2, 2, 4), Qt::black);
+    });
 }
 
 }
@@ -224,6 +218,19 @@ void TBrowserTab::SetViewed(bool on)
     if (Locked)
         return;
     SetImageIndex(on || IsActive() ? LampNone : LampGreen);
+}
+
+QString TBrowserTab::TabStateText() const
+{
+    // A locked tab shows its padlock in place of the lamp.
+    if (Locked)
+        return Loading ? QStringLiteral("Locked, loading") : QStringLiteral("Locked");
+    switch (ImageIndex()) {
+    case LampRed: return QStringLiteral("Red lamp: loading");
+    case LampYellow: return QStringLiteral("Yellow lamp: page arrived");
+    case LampGreen: return QStringLiteral("Green lamp: not viewed yet");
+    default: return QString();
+    }
 }
 
 void TBrowserTab::SetLamp(TLampKind kind)

@@ -64,6 +64,8 @@ public:
     bool FirstLoad = false;
 
     TVessaBrowser *View() const { return m_view; }
+    // The lock and the status lamp in words, for assistive technology.
+    QString TabStateText() const override;
 
     // Operations
     bool IsActive() const;

@@ -5,6 +5,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <algorithm>
+
 TfrmCloseAll::TfrmCloseAll(const QStringList &lines, QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
                          | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -15,10 +17,10 @@ TfrmCloseAll::TfrmCloseAll(const QStringList &lines, QWidget *owner)
     if (owner)
         setFont(owner->font());
     setWindowTitle(QStringLiteral("Select Browser Tabs to Close"));
-    setFixedSize(435, 269);
 
     lstTabs = new QListWidget(this);
     lstTabs->setObjectName(QStringLiteral("lstTabs"));
+    lstTabs->setAccessibleName(QStringLiteral("Browser tabs"));
     lstTabs->setGeometry(8, 8, 337, 249);
     for (const QString &line : lines) {
         auto *item = new QListWidgetItem(line, lstTabs);
@@ -26,18 +28,28 @@ TfrmCloseAll::TfrmCloseAll(const QStringList &lines, QWidget *owner)
         item->setCheckState(Qt::Checked);
     }
 
-    const auto button = [this](const char *name, const QString &text, int y) {
+    QList<QPushButton *> buttons;
+    const auto button = [this, &buttons](const char *name, const QString &text) {
         auto *b = new QPushButton(text, this);
         b->setObjectName(QLatin1String(name));
-        b->setGeometry(352, y, 75, 25);
         b->setAutoDefault(false);
+        buttons << b;
         return b;
     };
-    cmdClose = button("cmdClose", QStringLiteral("OK"), 8);
+    cmdClose = button("cmdClose", QStringLiteral("OK"));
     cmdClose->setDefault(true);
-    cmdCancel = button("cmdCancel", QStringLiteral("Cancel"), 40);
-    cmdSelectAll = button("cmdSelectAll", QStringLiteral("Select All"), 200);
-    cmdDeselectAll = button("cmdDeselectAll", QStringLiteral("Deselect All"), 232);
+    cmdCancel = button("cmdCancel", QStringLiteral("Cancel"));
+    cmdSelectAll = button("cmdSelectAll", QStringLiteral("&Select All"));
+    cmdDeselectAll = button("cmdDeselectAll", QStringLiteral("&Deselect All"));
+    // The buttons are 75 wide unless a caption needs more (a large font); the dialog
+    // widens with them.
+    int buttonWidth = 75;
+    for (const QPushButton *b : std::as_const(buttons))
+        buttonWidth = std::max(buttonWidth, b->fontMetrics().horizontalAdvance(QString(b->text()).remove(QLatin1Char('&'))) + 12);
+    const int tops[] = {8, 40, 200, 232};
+    for (int i = 0; i < buttons.size(); ++i)
+        buttons.at(i)->setGeometry(352, tops[i], buttonWidth, 25);
+    setFixedSize(352 + buttonWidth + 8, 269);
 
     connect(cmdClose, &QPushButton::clicked, this, &TfrmCloseAll::cmdCloseClick);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);

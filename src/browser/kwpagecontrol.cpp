@@ -1,5 +1,7 @@
 #include "browser/kwpagecontrol.h"
 
+#include "browser/kwpageaccessible.h"
+
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -60,7 +62,9 @@ public:
         setFocusPolicy(Qt::NoFocus);
         setAttribute(Qt::WA_OpaquePaintEvent);
         m_scrollLeft = makeScrollButton(Qt::LeftArrow, QStringLiteral("tabScrollLeft"), -1);
+        m_scrollLeft->setAccessibleName(QStringLiteral("Scroll tabs left"));
         m_scrollRight = makeScrollButton(Qt::RightArrow, QStringLiteral("tabScrollRight"), 1);
+        m_scrollRight->setAccessibleName(QStringLiteral("Scroll tabs right"));
     }
 
     // scrollButtons: the row does not fit and the scroll buttons take the strip's end.
@@ -439,14 +443,18 @@ void TKWTabSheet::SetCaption(const QString &caption)
     const int widthBefore = m_pageControl ? m_pageControl->naturalTabWidth(this) : 0;
     m_caption = caption;
     m_naturalWidth = -1;
-    if (m_pageControl)
+    if (m_pageControl) {
         m_pageControl->tabContentChanged(this, widthBefore);
+        NotifyTabAccessibility(m_pageControl, this, QAccessible::NameChanged);
+    }
 }
 
 void TKWTabSheet::SetHint(const QString &hint)
 {
     // The tooltip reads the hint when it shows; the strip itself does not change.
     m_hint = hint;
+    if (m_pageControl)
+        NotifyTabAccessibility(m_pageControl, this, QAccessible::HelpChanged);
 }
 
 void TKWTabSheet::SetImageIndex(int index)
@@ -456,17 +464,24 @@ void TKWTabSheet::SetImageIndex(int index)
     const int widthBefore = m_pageControl ? m_pageControl->naturalTabWidth(this) : 0;
     m_imageIndex = index;
     m_naturalWidth = -1;
-    if (m_pageControl)
+    if (m_pageControl) {
         m_pageControl->tabContentChanged(this, widthBefore);
+        // The picture is a lamp or a lock: its meaning is the tab's description.
+        NotifyTabAccessibility(m_pageControl, this, QAccessible::DescriptionChanged);
+    }
 }
 
 void TKWTabSheet::SetTabVisible(bool visible)
 {
     if (visible == m_tabVisible)
         return;
+    if (m_pageControl && !visible)
+        NotifyTabAccessibility(m_pageControl, this, QAccessible::ObjectDestroyed);
     m_tabVisible = visible;
     if (m_pageControl)
         m_pageControl->pageChanged(this);
+    if (m_pageControl && visible)
+        NotifyTabAccessibility(m_pageControl, this, QAccessible::ObjectCreated);
 }
 
 void TKWTabSheet::SetPageControl(TKWPageControl *control)
@@ -509,6 +524,7 @@ TKWPageControl::TKWPageControl(QWidget *parent)
       m_inactiveTabColor(ColorFromBGR(clInactiveCaption)),
       m_inactiveFontColor(ColorFromBGR(clHighlightText))
 {
+    InstallPageControlAccessibility();
     m_stack = new QStackedWidget(this);
     m_stack->setObjectName(QStringLiteral("pages"));
     m_bar = new TKWTabBar(this);
@@ -556,6 +572,8 @@ void TKWPageControl::InsertPage(TKWTabSheet *page, int index)
         m_stack->setCurrentWidget(m_active);
     relayout();
     notifyPagesChanged();
+    if (page->m_tabVisible)
+        NotifyTabAccessibility(this, page, QAccessible::ObjectCreated);
     if (!m_active && page->m_tabVisible)
         SetActivePage(page);
 }
@@ -570,6 +588,8 @@ void TKWPageControl::removePage(TKWTabSheet *page, bool destroying)
     const int index = IndexOfPage(page);
     if (index < 0)
         return;
+    if (page->m_tabVisible)
+        NotifyTabAccessibility(this, page, QAccessible::ObjectDestroyed);
     m_pages.removeAt(index);
     page->m_pageControl = nullptr;
     notifyPagesChanged();
@@ -614,6 +634,7 @@ void TKWPageControl::MovePage(TKWTabSheet *page, int newIndex)
     m_pages.move(from, newIndex);
     relayout();
     notifyPagesChanged();
+    NotifyTabOrderAccessibility(this);
 }
 
 void TKWPageControl::notifyPagesChanged()
@@ -637,12 +658,14 @@ void TKWPageControl::SetActivePage(TKWTabSheet *page)
 {
     if (page == m_active || (page && page->m_pageControl != this))
         return;
+    TKWTabSheet *before = m_active;
     m_active = page;
     if (page)
         m_stack->setCurrentWidget(page);
     relayout();
     if (page)
         m_bar->ensureVisible(page->TabIndex());
+    NotifyActiveTabAccessibility(this, before, page);
     emit Changed();
 }
 

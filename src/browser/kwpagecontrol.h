@@ -41,6 +41,9 @@ public:
     int PageIndex() const;                       // -1 without a control
     void SetPageIndex(int index);
     int TabIndex() const;                        // position among visible tabs; -1 when hidden
+    // What the tab's picture means, in words, for assistive technology (a status lamp, a
+    // lock); empty when the picture says nothing.
+    virtual QString TabStateText() const { return QString(); }
 
 private:
     friend class TKWPageControl;

@@ -1,5 +1,7 @@
 #include "components/coolbar.h"
 
+#include "components/componentaccessible.h"
+
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -236,6 +238,7 @@ bool TCoolBands::moveToRow(int index, int row, int x, int barWidth)
 
 TCoolBar::TCoolBar(QWidget *parent) : QWidget(parent)
 {
+    InstallComponentAccessibility();
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFixedHeight(0);

@@ -67,15 +67,19 @@ TListDialog::TListDialog(QWidget *parent, const TListDialogLayout &layout)
     cmdUp = named(new QToolButton(this), QStringLiteral("cmdUp"));
     cmdUp->setArrowType(Qt::UpArrow);
     cmdUp->setAutoRaise(true);
+    cmdUp->setToolTip(QStringLiteral("Move Up"));
+    cmdUp->setAccessibleName(cmdUp->toolTip());
     cmdUp->setGeometry(arrowLeft, listMiddle - ArrowSize - 2, ArrowSize, ArrowSize);
     cmdDown = named(new QToolButton(this), QStringLiteral("cmdDown"));
     cmdDown->setArrowType(Qt::DownArrow);
     cmdDown->setAutoRaise(true);
+    cmdDown->setToolTip(QStringLiteral("Move Down"));
+    cmdDown->setAccessibleName(cmdDown->toolTip());
     cmdDown->setGeometry(arrowLeft, listMiddle + 2, ArrowSize, ArrowSize);
 
-    cmdInsert = named(new QPushButton(QStringLiteral("Insert"), this), QStringLiteral("cmdInsert"));
-    cmdUpdate = named(new QPushButton(QStringLiteral("Update"), this), QStringLiteral("cmdUpdate"));
-    cmdDelete = named(new QPushButton(QStringLiteral("Delete"), this), QStringLiteral("cmdDelete"));
+    cmdInsert = named(new QPushButton(QStringLiteral("&Insert"), this), QStringLiteral("cmdInsert"));
+    cmdUpdate = named(new QPushButton(QStringLiteral("&Update"), this), QStringLiteral("cmdUpdate"));
+    cmdDelete = named(new QPushButton(QStringLiteral("&Delete"), this), QStringLiteral("cmdDelete"));
     cmdInsert->setGeometry(Margin, buttonRowTop, ButtonWidth, ButtonHeight);
     cmdUpdate->setGeometry(Margin + ButtonWidth + 6, buttonRowTop, ButtonWidth, ButtonHeight);
     cmdDelete->setGeometry(Margin + 2 * (ButtonWidth + 6), buttonRowTop, ButtonWidth, ButtonHeight);

@@ -1,5 +1,9 @@
 #include "components/logoanimation.h"
 
+#include "components/componentaccessible.h"
+
+#include <QAccessible>
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -12,6 +16,7 @@ constexpr int FrameInterval = 60;   // ms
 
 TLogoAnimation::TLogoAnimation(QWidget *parent) : QWidget(parent), m_timer(new QTimer(this))
 {
+    InstallComponentAccessibility();
     m_timer->setInterval(FrameInterval);
     connect(m_timer, &QTimer::timeout, this, [this] {
         m_frame = (m_frame + 1) % FrameCount;
@@ -36,6 +41,13 @@ void TLogoAnimation::SetActive(bool on)
         m_timer->stop();
         m_frame = 0;
         update();
+    }
+    if (QAccessible::isActive()) {
+        QAccessible::State changed;
+        changed.busy = true;
+        changed.animated = true;
+        QAccessibleStateChangeEvent e(this, changed);
+        QAccessible::updateAccessibility(&e);
     }
 }
 

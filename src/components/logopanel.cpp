@@ -36,6 +36,8 @@ QToolButton *closeButton(const char *name, bool all, const QString &tip, QWidget
     button->setIconSize(QSize(14, 14));
     button->setIcon(closePicture(all));
     button->setToolTip(tip);
+    // A picture-only button is named by the first line of its tooltip.
+    button->setAccessibleName(tip.section(QLatin1Char('\n'), 0, 0));
     button->setStatusTip(QStringLiteral("Closes the active browser tab"));
     return button;
 }

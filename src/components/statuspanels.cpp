@@ -1,5 +1,7 @@
 #include "components/statuspanels.h"
 
+#include "components/componentaccessible.h"
+
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -7,6 +9,7 @@
 TStatusPanels::TStatusPanels(const QList<int> &initialWidths, QWidget *parent)
     : QWidget(parent), m_widths(initialWidths)
 {
+    InstallComponentAccessibility();
     for (int i = 0; i < m_widths.size(); ++i)
         m_texts.append(QString());
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -48,6 +51,7 @@ void TStatusPanels::SetPanelText(int index, const QString &text)
         return;
     m_texts[index] = text;
     update();
+    NotifyStatusPanelAccessibility(this, index);
 }
 
 QSize TStatusPanels::sizeHint() const

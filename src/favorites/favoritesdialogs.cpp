@@ -44,6 +44,7 @@ TFavoritesTree::TFavoritesTree(const QString &root, bool withFiles, QWidget *par
     : QTreeWidget(parent), m_root(QFileInfo(root).absoluteFilePath()), m_withFiles(withFiles)
 {
     setObjectName(QStringLiteral("tvFavorites"));
+    setAccessibleName(QStringLiteral("Favorites"));
     setHeaderHidden(true);
     setColumnCount(1);
     setSelectionMode(QAbstractItemView::SingleSelection);

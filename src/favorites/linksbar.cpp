@@ -88,6 +88,7 @@ TLinksBar::TLinksBar(QWidget *panel, TLinkLauncher *launcher, TCommandTable *com
     // runs neither): the chevron is reached by the mouse.
     m_chevron->setShortcut(QKeySequence());
     m_chevron->setToolTip(QStringLiteral("Links"));
+    m_chevron->setAccessibleName(QStringLiteral("More links"));
     m_chevron->setArrowType(Qt::RightArrow);
     m_chevron->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_chevron->setAutoRaise(true);

@@ -333,6 +333,7 @@ TSideBar::TSideBar(QWidget *host, ITabOpener *opener, TCommandTable *commands, T
     box->addWidget(header);
 
     pcTandemBar = new TKWPageControl(column);
+    pcTandemBar->setAccessibleName(QStringLiteral("Side bar pages"));
     pcTandemBar->setObjectName(QStringLiteral("pcTandemBar"));
     pcTandemBar->SetTabPosition(TKWPageControl::TabPosition::Bottom);
     pcTandemBar->SetShowHints(true);

@@ -7,6 +7,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
 
 namespace {
 
@@ -20,9 +22,9 @@ TListDialogLayout groupEditorLayout()
     layout.ClientHeight = 377;
     layout.ListTop = 48;
     layout.TitleLabelName = QStringLiteral("Label1");
-    layout.TitleLabelText = QStringLiteral("StickyName:");
+    layout.TitleLabelText = QStringLiteral("&StickyName:");
     layout.LocationLabelName = QStringLiteral("Label2");
-    layout.LocationLabelText = QStringLiteral("Location:");
+    layout.LocationLabelText = QStringLiteral("&Location:");
     return layout;
 }
 
@@ -36,6 +38,7 @@ TfrmVessaGroup::TfrmVessaGroup(QWidget *owner, const QString &groupPath)
     setObjectName(QStringLiteral("frmVessaGroup"));
     setWindowTitle(QStringLiteral("VessaGroup"));
     lstSites = List;
+    lstSites->setAccessibleName(QStringLiteral("Sites"));
     Label1 = TitleLabel;
     Label2 = LocationLabel;
 
@@ -49,10 +52,13 @@ TfrmVessaGroup::TfrmVessaGroup(QWidget *owner, const QString &groupPath)
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     lblTitle->setGeometry(8, 26, 460, 18);
 
-    chkTabLocked = new QCheckBox(QStringLiteral("Tab Locked?"), GroupBox1);
+    chkTabLocked = new QCheckBox(QStringLiteral("Tab Loc&ked?"), GroupBox1);
     chkTabLocked->setObjectName(QStringLiteral("chkTabLocked"));
     chkTabLocked->move(PanelExtraPos());
     chkTabLocked->adjustSize();
+    // Tab goes through the entry's fields before the panel's buttons.
+    setTabOrder(edtLocation, chkTabLocked);
+    setTabOrder(chkTabLocked, cmdUrlInsert);
 
     FormCreate();
 }

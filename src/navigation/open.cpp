@@ -57,14 +57,14 @@ void TfrmOpen::FormCreate()
     lblPrompt->setText(QStringLiteral(
         "Type the Internet address of a document or folder, and Tabvane will open it for you."));
     lblPrompt->setWordWrap(true);
-    lblOpen->setText(QStringLiteral("Open"));
+    lblOpen->setText(QStringLiteral("&Open"));
     lblOpen->setBuddy(ComboBox1);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     // The address is taken exactly as typed: no inline completion changes it.
     ComboBox1->setCompleter(nullptr);
     ComboBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    chkNewTab->setText(QStringLiteral("Open on new browser tab"));
+    chkNewTab->setText(QStringLiteral("Open on &new browser tab"));
     chkNewTab->setChecked(true);
     cmdOK->setText(QStringLiteral("OK"));
     cmdOK->setDefault(true);

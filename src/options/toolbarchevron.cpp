@@ -63,6 +63,7 @@ TToolbarChevron::TToolbarChevron(TToolbarBand *band, TCommandTable *commands, QO
     m_button->setObjectName(QStringLiteral("tbxBar"));
     m_button->setText(QStringLiteral("\u00bb"));
     m_button->setToolTip(QStringLiteral("More buttons"));
+    m_button->setAccessibleName(m_button->toolTip());
     m_button->setAutoRaise(true);
     m_button->setPopupMode(QToolButton::InstantPopup);
     m_button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));

@@ -184,6 +184,7 @@ TInternetOptionsDialog::TInternetOptionsDialog(const QString &currentPage, QWidg
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons->button(QDialogButtonBox::Apply), &QPushButton::clicked, this, [this] { apply(); });
+    buttons->button(QDialogButtonBox::Apply)->setText(tr("Appl&y"));
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(homeBox);

@@ -69,10 +69,12 @@ TScriptDialog::TScriptDialog(TScriptDialogKind kind, const QString &host, const 
         edtValue = new QLineEdit(defaultValue, this);
         edtValue->setObjectName(QStringLiteral("edtValue"));
         edtValue->selectAll();
+        // The page's question names the field for screen readers.
+        edtValue->setAccessibleName(text.isEmpty() ? tr("Answer") : text);
         layout->addWidget(edtValue);
     }
     if (offerStop) {
-        chkStop = new QCheckBox(tr("Don't let this page create more dialogs"), this);
+        chkStop = new QCheckBox(tr("&Don't let this page create more dialogs"), this);
         chkStop->setObjectName(QStringLiteral("chkStopDialogs"));
         layout->addWidget(chkStop);
     }

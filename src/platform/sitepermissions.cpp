@@ -155,9 +155,11 @@ TSitePermissionsDialog::TSitePermissionsDialog(QWidget *parent) : QDialog(parent
 {
     setObjectName(QStringLiteral("frmSitePermissions"));
     setWindowTitle(tr("Site Permissions"));
-    auto *label = new QLabel(tr("Answers you asked Tabvane to remember for a site:"), this);
+    auto *label = new QLabel(tr("&Answers you asked Tabvane to remember for a site:"), this);
     lvPermissions = new QTreeWidget(this);
     lvPermissions->setObjectName(QStringLiteral("lvPermissions"));
+    lvPermissions->setAccessibleName(tr("Remembered answers"));
+    label->setBuddy(lvPermissions);
     lvPermissions->setHeaderLabels({tr("Site"), tr("Permission"), tr("Answer")});
     lvPermissions->setRootIsDecorated(false);
     lvPermissions->setSelectionMode(QAbstractItemView::ExtendedSelection);

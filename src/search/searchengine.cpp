@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTreeWidget>
 
 namespace {
 
@@ -18,9 +19,9 @@ TListDialogLayout searchListLayout()
     layout.ClientHeight = 312;
     layout.ListTop = 30;
     layout.TitleLabelName = QStringLiteral("lblTitle");
-    layout.TitleLabelText = QStringLiteral("Title:");
+    layout.TitleLabelText = QStringLiteral("&Title:");
     layout.LocationLabelName = QStringLiteral("lblLocation");
-    layout.LocationLabelText = QStringLiteral("Location:");
+    layout.LocationLabelText = QStringLiteral("&Location:");
     return layout;
 }
 
@@ -33,6 +34,8 @@ TfrmSearchEngine::TfrmSearchEngine(QWidget *owner, int mode)
     setWindowTitle(m_mode == EnginesMode ? QStringLiteral("Organize Search Engines")
                                          : QStringLiteral("Organize Search Bar"));
     lstEngines = List;
+    lstEngines->setAccessibleName(m_mode == EnginesMode ? QStringLiteral("Search engines")
+                                                        : QStringLiteral("Search bar entries"));
     lblTitle = TitleLabel;
     lblLocation = LocationLabel;
     lblPrompt = new QLabel(QStringLiteral("The first search engine listed will be the default search engine for Tabvane."),

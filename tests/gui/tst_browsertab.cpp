@@ -5,6 +5,7 @@
 #include "recordinghost.h"
 
 #include "browser/browsertab.h"
+#include "browser/kwpageaccessible.h"
 #include "browser/kwpagecontrol.h"
 #include "browser/vessabrowser.h"
 #include "platform/scripted_control.h"
@@ -49,6 +50,7 @@ private Q_SLOTS:
     void shownTitle_data();
     void shownTitle();
     void captionHintAndStickyName();
+    void accessibleTabSaysNameLampAndLock();
     void burstsOfPageEventsShowTheLatest();
     void loadCycleOfActiveAndBackgroundTabs();
     void firstLoadShowsGreenWhenTheDocumentArrives();
@@ -135,6 +137,41 @@ void TestBrowserTab::captionHintAndStickyName()
     ScriptedControlOf(tab)->setLocationName(QStringLiteral("Current page"));
     tab->SetStickyName(QString());
     QCOMPARE(tab->Caption(), QStringLiteral("Current page"));
+}
+
+// A screen reader hears the tab's sticky name (else its title) and, in words, what its lamp
+// or padlock shows.
+void TestBrowserTab::accessibleTabSaysNameLampAndLock()
+{
+    TRecordingHost host;
+    TBrowserTab *front = host.AddTab();
+    TBrowserTab *back = host.AddTab();
+    host.Pages()->SetActivePage(front);
+    QAccessibleInterface *tab = AccessibleTab(host.Pages(), back);
+    QVERIFY(tab);
+    QCOMPARE(tab->role(), QAccessible::PageTab);
+    QVERIFY(!tab->state().selected);
+    QVERIFY(AccessibleTab(host.Pages(), front)->state().selected);
+
+    back->SetTitle(QStringLiteral("Fish & Chips"));
+    QCOMPARE(tab->text(QAccessible::Name), QStringLiteral("Fish & Chips"));
+    back->SetStickyName(QStringLiteral("Lunch"));
+    QCOMPARE(tab->text(QAccessible::Name), QStringLiteral("Lunch"));
+
+    TScriptedControl *c = ScriptedControlOf(back);
+    QVERIFY(!c->fireBeforeNavigate2(c->Application(), PageA));
+    QCOMPARE(tab->text(QAccessible::Description), QStringLiteral("Red lamp: loading"));
+    back->SetLocked(true);
+    QCOMPARE(tab->text(QAccessible::Description), QStringLiteral("Locked, loading"));
+    c->fireNavigateComplete2(c->Application(), PageA);
+    c->fireDocumentComplete(c->Application(), PageA);
+    QCOMPARE(tab->text(QAccessible::Description), QStringLiteral("Locked"));
+    back->SetLocked(false);
+    QCOMPARE(tab->text(QAccessible::Description), QString());
+    back->SetLamp(TLampKind::Arrived);
+    QCOMPARE(tab->text(QAccessible::Description), QStringLiteral("Yellow lamp: page arrived"));
+    back->SetLamp(TLampKind::Finished);
+    QCOMPARE(tab->text(QAccessible::Description), QStringLiteral("Green lamp: not viewed yet"));
 }
 
 // A page that changes its title (or status text, or progress) in a tight loop must not

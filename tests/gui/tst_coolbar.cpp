@@ -1,6 +1,9 @@
 #include <QtTest>
+#include <QAccessible>
 
 #include "components/coolbar.h"
+#include "components/logoanimation.h"
+#include "components/statuspanels.h"
 #include "testenv.h"
 
 namespace {
@@ -103,6 +106,73 @@ private Q_SLOTS:
         QTest::mouseDClick(&b.bar, Qt::LeftButton, {}, b.bar.gripRect(2).center());
         QCOMPARE(b.bar.bandWidth(2), 700 - b.bar.bandWidth(3));
         QVERIFY(b.bar.bandWidth(2) > 600);
+    }
+
+    // Screen readers find the grips as children of the bar, named by their band, placed
+    // where they are drawn; pressing one does what a double-click does. The status panels
+    // read as texts of a status bar, the logo as a button that is busy while it turns.
+    void componentsDrawnInCodeAreAccessible()
+    {
+        Bar b;
+        b.bar.setBandVisible(1, false);
+        QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(&b.bar);
+        QCOMPARE(bar->role(), QAccessible::ToolBar);
+        QStringList grips;
+        QList<QAccessibleInterface *> gripList;
+        for (int i = 0; i < bar->childCount(); ++i) {
+            QAccessibleInterface *c = bar->child(i);
+            QCOMPARE(bar->indexOfChild(c), i);
+            if (!c->object() && c->role() == QAccessible::Button) {
+                grips << c->text(QAccessible::Name);
+                gripList << c;
+            }
+        }
+        QCOMPARE(grips, QStringList({"Menu band grip", "Address band grip", "Links band grip"}));
+        QCOMPARE(gripList.at(1)->rect(), QRect(b.bar.mapToGlobal(b.bar.gripRect(2).topLeft()), b.bar.gripRect(2).size()));
+        const QPoint centre = gripList.at(1)->rect().center();
+        QCOMPARE(bar->childAt(centre.x(), centre.y()), gripList.at(1));
+        // The band controls follow the grips.
+        QVERIFY(bar->indexOfChild(QAccessible::queryAccessibleInterface(b.address)) >= 3);
+
+        QAccessibleActionInterface *press = gripList.at(1)->actionInterface();
+        QVERIFY(press);
+        b.bar.MaximizeBand(2);
+        press->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(b.bar.bandWidth(2), 10 + 58);
+        press->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(b.bar.bandWidth(2) > 600);
+        // A band that moves keeps its grip; a hidden band has none.
+        b.bar.moveBand(2, 0);
+        QCOMPARE(gripList.at(1)->text(QAccessible::Name), QStringLiteral("Address band grip"));
+        QCOMPARE(bar->indexOfChild(gripList.at(1)), 0);
+        b.bar.setBandVisible(0, false);
+        QVERIFY(!gripList.at(1)->isValid());
+        QCOMPARE(bar->indexOfChild(gripList.at(0)), 0);
+
+        TStatusPanels panels({0, 100, 50});
+        panels.resize(400, 20);
+        panels.SetPanelText(0, QStringLiteral("Done"));
+        panels.SetPanelText(2, QStringLiteral("Internet"));
+        QAccessibleInterface *status = QAccessible::queryAccessibleInterface(&panels);
+        QCOMPARE(status->role(), QAccessible::StatusBar);
+        QVERIFY(status->childCount() >= 3);
+        QCOMPARE(status->child(0)->text(QAccessible::Name), QStringLiteral("Done"));
+        QCOMPARE(status->child(2)->text(QAccessible::Name), QStringLiteral("Internet"));
+        QCOMPARE(status->child(2)->rect().width(), 50);
+        panels.SetPanelText(0, QStringLiteral("Opening page"));
+        QCOMPARE(status->child(0)->text(QAccessible::Name), QStringLiteral("Opening page"));
+
+        TLogoAnimation logo;
+        logo.setToolTip(QStringLiteral("Tabvane on the web"));
+        QSignalSpy clicked(&logo, &TLogoAnimation::Clicked);
+        QAccessibleInterface *l = QAccessible::queryAccessibleInterface(&logo);
+        QCOMPARE(l->role(), QAccessible::Button);
+        QCOMPARE(l->text(QAccessible::Name), QStringLiteral("Tabvane on the web"));
+        QVERIFY(!l->state().busy);
+        logo.SetActive(true);
+        QVERIFY(l->state().busy);
+        l->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(clicked.count(), 1);
     }
 
     void contextMenuOnTheBar()

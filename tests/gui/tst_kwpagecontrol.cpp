@@ -1,8 +1,10 @@
 #include <QtTest>
+#include <QAccessible>
 #include <QMimeData>
 #include <QToolButton>
 #include <QToolTip>
 
+#include "browser/kwpageaccessible.h"
 #include "browser/kwpagecontrol.h"
 #include "testenv.h"
 
@@ -38,6 +40,23 @@ struct Strip {
     }
     Qt::CursorShape cursor() const { return bar()->cursor().shape(); }
 };
+}
+
+// A page whose picture means something, as a browser tab's lamp does.
+class TStatefulSheet : public TKWTabSheet {
+public:
+    QString TabStateText() const override { return ImageIndex() == 0 ? QStringLiteral("Loading") : QString(); }
+};
+
+QStringList accessibleTabNames(QAccessibleInterface *strip)
+{
+    QStringList names;
+    for (int i = 0; i < strip->childCount(); ++i) {
+        QAccessibleInterface *c = strip->child(i);
+        if (c && c->role() == QAccessible::PageTab)
+            names << c->text(QAccessible::Name);
+    }
+    return names;
 }
 
 class TestKWPageControl : public QObject {
@@ -445,6 +464,73 @@ private Q_SLOTS:
         QCOMPARE(over.last().at(0).toInt(), -1);
         QVERIFY(!dropAt(QPoint(300, 200), &text));
         QCOMPARE(dropped.count(), count);
+    }
+
+    // The strip reads to assistive technology as a page-tab list: a page tab per visible
+    // page in strip order, named by its caption, selected when active, and switched to by
+    // its press action; changes are reported as they happen.
+    void accessibleTabList()
+    {
+        Strip s({"One", "Fish && Chips", "Three"});
+        auto *stateful = new TStatefulSheet;
+        stateful->SetCaption(QStringLiteral("Four"));
+        stateful->SetPageControl(&s.pc);
+        QAccessibleInterface *strip = QAccessible::queryAccessibleInterface(s.bar());
+        QVERIFY(strip);
+        QCOMPARE(strip->role(), QAccessible::PageTabList);
+        QVERIFY(!strip->text(QAccessible::Name).isEmpty());
+        s.pc.setAccessibleName(QStringLiteral("Side bar pages"));
+        QCOMPARE(strip->text(QAccessible::Name), QStringLiteral("Side bar pages"));
+        QCOMPARE(accessibleTabNames(strip), QStringList({"One", "Fish & Chips", "Three", "Four"}));
+        for (int i = 0; i < 4; ++i) {
+            QAccessibleInterface *tab = strip->child(i);
+            QCOMPARE(strip->indexOfChild(tab), i);
+            QCOMPARE(tab->parent(), strip);
+            QCOMPARE(tab->state().selected, i == 0);
+            QVERIFY(tab->state().selectable);
+            // Its rectangle is the drawn tab's, and the strip finds it there.
+            const QPoint centre = s.pc.mapToGlobal(s.pc.TabRect(i).center());
+            QCOMPARE(tab->rect().center(), centre);
+            QCOMPARE(strip->childAt(centre.x(), centre.y()), tab);
+        }
+        QCOMPARE(strip->child(1)->text(QAccessible::Help), QStringLiteral("hint Fish && Chips"));
+
+        // The picture's meaning is the tab's description.
+        QCOMPARE(strip->child(3)->text(QAccessible::Description), QString());
+        stateful->SetImageIndex(0);
+        QCOMPARE(strip->child(3)->text(QAccessible::Description), QStringLiteral("Loading"));
+
+        // Pressing a tab selects its page.
+        QAccessibleInterface *third = strip->child(2);
+        QAccessibleActionInterface *action = third->actionInterface();
+        QVERIFY(action);
+        QVERIFY(action->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        action->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(s.pc.ActivePage(), s.pages[2]);
+        QVERIFY(third->state().selected);
+        QVERIFY(!strip->child(0)->state().selected);
+        QCOMPARE(strip->focusChild(), third);
+
+        // Hidden pages have no tab; moved pages move their tab; removed pages lose theirs.
+        QAccessibleInterface *first = strip->child(0);
+        s.pages[1]->SetTabVisible(false);
+        QCOMPARE(accessibleTabNames(strip), QStringList({"One", "Three", "Four"}));
+        s.pc.MovePage(s.pages[0], 3);
+        QCOMPARE(accessibleTabNames(strip), QStringList({"Three", "Four", "One"}));
+        QCOMPARE(strip->indexOfChild(first), 2);
+        s.pc.RemovePage(s.pages[0]);
+        QVERIFY(!first->isValid());
+        QCOMPARE(strip->indexOfChild(first), -1);
+        QCOMPARE(accessibleTabNames(strip), QStringList({"Three", "Four"}));
+        delete s.pages[0];
+        delete stateful;
+        QCOMPARE(accessibleTabNames(strip), QStringList({"Three"}));
+
+        // A new page at the address of a deleted one gets a tab of its own.
+        auto *fresh = new TKWTabSheet;
+        fresh->SetCaption(QStringLiteral("Fresh"));
+        fresh->SetPageControl(&s.pc);
+        QCOMPARE(accessibleTabNames(strip), QStringList({"Three", "Fresh"}));
     }
 
     void colours()
