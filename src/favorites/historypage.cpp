@@ -22,6 +22,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QTimer>
+#include <QScrollBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -207,7 +209,48 @@ THistoryPage::THistoryPage(ITabOpener *opener, THistorySource source, QWidget *p
     box->addWidget(m_findPanel, 1);
     m_findPanel->hide();
     buildMenu();
+    connect(m_model, &THistoryTreeModel::PeriodLoaded, this, &THistoryPage::reopenSites);
     m_model->Reload();
+
+    // New visits show without a Refresh; a burst of them reloads the tree once.
+    m_reloadSoon = new QTimer(this);
+    m_reloadSoon->setSingleShot(true);
+    m_reloadSoon->setInterval(300);
+    connect(m_reloadSoon, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            Refresh();
+        else
+            m_stale = true;
+    });
+    connect(TUrlHistoryNotifier::Instance(), &TUrlHistoryNotifier::VisitsRecorded, this,
+            [this](const QString &store) {
+                if (store == m_source.storePath && !m_reloading)
+                    m_reloadSoon->start();
+            });
+}
+
+void THistoryPage::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        Refresh();
+}
+
+void THistoryPage::reopenSites(const QModelIndex &period)
+{
+    const auto found = m_reopen.find(period.data().toString());
+    if (found == m_reopen.end())
+        return;
+    for (const QString &site : std::as_const(*found)) {
+        const QModelIndex index = m_model->IndexOfFolder(site, period);
+        if (index.isValid())
+            m_tree->expand(index);
+    }
+    m_reopen.erase(found);
+    if (m_reopen.isEmpty() && m_scroll >= 0) {
+        m_tree->verticalScrollBar()->setValue(m_scroll);
+        m_scroll = -1;
+    }
 }
 
 THistoryPage::~THistoryPage() = default;
@@ -266,6 +309,7 @@ void THistoryPage::buildFindPanel()
     m_findList->setObjectName(QStringLiteral("lvFindHistory"));
     m_findList->setModel(m_found);
     m_findList->setUniformItemSizes(true);
+    m_findList->setIconSize(QSize(16, 16));
     m_findList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_findList->setMouseTracking(true);
     m_findList->viewport()->setCursor(Qt::PointingHandCursor);
@@ -318,7 +362,36 @@ bool THistoryPage::PopupMenu(const QPoint &pos)
 
 void THistoryPage::Refresh()
 {
+    m_stale = false;
+    m_reopen.clear();
+    for (int p = 0; p < m_model->rowCount(); ++p) {
+        const QModelIndex period = m_model->index(p, 0);
+        if (!m_tree->isExpanded(period))
+            continue;
+        QStringList sites;
+        for (int s = 0; s < m_model->rowCount(period); ++s) {
+            const QModelIndex site = m_model->index(s, 0, period);
+            if (m_tree->isExpanded(site))
+                sites.append(site.data().toString());
+        }
+        m_reopen.insert(period.data().toString(), sites);
+    }
+    m_scroll = m_tree->verticalScrollBar()->value();
+    m_reloading = true;
     m_model->Reload();
+    m_reloading = false;
+    const QStringList periods = m_reopen.keys();
+    for (const QString &caption : periods) {
+        const QModelIndex period = m_model->IndexOfFolder(caption);
+        if (period.isValid())
+            m_tree->expand(period);   // its sites open again when it has been read
+        else
+            m_reopen.remove(caption);
+    }
+    if (m_reopen.isEmpty()) {
+        m_tree->verticalScrollBar()->setValue(m_scroll);
+        m_scroll = -1;
+    }
 }
 
 void THistoryPage::ShowFind(bool shown)
@@ -476,7 +549,8 @@ void THistoryPage::clearHistory()
     if (!m_source.confirm(this, QStringLiteral("Are you sure you want to clear your global history?")))
         return;
     m_source.clear();
-    Refresh();
+    m_reopen.clear();
+    m_model->Reload();
 }
 
 void THistoryPage::collapseSiblings(const QModelIndex &expanded)

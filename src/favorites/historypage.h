@@ -12,6 +12,7 @@
 #include "platform/historyfind.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QString>
@@ -26,6 +27,7 @@ class QLineEdit;
 class QListView;
 class QMenu;
 class QToolBar;
+class QTimer;
 class QToolButton;
 class QTreeView;
 class TBackgroundJob;
@@ -58,6 +60,8 @@ public:
     QLineEdit *FindEdit() const { return m_findEdit; }
     QMenu *Menu() const { return m_menu; }
 
+    // Reads the store again; the folders that were open are opened again. Visits written
+    // while the page shows do this by themselves (soon after, or when the page shows next).
     void Refresh();
     // The Find panel instead of the tree (as tbFindHistory does).
     void ShowFind(bool shown);
@@ -84,6 +88,7 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;   // Enter and Space in the find list
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildToolbar();
@@ -92,6 +97,7 @@ private:
     void openFound(const QModelIndex &index);
     void clearHistory();
     void collapseSiblings(const QModelIndex &expanded);
+    void reopenSites(const QModelIndex &period);
 
     ITabOpener *m_opener;
     THistorySource m_source;
@@ -114,6 +120,11 @@ private:
     QAction *m_menuSecondSeparator = nullptr;
     QPersistentModelIndex m_menuNode;
     QPointer<QDialog> m_properties;
+    QTimer *m_reloadSoon = nullptr;
+    bool m_stale = false;
+    bool m_reloading = false;    // the reload's own read writes the visits kept back
+    int m_scroll = -1;           // where the tree was scrolled before a reload
+    QHash<QString, QStringList> m_reopen;   // period caption -> its open sites, across a reload
 };
 
 // Starts the expiry of the visits older than the days history is kept (Internet Options);

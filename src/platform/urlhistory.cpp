@@ -265,6 +265,7 @@ bool TUrlHistory::RecordAll(const QList<THistoryEntry> &visits)
         db.rollback();
         return false;
     }
+    Q_EMIT TUrlHistoryNotifier::Instance()->VisitsRecorded(m_path);
     return true;
 }
 
@@ -538,6 +539,12 @@ QStringList TUrlHistory::Complete(const QString &prefix, int limit) const
     while (st.step() == SQLITE_ROW)
         out.append(st.text(0));
     return out;
+}
+
+TUrlHistoryNotifier *TUrlHistoryNotifier::Instance()
+{
+    static TUrlHistoryNotifier notifier;
+    return &notifier;
 }
 
 TUrlHistoryModel::TUrlHistoryModel(const QString &path, QObject *parent)

@@ -88,6 +88,16 @@ private:
     mutable bool m_warned = false;
 };
 
+// Tells views of the history that visits were written to a store (by any thread of this
+// process); emitted on the thread that wrote them, so receivers get it queued.
+class TUrlHistoryNotifier : public QObject {
+    Q_OBJECT
+public:
+    static TUrlHistoryNotifier *Instance();
+Q_SIGNALS:
+    void VisitsRecorded(const QString &storePath);
+};
+
 // Completion model over the store for a QCompleter: SetPrefix reloads it with the
 // matching URLs (display and edit role).
 class TUrlHistoryModel : public QAbstractListModel {
