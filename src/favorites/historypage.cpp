@@ -408,7 +408,8 @@ void THistoryPage::Find(const QString &text)
 {
     if (text.isEmpty())
         return;
-    m_findJob.reset();   // a search still running is stopped; its rows are not wanted
+    if (m_findJob)   // a search still running is not wanted, nor waited for
+        m_findJob.release()->Abandon();
     m_found->SetRows({{QStringLiteral("Searching..."), QString()}});
     auto result = std::make_shared<THistoryFindResult>();
     const QString store = m_source.storePath;

@@ -35,7 +35,10 @@ THistoryTreeModel::~THistoryTreeModel() = default;
 void THistoryTreeModel::Reload()
 {
     beginResetModel();
-    m_jobs.clear();   // results for the old folders are not wanted
+    // Reads for the old folders are not wanted, and not waited for.
+    for (auto &job : m_jobs)
+        job.second.release()->Abandon();
+    m_jobs.clear();
     m_root = std::make_unique<TNode>();
     const QDate today = m_today.isValid() ? m_today : QDate::currentDate();
     for (const THistoryPeriod &period : HistoryPeriodsWithVisits(m_storePath, today)) {
@@ -114,7 +117,10 @@ QModelIndex THistoryTreeModel::IndexOfFolder(const QString &caption, const QMode
 void THistoryTreeModel::removeChild(TNode *parent, int row)
 {
     TNode *gone = parent->children[size_t(row)].get();
-    m_jobs.erase(gone);
+    if (auto job = m_jobs.find(gone); job != m_jobs.end()) {
+        job->second.release()->Abandon();
+        m_jobs.erase(job);
+    }
     beginRemoveRows(indexOf(parent), row, row);
     parent->children.erase(parent->children.begin() + row);
     for (size_t i = size_t(row); i < parent->children.size(); ++i)

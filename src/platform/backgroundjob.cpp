@@ -1,5 +1,6 @@
 #include "platform/backgroundjob.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
 
@@ -33,6 +34,17 @@ TBackgroundJob::~TBackgroundJob()
 void TBackgroundJob::Cancel()
 {
     m_cancelled->store(true);
+}
+
+void TBackgroundJob::Abandon()
+{
+    Cancel();
+    disconnect(this, &TBackgroundJob::Finished, nullptr, nullptr);
+    // Owned by the application meanwhile: its end still waits for the work.
+    setParent(QCoreApplication::instance());
+    connect(m_thread, &QThread::finished, this, &QObject::deleteLater);
+    if (m_thread->isFinished())
+        deleteLater();
 }
 
 bool TBackgroundJob::IsRunning() const

@@ -5,7 +5,10 @@
 // work hands its result over through whatever it captured (a shared pointer).
 //
 // Deleting the job asks the work to stop (the flag it is given) and waits for it, so a job
-// never outlives its owner and no result arrives for an object that is gone.
+// never outlives its owner and no result arrives for an object that is gone. A job whose
+// result is no longer wanted can be abandoned instead: it stops being told about, and
+// deletes itself when its work returns (at the latest with the application), so the
+// window does not wait for it.
 
 #include <QObject>
 
@@ -25,6 +28,9 @@ public:
     ~TBackgroundJob() override;
 
     void Cancel();
+    // Cancels, forgets every receiver of Finished and deletes itself once the work has
+    // returned. The caller gives up its ownership.
+    void Abandon();
     bool IsRunning() const;
     // Waits for the work to return (up to timeoutMs, -1: without limit); true when it did.
     bool Wait(int timeoutMs = -1);
