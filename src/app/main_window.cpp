@@ -33,6 +33,7 @@
 #include "favorites/favoritesmenu.h"
 #include "favorites/linksbar.h"
 #include "favorites/sidebar.h"
+#include "favorites/historypage.h"
 #include "groups/vessagroup.h"
 #include "platform/shellfolders.h"
 #include "navigation/appkeyfilter.h"
@@ -138,6 +139,11 @@ void TfrmMain::FormCreate()
                              [] { return TShellFolders::Favorites(); }, this);
     connect(m_view, &TViewCommands::VessaBarShown, m_sideBar, &TSideBar::SetShown);
     connect(m_sideBar, &TSideBar::ShowRequested, m_view, &TViewCommands::ShowVessaBar);
+    // ---- History: visits older than the days history is kept go now, off this thread;
+    // Internet Options may have cleared what the History page shows.
+    StartHistoryExpiry(this);
+    connect(this, &TfrmMain::InternetOptionsClosed, m_sideBar, &TSideBar::RefreshHistory);
+    // ----
     // Downloads: the profile's file downloads, the Downloads window, the status bar's text.
     m_downloads = new TDownloads(m_commands, this, this);
     connect(m_downloads, &TDownloads::StatusText, m_statusArea, &TStatusArea::ShowDownloads);

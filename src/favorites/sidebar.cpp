@@ -271,6 +271,31 @@ private:
     QString m_menuPath;
 };
 
+// The History page: its content (historypage.h) is made on the first showing.
+class THistorySheet : public TSideBarPage {
+public:
+    explicit THistorySheet(std::function<THistoryPage *(QWidget *)> make) : m_make(std::move(make))
+    {
+        setObjectName(QStringLiteral("tsHistory"));
+        SetCaption(QStringLiteral("History"));
+        SetHint(QStringLiteral("History"));
+    }
+    THistoryPage *Content() const { return m_content; }
+
+protected:
+    void prepare() override
+    {
+        auto *box = new QVBoxLayout(this);
+        box->setContentsMargins(0, 0, 0, 0);
+        m_content = m_make(this);
+        box->addWidget(m_content);
+    }
+
+private:
+    std::function<THistoryPage *(QWidget *)> m_make;
+    THistoryPage *m_content = nullptr;
+};
+
 // The bar's right edge: dragging it sets the bar's width.
 class TSideBarGrip : public QWidget {
 public:
@@ -340,7 +365,14 @@ TSideBar::TSideBar(QWidget *host, ITabOpener *opener, TCommandTable *commands, T
     m_favoritesPage = new TFavoritesPage(commands, m_launcher, std::move(favoritesFolder), &m_favoritesNewWin,
                                          &m_autoCollapse);
     m_groupsPage = new TGroupsPage(std::move(groups), &m_autoCollapse);
+    m_historyPage = new THistorySheet([this, opener](QWidget *parent) {
+        auto *content = new THistoryPage(opener, m_historySource, parent);
+        content->SetNewWin(m_historyNewWin);
+        content->SetAutoCollapse(m_autoCollapse);
+        return content;
+    });
     m_favoritesPage->SetPageControl(pcTandemBar);
+    m_historyPage->SetPageControl(pcTandemBar);
     m_groupsPage->SetPageControl(pcTandemBar);
     pcTandemBar->SetActivePage(m_favoritesPage);
     connect(pcTandemBar, &TKWPageControl::Changed, this, &TSideBar::prepareActive);
@@ -359,6 +391,8 @@ void TSideBar::registerCommands()
                        QKeySequence(), {TKeyCommand::SideBarFavorites}));
     t.Register(withKey(command("actSideBarVessaGroups", "VessaGroups", "", [this] { pageKey(VessaGroups); }),
                        QKeySequence(), {TKeyCommand::SideBarVessaGroups}));
+    t.Register(withKey(command("actSideBarHistory", "History", "", [this] { pageKey(History); }),
+                       QKeySequence(), {TKeyCommand::SideBarHistory}));
 }
 
 void TSideBar::Load(const TWindowSettings &settings)
@@ -372,6 +406,11 @@ void TSideBar::Load(const TWindowSettings &settings)
     for (TSideBarPage *p : {m_favoritesPage, m_groupsPage})
         if (p->Tree())
             p->Tree()->SetAutoCollapse(m_autoCollapse);
+    m_historyNewWin = settings.historyNewWin;
+    if (THistoryPage *history = HistoryPage()) {
+        history->SetNewWin(m_historyNewWin);
+        history->SetAutoCollapse(m_autoCollapse);
+    }
 }
 
 void TSideBar::Save(TWindowSettings &settings) const
@@ -422,7 +461,10 @@ void TSideBar::pageKey(TPage which)
 
 TSideBar::TPage TSideBar::ActivePage() const
 {
-    return pcTandemBar->ActivePage() == m_groupsPage ? VessaGroups : Favorites;
+    for (TPage which : {History, VessaGroups})
+        if (pcTandemBar->ActivePage() == page(which))
+            return which;
+    return Favorites;
 }
 
 bool TSideBar::Prepared(TPage which) const
@@ -440,9 +482,27 @@ TShellTree *TSideBar::GroupsTree() const
     return m_groupsPage->Tree();
 }
 
+THistoryPage *TSideBar::HistoryPage() const
+{
+    return static_cast<THistorySheet *>(m_historyPage)->Content();
+}
+
+void TSideBar::RefreshHistory()
+{
+    if (THistoryPage *history = HistoryPage())
+        history->Refresh();
+}
+
 TSideBarPage *TSideBar::page(TPage which) const
 {
-    return which == VessaGroups ? m_groupsPage : m_favoritesPage;
+    switch (which) {
+    case History:
+        return m_historyPage;
+    case VessaGroups:
+        return m_groupsPage;
+    default:
+        return m_favoritesPage;
+    }
 }
 
 void TSideBar::prepareActive()

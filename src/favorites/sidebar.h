@@ -9,11 +9,12 @@
 // the close button and the page keys ask for it through ShowRequested, and the window
 // calls SetShown when the View command shows or hides it.
 //
-// The keys Ctrl+I (Favorites) and Ctrl+G (VessaGroups) show the bar on their page; the
-// same key again while that page is shown hides the bar.
+// The keys Ctrl+I (Favorites), Ctrl+H (History) and Ctrl+G (VessaGroups) show the bar on
+// their page; the same key again while that page is shown hides the bar.
 
 #include "app/windowsettings.h"
 #include "app/settingspart.h"
+#include "favorites/historypage.h"
 
 #include <QObject>
 #include <QPointer>
@@ -47,7 +48,7 @@ QString RenamedGroupEntry(const QString &oldName, bool isFile, const QString &ty
 class TSideBar : public QObject, public ISettingsPart {
     Q_OBJECT
 public:
-    enum TPage { Favorites, VessaGroups };
+    enum TPage { Favorites, History, VessaGroups };
 
     // host: the window's side-bar panel, filled here. opener: where addresses open.
     // favoritesFolder: the Favorites folder ("" when none).
@@ -71,11 +72,18 @@ public:
     TKWPageControl *PageControl() const { return pcTandemBar; }
     TShellTree *FavoritesTree() const;
     TShellTree *GroupsTree() const;
+    // The History page's content; nullptr until the page is first shown.
+    THistoryPage *HistoryPage() const;
+    // Where the History page reads (the user's store and History folder by default); set
+    // before the page is first shown.
+    void SetHistorySource(THistorySource source) { m_historySource = std::move(source); }
     TLinkLauncher *Launcher() const { return m_launcher; }
     QWidget *CloseButton() const { return m_closeButton; }
 
 public Q_SLOTS:
     void SetShown(bool shown);
+    // The history changed elsewhere (Internet Options): the History page reads it again.
+    void RefreshHistory();
 
 Q_SIGNALS:
     void ShowRequested(bool shown);
@@ -93,6 +101,9 @@ private:
     QWidget *m_closeButton = nullptr;
     TSideBarPage *m_favoritesPage = nullptr;
     TSideBarPage *m_groupsPage = nullptr;
+    TSideBarPage *m_historyPage = nullptr;
+    THistorySource m_historySource;
+    bool m_historyNewWin = true;
     bool m_shown = false;
     bool m_favoritesNewWin = true;
     bool m_autoCollapse = true;

@@ -15,10 +15,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
 const QString MainKey = QStringLiteral("Software\\Microsoft\\Internet Explorer\\Main");
+const QString UrlHistoryKey =
+        QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Url History");
 
 std::function<void()> &historyHandler()
 {
@@ -88,6 +91,36 @@ void ClearHistory()
         historyHandler()();
 }
 
+int HistoryDays()
+{
+    try {
+        const RegValue value = TRegistry(RegRoot::CurrentUser).readValue(UrlHistoryKey, QStringLiteral("DaysToKeep"));
+        qint64 days = DefaultHistoryDays;
+        if (value.type == RegType::Dword) {
+            days = value.dword;
+        } else if (value.type == RegType::Sz) {
+            bool ok = false;
+            days = value.text.trimmed().toLongLong(&ok);
+            if (!ok)
+                days = DefaultHistoryDays;
+        }
+        return int(qBound(qint64(0), days, qint64(MaxHistoryDays)));
+    } catch (const RegistryError &) {
+        return DefaultHistoryDays;
+    }
+}
+
+bool SetHistoryDays(int days)
+{
+    try {
+        TRegistry(RegRoot::CurrentUser)
+                .writeDword(UrlHistoryKey, QStringLiteral("DaysToKeep"), quint32(qBound(0, days, MaxHistoryDays)));
+    } catch (const RegistryError &) {
+        return false;
+    }
+    return true;
+}
+
 }
 
 TInternetOptionsDialog::TInternetOptionsDialog(const QString &currentPage, QWidget *parent)
@@ -129,6 +162,10 @@ TInternetOptionsDialog::TInternetOptionsDialog(const QString &currentPage, QWidg
     connect(cmdDeleteCookies, &QPushButton::clicked, this, &TInternetOptionsDialog::deleteCookies);
     connect(cmdDeleteFiles, &QPushButton::clicked, this, &TInternetOptionsDialog::deleteFiles);
     connect(cmdClearHistory, &QPushButton::clicked, this, &TInternetOptionsDialog::clearHistory);
+    edtHistoryDays = new QSpinBox(this);
+    named(edtHistoryDays, "edtHistoryDays");
+    edtHistoryDays->setRange(0, TInternetSettings::MaxHistoryDays);
+    edtHistoryDays->setValue(TInternetSettings::HistoryDays());
 
     const TContentOptions content = TWebProfile::ReadContentOptions();
     chkImages = new QCheckBox(tr("Show &pictures"), this);
@@ -164,10 +201,19 @@ TInternetOptionsDialog::TInternetOptionsDialog(const QString &currentPage, QWidg
     searchForm->addRow(tr("Addr&ess:"), edtSearchPage);
 
     auto *privateBox = new QGroupBox(tr("Browsing history"), this);
-    auto *privateRow = new QHBoxLayout(privateBox);
+    auto *privateLayout = new QVBoxLayout(privateBox);
+    auto *privateRow = new QHBoxLayout;
     privateRow->addWidget(cmdDeleteCookies);
     privateRow->addWidget(cmdDeleteFiles);
     privateRow->addWidget(cmdClearHistory);
+    auto *daysRow = new QHBoxLayout;
+    auto *lblHistoryDays = new QLabel(tr("&Days to keep pages in history:"), privateBox);
+    lblHistoryDays->setBuddy(edtHistoryDays);
+    daysRow->addWidget(lblHistoryDays);
+    daysRow->addWidget(edtHistoryDays);
+    daysRow->addStretch();
+    privateLayout->addLayout(privateRow);
+    privateLayout->addLayout(daysRow);
 
     auto *contentBox = new QGroupBox(tr("Multimedia"), this);
     auto *contentLayout = new QVBoxLayout(contentBox);
@@ -212,6 +258,9 @@ bool TInternetOptionsDialog::apply()
     const QString search = edtSearchPage->text().trimmed();
     if (search != TInternetSettings::SearchPage())
         ok = TInternetSettings::SetSearchPage(search) && ok;
+    // Older pages go at the next start.
+    if (edtHistoryDays->value() != TInternetSettings::HistoryDays())
+        ok = TInternetSettings::SetHistoryDays(edtHistoryDays->value()) && ok;
     TWebProfile::instance()->refresh();
     if (!ok)
         QMessageBox::warning(this, windowTitle(), tr("The settings could not be saved."));

@@ -1,7 +1,7 @@
 #pragma once
 // The platform browser's own settings (HKCU "Software\Microsoft\Internet Explorer\Main")
 // and the Internet Options dialog that edits them: home page, search page, the four
-// content switches, and clearing cookies, cached files and history.
+// content switches, the days history is kept, and clearing cookies, cached files and history.
 
 #include <QDialog>
 #include <functional>
@@ -9,6 +9,7 @@
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace TInternetSettings {
 // "Start Page"; missing or empty: "about:blank".
@@ -22,6 +23,14 @@ bool SetSearchPage(const QString &url);
 // installed here (views of the history refresh themselves with it).
 void SetClearHistoryHandler(std::function<void()> handler);
 void ClearHistory();
+
+// The days pages stay in the history: "DaysToKeep" (REG_DWORD) of HKCU
+// "Software\Microsoft\Windows\CurrentVersion\Internet Settings\Url History".
+// Missing or unreadable: 20; kept between 0 (today only) and 999.
+constexpr int DefaultHistoryDays = 20;
+constexpr int MaxHistoryDays = 999;
+int HistoryDays();
+bool SetHistoryDays(int days);
 }
 
 class TInternetOptionsDialog : public QDialog {
@@ -55,6 +64,7 @@ private:
     QPushButton *cmdDeleteCookies;
     QPushButton *cmdDeleteFiles;
     QPushButton *cmdClearHistory;
+    QSpinBox *edtHistoryDays;
     QCheckBox *chkImages;
     QCheckBox *chkVideos;
     QCheckBox *chkSounds;

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QLocale>
+#include <QMutex>
 #include <QUrl>
 #include <QtDebug>
 
@@ -264,15 +265,22 @@ bool TUrlHistory::RecordAll(const QList<THistoryEntry> &visits)
         db.rollback();
         return false;
     }
+    Q_EMIT TUrlHistoryNotifier::Instance()->VisitsRecorded(m_path);
     return true;
 }
 
 namespace {
-// Visits kept for a moment, per store.
+// Visits kept for a moment, per store. Reads may run on a worker thread (the side bar
+// searches off the window's thread), so every use holds the lock.
 QHash<QString, QList<THistoryEntry>> &pendingVisits()
 {
     static QHash<QString, QList<THistoryEntry>> visits;
     return visits;
+}
+QMutex &pendingLock()
+{
+    static QMutex lock;
+    return lock;
 }
 }
 
@@ -284,7 +292,10 @@ void TUrlHistory::RecordSoon(const QString &url, const QString &title)
     visit.url = url;
     visit.title = title;
     visit.lastVisit = QDateTime::currentDateTimeUtc();
-    pendingVisits()[m_path].append(visit);
+    {
+        const QMutexLocker locked(&pendingLock());
+        pendingVisits()[m_path].append(visit);
+    }
     static QPointer<QTimer> timer;
     if (!timer && QCoreApplication::instance()) {
         timer = new QTimer(QCoreApplication::instance());
@@ -301,14 +312,22 @@ void TUrlHistory::RecordSoon(const QString &url, const QString &title)
 
 void TUrlHistory::FlushPending()
 {
-    const QStringList paths = pendingVisits().keys();
+    QStringList paths;
+    {
+        const QMutexLocker locked(&pendingLock());
+        paths = pendingVisits().keys();
+    }
     for (const QString &path : paths)
         flushPending(path);
 }
 
 void TUrlHistory::flushPending(const QString &path)
 {
-    const QList<THistoryEntry> visits = pendingVisits().take(path);
+    QList<THistoryEntry> visits;
+    {
+        const QMutexLocker locked(&pendingLock());
+        visits = pendingVisits().take(path);
+    }
     // A store that cannot be written logs once; the visits are lost, nothing else.
     if (!visits.isEmpty())
         TUrlHistory(path).RecordAll(visits);
@@ -316,6 +335,7 @@ void TUrlHistory::flushPending(const QString &path)
 
 void TUrlHistory::dropPending(const QString &path, const QString &url)
 {
+    const QMutexLocker locked(&pendingLock());
     auto it = pendingVisits().find(path);
     if (it == pendingVisits().end())
         return;
@@ -343,22 +363,63 @@ bool TUrlHistory::UpdateTitle(const QString &url, const QString &title)
 
 bool TUrlHistory::Remove(const QString &url)
 {
-    dropPending(m_path, url);
+    return RemoveAll({url});
+}
+
+bool TUrlHistory::RemoveAll(const QStringList &urls)
+{
+    for (const QString &url : urls) {
+        if (!url.isEmpty())
+            dropPending(m_path, url);
+    }
     Database db(m_path);
     if (!usable(db, m_path, m_warned))
         return false;
     if (!db.exec("PRAGMA secure_delete = ON") || !db.begin())
         return false;
-    Statement visits(db.handle(),
-                     "DELETE FROM visits WHERE url_id IN (SELECT id FROM urls WHERE url = ?1)");
-    visits.bind(1, url);
-    Statement urls(db.handle(), "DELETE FROM urls WHERE url = ?1");
-    urls.bind(1, url);
-    if (!visits.run() || !urls.run() || !db.commit()) {
+    for (const QString &url : urls) {
+        Statement visits(db.handle(),
+                         "DELETE FROM visits WHERE url_id IN (SELECT id FROM urls WHERE url = ?1)");
+        visits.bind(1, url);
+        Statement row(db.handle(), "DELETE FROM urls WHERE url = ?1");
+        row.bind(1, url);
+        if (!visits.run() || !row.run()) {
+            db.rollback();
+            return false;
+        }
+    }
+    if (!db.commit()) {
         db.rollback();
         return false;
     }
     return true;
+}
+
+int TUrlHistory::ExpireBefore(const QDateTime &cutoff)
+{
+    if (!cutoff.isValid())
+        return 0;
+    Database db(m_path);
+    if (!usable(db, m_path, m_warned))
+        return -1;
+    if (!db.exec("PRAGMA secure_delete = ON") || !db.begin())
+        return -1;
+    // Visits before the cutoff go; an address whose every visit went goes with them. An
+    // address visited since keeps its count of all visits and its title.
+    Statement visits(db.handle(), "DELETE FROM visits WHERE visit_time < ?1");
+    visits.bind(1, toMs(cutoff));
+    Statement urls(db.handle(), "DELETE FROM urls WHERE last_visit < ?1");
+    urls.bind(1, toMs(cutoff));
+    if (!visits.run() || !urls.run()) {
+        db.rollback();
+        return -1;
+    }
+    const int removed = sqlite3_changes(db.handle());
+    if (!db.commit()) {
+        db.rollback();
+        return -1;
+    }
+    return removed;
 }
 
 bool TUrlHistory::Clear()
@@ -411,6 +472,34 @@ QList<THistoryEntry> TUrlHistory::VisitedDuring(const THistoryPeriod &period) co
     return VisitedBetween(from, period.last.addDays(1).startOfDay());
 }
 
+THistoryEntry TUrlHistory::Lookup(const QString &url) const
+{
+    flushPending(m_path);
+    Database db(m_path);
+    if (!usable(db, m_path, m_warned))
+        return {};
+    Statement st(db.handle(), "SELECT url, title, visit_count, last_visit FROM urls WHERE url = ?1");
+    st.bind(1, url);
+    return st.step() == SQLITE_ROW ? st.entry() : THistoryEntry();
+}
+
+QList<bool> TUrlHistory::HasVisitsDuring(const QList<THistoryPeriod> &periods) const
+{
+    flushPending(m_path);
+    QList<bool> out(periods.size(), false);
+    Database db(m_path);
+    if (!usable(db, m_path, m_warned))
+        return out;
+    for (int i = 0; i < periods.size(); ++i) {
+        const THistoryPeriod &p = periods.at(i);
+        Statement st(db.handle(), "SELECT 1 FROM visits WHERE visit_time >= ?1 AND visit_time < ?2 LIMIT 1");
+        st.bind(1, p.first.isValid() ? toMs(p.first.startOfDay()) : std::numeric_limits<qint64>::min());
+        st.bind(2, toMs(p.last.addDays(1).startOfDay()));
+        out[i] = st.step() == SQLITE_ROW;
+    }
+    return out;
+}
+
 QList<THistoryEntry> TUrlHistory::Search(const QString &text, int limit) const
 {
     flushPending(m_path);
@@ -452,55 +541,10 @@ QStringList TUrlHistory::Complete(const QString &prefix, int limit) const
     return out;
 }
 
-QList<THistoryPeriod> HistoryPeriods(const QDate &today)
+TUrlHistoryNotifier *TUrlHistoryNotifier::Instance()
 {
-    QList<THistoryPeriod> periods;
-    periods.append({ QStringLiteral("Today"), today, today });
-    const QLocale english(QLocale::English);
-    for (int i = 1; i <= 6; ++i) {
-        const QDate day = today.addDays(-i);
-        periods.append({ english.dayName(day.dayOfWeek()), day, day });
-    }
-    periods.append({ QStringLiteral("Last Week"), today.addDays(-13), today.addDays(-7) });
-    periods.append({ QStringLiteral("2 Weeks Ago"), today.addDays(-20), today.addDays(-14) });
-    periods.append({ QStringLiteral("3 Weeks Ago"), today.addDays(-27), today.addDays(-21) });
-    periods.append({ QStringLiteral("Older"), QDate(), today.addDays(-28) });
-    return periods;
-}
-
-QString HistorySite(const QString &url)
-{
-    const QUrl parsed(url);
-    if (parsed.scheme().compare(QLatin1String("file"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("My Computer");
-    const QString host = parsed.host();
-    return host.isEmpty() ? url : host;
-}
-
-QList<THistorySite> GroupBySite(const QList<THistoryEntry> &entries)
-{
-    QList<THistorySite> sites;
-    for (const THistoryEntry &entry : entries) {
-        const QString site = HistorySite(entry.url);
-        auto it = std::find_if(sites.begin(), sites.end(), [&](const THistorySite &s) {
-            return s.site.compare(site, Qt::CaseInsensitive) == 0;
-        });
-        if (it == sites.end())
-            sites.append({ site, { entry } });
-        else
-            it->entries.append(entry);
-    }
-    const auto caption = [](const THistoryEntry &e) { return e.title.isEmpty() ? e.url : e.title; };
-    for (THistorySite &site : sites) {
-        std::stable_sort(site.entries.begin(), site.entries.end(),
-                         [&](const THistoryEntry &a, const THistoryEntry &b) {
-                             return caption(a).compare(caption(b), Qt::CaseInsensitive) < 0;
-                         });
-    }
-    std::stable_sort(sites.begin(), sites.end(), [](const THistorySite &a, const THistorySite &b) {
-        return a.site.compare(b.site, Qt::CaseInsensitive) < 0;
-    });
-    return sites;
+    static TUrlHistoryNotifier notifier;
+    return &notifier;
 }
 
 TUrlHistoryModel::TUrlHistoryModel(const QString &path, QObject *parent)

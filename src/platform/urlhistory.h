@@ -59,6 +59,10 @@ public:
     static constexpr int HistoryDelayMs = 500;
     bool UpdateTitle(const QString &url, const QString &title);   // known URLs only
     bool Remove(const QString &url);
+    bool RemoveAll(const QStringList &urls);   // in one transaction
+    // Forgets the visits before cutoff, and the addresses not visited since. Returns the
+    // number of addresses forgotten, -1 when the store could not be written.
+    int ExpireBefore(const QDateTime &cutoff);
     bool Clear();   // forgets everything; the freed pages are overwritten
 
     // Most recent first; limit < 0 means all.
@@ -66,6 +70,11 @@ public:
     // URLs visited in [from, to), each once, with its last visit inside the range.
     QList<THistoryEntry> VisitedBetween(const QDateTime &from, const QDateTime &to) const;
     QList<THistoryEntry> VisitedDuring(const THistoryPeriod &period) const;
+    // For each period, whether any visit falls into it (one cheap look each).
+    QList<bool> HasVisitsDuring(const QList<THistoryPeriod> &periods) const;
+    // The stored entry of url (its last visit and count of all visits); an empty url when
+    // the store does not know it.
+    THistoryEntry Lookup(const QString &url) const;
     // URLs whose address or title contains text (ASCII case-insensitive), most recent first.
     QList<THistoryEntry> Search(const QString &text, int limit = -1) const;
     // Completion: URLs that begin with prefix, also when the prefix leaves out the
@@ -79,15 +88,15 @@ private:
     mutable bool m_warned = false;
 };
 
-QList<THistoryPeriod> HistoryPeriods(const QDate &today);
-
-// Site folders: the host of the address, "My Computer" for local files, else the address.
-QString HistorySite(const QString &url);
-struct THistorySite {
-    QString site;
-    QList<THistoryEntry> entries;   // by title (address when untitled), case-insensitive
+// Tells views of the history that visits were written to a store (by any thread of this
+// process); emitted on the thread that wrote them, so receivers get it queued.
+class TUrlHistoryNotifier : public QObject {
+    Q_OBJECT
+public:
+    static TUrlHistoryNotifier *Instance();
+Q_SIGNALS:
+    void VisitsRecorded(const QString &storePath);
 };
-QList<THistorySite> GroupBySite(const QList<THistoryEntry> &entries);   // sites sorted
 
 // Completion model over the store for a QCompleter: SetPrefix reloads it with the
 // matching URLs (display and edit role).

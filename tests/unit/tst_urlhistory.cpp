@@ -1,11 +1,13 @@
 #include "testenv.h"
 
+#include "platform/historygroups.h"
 #include "platform/urlhistory.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 class TestUrlHistory : public QObject {
@@ -18,6 +20,8 @@ private slots:
     void keptVisitsAreSeenByReadsAndForgottenByClear();
     void searchAndComplete();
     void visitsByPeriodAndSite();
+    void sitesAreHostsWhateverTheirSpelling();
+    void expiryKeepsWhatWasVisitedSince();
     void unopenableStoreIsEmpty();
     void completionModelFollowsPrefix();
 
@@ -183,6 +187,69 @@ void TestUrlHistory::visitsByPeriodAndSite()
     QCOMPARE(sites.at(0).entries.at(1).title, QStringLiteral("zeta"));
     QCOMPARE(HistorySite(QStringLiteral("file:///tmp/x.html")), QStringLiteral("My Computer"));
     QCOMPARE(HistorySite(QStringLiteral("mailto:someone")), QStringLiteral("mailto:someone"));
+}
+
+void TestUrlHistory::sitesAreHostsWhateverTheirSpelling()
+{
+    // The quick reading of the host agrees with a full parse of the address.
+    const QStringList addresses = {
+        "http://Example.COM/a", "https://user:pw@www.example.org:8443/p?q=1#f", "http://127.0.0.1:8080",
+        "https://[::1]:8443/x", "http://b\u00fccher.example/", "http://xn--bcher-kva.example/", "ftp://files.example",
+        "http://host.example?x", "http://host.example#top", "https://a_b.example/", "http://a%41.example/",
+    };
+    for (const QString &url : addresses)
+        QCOMPARE(HistorySite(url), QUrl(url).host());
+    // Addresses without a host are their own site; local files are one site.
+    QCOMPARE(HistorySite(QStringLiteral("about:blank")), QStringLiteral("about:blank"));
+    QCOMPARE(HistorySite(QStringLiteral("http:///nohost")), QStringLiteral("http:///nohost"));
+    QCOMPARE(HistorySite(QStringLiteral("FILE:///tmp/a.html")), QStringLiteral("My Computer"));
+
+    THistoryEntry upper, lower, other;
+    upper.url = QStringLiteral("http://A.Example/one");
+    upper.title = QStringLiteral("beta");
+    lower.url = QStringLiteral("http://a.example/two");
+    lower.title = QStringLiteral("Alpha");
+    other.url = QStringLiteral("http://B.example/");
+    const QList<THistorySite> sites = GroupBySite({other, upper, lower});
+    QCOMPARE(sites.size(), 2);
+    QCOMPARE(sites.at(0).site, QStringLiteral("a.example"));
+    QCOMPARE(sites.at(0).entries.size(), 2);
+    QCOMPARE(sites.at(0).entries.at(0).title, QStringLiteral("Alpha"));   // by caption, without case
+    QCOMPARE(sites.at(1).entries.at(0).url, other.url);
+}
+
+void TestUrlHistory::expiryKeepsWhatWasVisitedSince()
+{
+    TUrlHistory history;
+    QVERIFY(history.Record(QStringLiteral("http://old.example/"), QStringLiteral("Old"), at(1)));
+    QVERIFY(history.Record(QStringLiteral("http://both.example/"), QStringLiteral("Both"), at(2)));
+    QVERIFY(history.Record(QStringLiteral("http://both.example/"), QString(), at(25)));
+    QVERIFY(history.Record(QStringLiteral("http://new.example/"), QString(), at(26)));
+    const THistoryPeriod early{QStringLiteral("early"), QDate(2024, 3, 1), QDate(2024, 3, 9)};
+    const THistoryPeriod late{QStringLiteral("late"), QDate(2024, 3, 20), QDate(2024, 3, 29)};
+    QCOMPARE(history.HasVisitsDuring({early, late}), (QList<bool>{true, true}));
+
+    // Twenty days kept on the 30th: from the 10th on.
+    const QDateTime cutoff = HistoryExpiryCutoff(20, QDate(2024, 3, 30));
+    QCOMPARE(cutoff, QDate(2024, 3, 10).startOfDay());
+    QCOMPARE(history.ExpireBefore(cutoff), 1);
+    const QList<THistoryEntry> left = history.Entries();
+    QCOMPARE(left.size(), 2);
+    const THistoryEntry both = history.Lookup(QStringLiteral("http://both.example/"));
+    QCOMPARE(both.visitCount, 2);               // the count of all its visits stays
+    QCOMPARE(both.title, QStringLiteral("Both"));
+    QCOMPARE(history.HasVisitsDuring({early, late}), (QList<bool>{false, true}));
+    QVERIFY(history.Lookup(QStringLiteral("http://old.example/")).url.isEmpty());
+    QCOMPARE(history.ExpireBefore(cutoff), 0);
+    // Zero days keeps today only; a negative count keeps everything.
+    QCOMPARE(HistoryExpiryCutoff(0, QDate(2024, 3, 30)), QDate(2024, 3, 30).startOfDay());
+    QVERIFY(!HistoryExpiryCutoff(-1, QDate(2024, 3, 30)).isValid());
+    QCOMPARE(history.ExpireBefore(QDateTime()), 0);
+
+    // Several addresses go in one step; unknown ones are no failure.
+    QVERIFY(history.RemoveAll({QStringLiteral("http://both.example/"), QStringLiteral("http://new.example/"),
+                               QStringLiteral("http://never.example/")}));
+    QVERIFY(history.Entries().isEmpty());
 }
 
 void TestUrlHistory::unopenableStoreIsEmpty()
