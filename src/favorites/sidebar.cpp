@@ -271,6 +271,28 @@ private:
     QString m_menuPath;
 };
 
+// A page whose widgets another subsystem makes (the Search page).
+class TBuiltPage : public TSideBarPage {
+public:
+    TBuiltPage(const char *name, const char *caption, const char *hint, std::function<void(QWidget *)> build)
+        : m_build(std::move(build))
+    {
+        setObjectName(QLatin1String(name));
+        SetCaption(QLatin1String(caption));
+        SetHint(QLatin1String(hint));
+    }
+
+protected:
+    void prepare() override
+    {
+        if (m_build)
+            m_build(this);
+    }
+
+private:
+    std::function<void(QWidget *)> m_build;
+};
+
 // The bar's right edge: dragging it sets the bar's width.
 class TSideBarGrip : public QWidget {
 public:
@@ -360,6 +382,17 @@ void TSideBar::registerCommands()
                        QKeySequence(), {TKeyCommand::SideBarVessaGroups}));
 }
 
+void TSideBar::SetSearchPage(std::function<void(QWidget *page)> build)
+{
+    if (m_searchPage)
+        return;
+    m_searchPage = new TBuiltPage("tsSearch", "Search", "Search|Goes to your search page", std::move(build));
+    m_searchPage->SetPageControl(pcTandemBar);
+    pcTandemBar->MovePage(m_searchPage, pcTandemBar->IndexOfPage(m_groupsPage));
+    m_commands->Register(withKey(command("actSideBarSearch", "Search", "", [this] { pageKey(Search); }),
+                                 QKeySequence(), {TKeyCommand::SideBarSearch}));
+}
+
 void TSideBar::Load(const TWindowSettings &settings)
 {
     SetWidth(settings.vessaBarWidth);
@@ -421,6 +454,8 @@ void TSideBar::pageKey(TPage which)
 
 TSideBar::TPage TSideBar::ActivePage() const
 {
+    if (m_searchPage && pcTandemBar->ActivePage() == m_searchPage)
+        return Search;
     return pcTandemBar->ActivePage() == m_groupsPage ? VessaGroups : Favorites;
 }
 
@@ -441,6 +476,8 @@ TShellTree *TSideBar::GroupsTree() const
 
 TSideBarPage *TSideBar::page(TPage which) const
 {
+    if (which == Search && m_searchPage)
+        return m_searchPage;
     return which == VessaGroups ? m_groupsPage : m_favoritesPage;
 }
 
