@@ -56,10 +56,17 @@ TSearchRoute Route(const QString &url, const TLinkClick *click, bool searchNewWi
 
 bool TWindowBudget::Take(qint64 nowMs)
 {
+    if (m_refusedAt >= 0 && nowMs - m_refusedAt < m_periodMs) {
+        m_refusedAt = nowMs;
+        return false;
+    }
+    m_refusedAt = -1;
     while (!m_opened.isEmpty() && nowMs - m_opened.first() >= m_periodMs)
         m_opened.removeFirst();
-    if (m_opened.size() >= m_limit)
+    if (m_opened.size() >= m_limit) {
+        m_refusedAt = nowMs;
         return false;
+    }
     m_opened.append(nowMs);
     return true;
 }

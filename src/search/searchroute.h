@@ -44,8 +44,9 @@ TSearchRoute Route(const QString &url, const TLinkClick *click, bool searchNewWi
 }
 
 // Keeps a page in the panel from opening windows without end: at most `limit` windows in
-// any period of `periodMs`; the rest are refused. Times are in milliseconds of any
-// steadily rising clock.
+// any period of `periodMs`. Once a window was refused, windows open again only after a
+// whole period without any attempt, so a page that keeps trying gets nothing more. Times
+// are in milliseconds of any steadily rising clock.
 class TWindowBudget {
 public:
     explicit TWindowBudget(int limit = 3, qint64 periodMs = 10000) : m_limit(limit), m_periodMs(periodMs) {}
@@ -56,4 +57,5 @@ private:
     int m_limit;
     qint64 m_periodMs;
     QList<qint64> m_opened;   // times of the windows let through within the period
+    qint64 m_refusedAt = -1;  // the last refused attempt; -1 when none holds windows back
 };

@@ -108,11 +108,20 @@ void TestSearchRoute::windowBudget()
     QVERIFY(budget.Take(10));
     QVERIFY(budget.Take(20));
     for (int i = 0; i < 100; ++i)   // a loop of window.open gets no more
-        QVERIFY(!budget.Take(30 + i));
-    QVERIFY(!budget.Take(9999));
-    QVERIFY(budget.Take(10000));    // the first window left the period
-    QVERIFY(!budget.Take(10001));
-    QVERIFY(budget.Take(10020));
+        QVERIFY(!budget.Take(30 + i * 1000));
+    // While the page keeps trying, nothing opens, however long it tries.
+    QVERIFY(!budget.Take(108000));
+    QVERIFY(!budget.Take(117999));
+    // A whole period of quiet lets windows open again, as many as before.
+    QVERIFY(budget.Take(127999));
+    QVERIFY(budget.Take(128000));
+    QVERIFY(budget.Take(128001));
+    QVERIFY(!budget.Take(128002));
+
+    // Windows spread out over time are never held back.
+    TWindowBudget spread(3, 10000);
+    for (int i = 0; i < 20; ++i)
+        QVERIFY(spread.Take(i * 4000));
 }
 
 void TestSearchRoute::searchBarPageListsWebEngines()
