@@ -19,6 +19,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -54,12 +55,12 @@ private:
 };
 
 // A failure of the settings hive in a menu slot is told, never passed on.
-void guarded(const std::function<void()> &run)
+void guarded(QWidget *parent, const std::function<void()> &run)
 {
     try {
         run();
     } catch (const std::exception &e) {
-        qWarning("Search panel: %s", e.what());
+        QMessageBox::warning(parent, QStringLiteral("Tabvane"), QString::fromStdString(e.what()));
     }
 }
 
@@ -200,10 +201,10 @@ void TSearchPanel::buildToolbar(QToolBar *bar)
     pmSearchFavs->setObjectName(QStringLiteral("pmSearchFavs"));
     QAction *add = pmSearchFavs->addAction(QStringLiteral("&Add to Search Favs..."));
     add->setObjectName(QStringLiteral("pmSearchFavsAdd"));
-    connect(add, &QAction::triggered, this, [this] { guarded([this] { pmSearchFavsAddClick(); }); });
+    connect(add, &QAction::triggered, this, [this] { guarded(m_dialogParent, [this] { pmSearchFavsAddClick(); }); });
     QAction *organize = pmSearchFavs->addAction(QStringLiteral("&Organize Search Favs..."));
     organize->setObjectName(QStringLiteral("pmSearchFavsOrg"));
-    connect(organize, &QAction::triggered, this, [this] { guarded([this] { pmSBFavsOrganizeClick(); }); });
+    connect(organize, &QAction::triggered, this, [this] { guarded(m_dialogParent, [this] { pmSBFavsOrganizeClick(); }); });
     pmSearchFavs->addSeparator();
     favs->setMenu(pmSearchFavs);
     favs->setPopupMode(QToolButton::InstantPopup);
