@@ -52,6 +52,7 @@
 #include "platform/startuptrace.h"
 #include "platform/webprofile.h"
 #include "search/searchengines.h"
+#include "search/searchpanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -197,6 +198,11 @@ void TfrmMain::FormCreate()
     m_settingsParts = {m_tabs,  m_tabMenu, m_addressBar, m_keyFilter, m_groups, m_popup, m_search,
                        m_tray,  m_flyswat, m_sideBar, m_view,
                        new TWindowState(this, m_fullScreenPart, this)};
+    // ---- Search panel: the side bar's Search page; Go > Search and the Search button show it.
+    m_searchPanel = new TSearchPanel(m_tabs, m_search, this, [this] { m_sideBar->ShowPage(TSideBar::Search); }, this);
+    m_sideBar->SetSearchPage([this](QWidget *page) { m_searchPanel->Prepare(page); });
+    m_settingsParts.append(m_searchPanel);
+    // ---- end of search panel
 
     // The tray icon takes the window's picture when the tray subsystem sets it up.
     // Dialogs (the confirmation dialog among them) show the application's icon.

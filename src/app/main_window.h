@@ -51,6 +51,7 @@ class TSideBar;
 class THandOverReceiver;
 class TSessionKeeper;
 class TSearchEngines;
+class TSearchPanel;
 class TTabMenu;
 class TViewCommands;
 class TToolbarBand;
@@ -227,6 +228,7 @@ private:
     TDownloads *m_downloads = nullptr;     // file downloads and the Downloads window
 
     TSearchEngines *m_search = nullptr;   // search engines: pmSearch, Go > Search
+    TSearchPanel *m_searchPanel = nullptr;   // the side bar's Search page
     // Links: the open rule shared by links and favorites, and the links bar.
     TLinkLauncher *m_launcher = nullptr;
     TLinksBar *m_links = nullptr;

@@ -291,6 +291,7 @@ int runTabvane(int argc, char **argv, const TMainWindowFactory &createMainWindow
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Engine switches that only take effect before the engine starts (frozen animations).
     TWebProfile::PrepareProcessFlags();
+    TWebProfile::RegisterSchemes();
 
     // Qt sees only the program name: the one argument is ours, whatever it looks like.
     int qtArgc = 1;

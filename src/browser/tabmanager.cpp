@@ -80,6 +80,15 @@ TBrowserTab *TTabManager::CreateHiddenTab()
     return createTab(true, true);
 }
 
+TBrowserTab *TTabManager::CreateHiddenForegroundTab()
+{
+    const bool foreground = m_openNewInForeground;
+    m_openNewInForeground = true;
+    TBrowserTab *tab = createTab(true, true);
+    m_openNewInForeground = foreground;
+    return tab;
+}
+
 TBrowserTab *TTabManager::ActiveTab() const
 {
     return qobject_cast<TBrowserTab *>(m_pages->ActivePage());

@@ -32,6 +32,7 @@ public:
     TBrowserTab *CreateForegroundTab() override;
     TBrowserTab *CreateBackgroundTab() override;
     TBrowserTab *CreateHiddenTab() override;
+    TBrowserTab *CreateHiddenForegroundTab() override;
     TBrowserTab *ActiveTab() const override;
     QList<TBrowserTab *> Tabs() const override;
     void ActivateTab(TBrowserTab *tab) override;   // runs the tab change also when active

@@ -17,6 +17,9 @@ public:
     virtual TBrowserTab *CreateForegroundTab() = 0;
     virtual TBrowserTab *CreateBackgroundTab() = 0;
     virtual TBrowserTab *CreateHiddenTab() = 0;   // waits for the popup filter's answer
+    // A hidden tab that comes to the front once the filter lets it show, whatever
+    // OpenNewInForeground says: the windows that the search panel's pages open.
+    virtual TBrowserTab *CreateHiddenForegroundTab() { return CreateHiddenTab(); }
     virtual TBrowserTab *ActiveTab() const = 0;
     virtual QList<TBrowserTab *> Tabs() const = 0;   // strip order, hidden ones included
     virtual void ActivateTab(TBrowserTab *tab) = 0;

@@ -296,6 +296,28 @@ private:
     THistoryPage *m_content = nullptr;
 };
 
+// A page whose widgets another subsystem makes (the Search page).
+class TBuiltPage : public TSideBarPage {
+public:
+    TBuiltPage(const char *name, const char *caption, const char *hint, std::function<void(QWidget *)> build)
+        : m_build(std::move(build))
+    {
+        setObjectName(QLatin1String(name));
+        SetCaption(QLatin1String(caption));
+        SetHint(QLatin1String(hint));
+    }
+
+protected:
+    void prepare() override
+    {
+        if (m_build)
+            m_build(this);
+    }
+
+private:
+    std::function<void(QWidget *)> m_build;
+};
+
 // The bar's right edge: dragging it sets the bar's width.
 class TSideBarGrip : public QWidget {
 public:
@@ -395,6 +417,17 @@ void TSideBar::registerCommands()
                        QKeySequence(), {TKeyCommand::SideBarHistory}));
 }
 
+void TSideBar::SetSearchPage(std::function<void(QWidget *page)> build)
+{
+    if (m_searchPage)
+        return;
+    m_searchPage = new TBuiltPage("tsSearch", "Search", "Search|Goes to your search page", std::move(build));
+    m_searchPage->SetPageControl(pcTandemBar);
+    pcTandemBar->MovePage(m_searchPage, pcTandemBar->IndexOfPage(m_groupsPage));
+    m_commands->Register(withKey(command("actSideBarSearch", "Search", "", [this] { pageKey(Search); }),
+                                 QKeySequence(), {TKeyCommand::SideBarSearch}));
+}
+
 void TSideBar::Load(const TWindowSettings &settings)
 {
     SetWidth(settings.vessaBarWidth);
@@ -444,6 +477,8 @@ void TSideBar::SetShown(bool shown)
 
 void TSideBar::ShowPage(TPage which)
 {
+    if (!page(which))
+        return; // the Search page exists only once the search subsystem gave it
     pcTandemBar->SetActivePage(page(which));
     if (!m_shown)
         Q_EMIT ShowRequested(true);
@@ -461,15 +496,16 @@ void TSideBar::pageKey(TPage which)
 
 TSideBar::TPage TSideBar::ActivePage() const
 {
-    for (TPage which : {History, VessaGroups})
-        if (pcTandemBar->ActivePage() == page(which))
+    for (TPage which : {History, Search, VessaGroups})
+        if (page(which) && pcTandemBar->ActivePage() == page(which))
             return which;
     return Favorites;
 }
 
 bool TSideBar::Prepared(TPage which) const
 {
-    return page(which)->Prepared();
+    TSideBarPage *p = page(which);
+    return p && p->Prepared();
 }
 
 TShellTree *TSideBar::FavoritesTree() const
@@ -498,6 +534,8 @@ TSideBarPage *TSideBar::page(TPage which) const
     switch (which) {
     case History:
         return m_historyPage;
+    case Search:
+        return m_searchPage;
     case VessaGroups:
         return m_groupsPage;
     default:

@@ -9,8 +9,9 @@
 // the close button and the page keys ask for it through ShowRequested, and the window
 // calls SetShown when the View command shows or hides it.
 //
-// The keys Ctrl+I (Favorites), Ctrl+H (History) and Ctrl+G (VessaGroups) show the bar on
-// their page; the same key again while that page is shown hides the bar.
+// The keys Ctrl+I (Favorites), Ctrl+H (History), Ctrl+G (VessaGroups) and Ctrl+E / Ctrl+S
+// (Search, once the search subsystem gave its page) show the bar on their page; the same
+// key again while that page is shown hides the bar.
 
 #include "app/windowsettings.h"
 #include "app/settingspart.h"
@@ -48,7 +49,7 @@ QString RenamedGroupEntry(const QString &oldName, bool isFile, const QString &ty
 class TSideBar : public QObject, public ISettingsPart {
     Q_OBJECT
 public:
-    enum TPage { Favorites, History, VessaGroups };
+    enum TPage { Favorites, History, Search, VessaGroups };
 
     // host: the window's side-bar panel, filled here. opener: where addresses open.
     // favoritesFolder: the Favorites folder ("" when none).
@@ -63,6 +64,9 @@ public:
     bool Shown() const { return m_shown; }
     int Width() const;
     void SetWidth(int width);   // kept between 40 pixels and most of the window
+
+    // Adds the Search page (before VessaGroups); build fills it the first time it is shown.
+    void SetSearchPage(std::function<void(QWidget *page)> build);
 
     // Shows the page (prepared now when it was not), asking for the bar to show.
     void ShowPage(TPage page);
@@ -104,6 +108,7 @@ private:
     TSideBarPage *m_historyPage = nullptr;
     THistorySource m_historySource;
     bool m_historyNewWin = true;
+    TSideBarPage *m_searchPage = nullptr;
     bool m_shown = false;
     bool m_favoritesNewWin = true;
     bool m_autoCollapse = true;

@@ -313,3 +313,9 @@ bool TScriptedControl::simulateLoad(const QString &url, const QStringList &subFr
     fireDocumentComplete(top, url);
     return true;
 }
+
+void TScriptedControl::fireLinkClicked(const TLinkClick &click)
+{
+    if (m_reportLinkClicks)
+        Q_EMIT LinkClicked(click);
+}

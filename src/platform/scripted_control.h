@@ -98,6 +98,11 @@ public:
     void fireDownloadComplete();
     void fireWindowCloseRequested();
     bool fireContextMenuRequested(quint32 menuId, const QPoint &globalPos);   // the handled flag
+    // A link click as the page reports it; only while link clicks are reported, as the
+    // engine's control does.
+    void fireLinkClicked(const TLinkClick &click);
+    void SetReportLinkClicks(bool on) override { m_reportLinkClicks = on; }
+    bool reportsLinkClicks() const { return m_reportLinkClicks; }
 
     // A whole top-level load as a real control reports it: BeforeNavigate2 (top), then unless
     // cancelled DownloadBegin, progress, NavigateComplete2 (top), TitleChange, the back and
@@ -125,4 +130,5 @@ private:
     QString m_html;
     bool m_acceptsKeys = false;
     bool m_loadOnNavigate = false;
+    bool m_reportLinkClicks = false;
 };

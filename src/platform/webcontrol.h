@@ -43,6 +43,17 @@ struct TNavigation {
     bool mainFrame = true;   // false for a frame inside the page
 };
 
+// A link the user clicked (or a form sent), as the page reported it at the click: the
+// resolved address, the element's own target, the document's <base> target, and whether
+// Shift was held. It arrives before the navigation or new-window request it starts.
+struct TLinkClick {
+    QString href;
+    QString target;       // the link's (or form's) target attribute; "" when none
+    QString baseTarget;   // the target of the document's first <base>; "" when none
+    bool form = false;    // a form was sent: its address carries the fields as a query
+    bool shift = false;
+};
+
 struct TWebLink {
     QString text;   // innerText
     QString href;   // resolved address; empty for an element without an anchor
@@ -103,6 +114,9 @@ public:
     virtual bool ShowsPostResult() const { return false; }
     // Ends the page's full screen (the page is told, and asks to leave it).
     virtual void ExitFullScreen() {}
+    // Reports the user's link clicks through LinkClicked from now on (documents made
+    // later). Off by default: only views that route links by their target need it.
+    virtual void SetReportLinkClicks(bool on) { Q_UNUSED(on) }
 
 Q_SIGNALS:
     void StatusTextChange(const QString &text);
@@ -131,6 +145,9 @@ Q_SIGNALS:
     // The page asks to fill the screen (on) or to leave full screen. A handler that lets it
     // sets *accept; a page is always let leave.
     void FullScreenRequested(bool on, bool *accept);
+    // A click on a link (or a form sent) in the page or one of its frames; only while
+    // SetReportLinkClicks is on.
+    void LinkClicked(const TLinkClick &click);
 };
 
 // Creates the control used by browser views. Tests install the scripted control here.

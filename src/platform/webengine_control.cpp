@@ -122,6 +122,7 @@ void TWebEngineControl::attachPage(TWebEnginePage *page)
     reporter.setRunsOnSubFrames(true);
     reporter.setSourceCode(frameReporterSource(m_nonce));
     page->scripts().insert(reporter);
+    installLinkClickReporter();   // a page adopted for a new window reports like the old one
 
     connect(page, &QWebEnginePage::loadStarted, this, &TWebEngineControl::onLoadStarted);
     // A new document may show its dialogs again.

@@ -88,6 +88,7 @@ public:
     bool CertificateOverridden() const override;
     bool ShowsPostResult() const override;
     void ExitFullScreen() override;
+    void SetReportLinkClicks(bool on) override;
 
     // The engine objects, for the platform layer and tests.
     QWebEngineView *view() const;
@@ -146,6 +147,7 @@ private:
     bool onSubFrameNavigation(const QUrl &url, int type, const TNavigation &navigation);
     void onNewWindowRequested(QWebEngineNewWindowRequest &request);
     void onConsoleMessage(const QString &message);
+    void installLinkClickReporter();
     void onLoadStarted();
     void onLoadProgress(int progress);
     void onLoadFinished(bool ok);
@@ -195,6 +197,7 @@ private:
     QTimer *m_subFrameTimer = nullptr;
     QList<SubFrame> m_subFrames;
     QString m_nonce;
+    bool m_reportLinkClicks = false;
 
     // Top-level state of the current load
     bool m_loading = false;          // between loadStarted and loadFinished

@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QJsonObject>
 #include <QTimer>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 
 using namespace WebEngineDetail;
 
@@ -36,15 +38,25 @@ TWebFrame newFrameHandle()
 
 }
 
-QString WebEngineDetail::frameReporterSource(const QString &nonce)
+static QString markedScript(const QString &resource, const QString &nonce)
 {
     initPlatformResources();
-    QFile file(QStringLiteral(":/platform/resources/frame_reporter.js"));
+    QFile file(resource);
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     QString source = QString::fromUtf8(file.readAll());
     source.replace(QLatin1String("%NONCE%"), nonce);
     return source;
+}
+
+QString WebEngineDetail::frameReporterSource(const QString &nonce)
+{
+    return markedScript(QStringLiteral(":/platform/resources/frame_reporter.js"), nonce);
+}
+
+QString WebEngineDetail::linkClickReporterSource(const QString &nonce)
+{
+    return markedScript(QStringLiteral(":/platform/resources/link_clicks.js"), nonce);
 }
 
 bool TWebEngineControl::onSubFrameNavigation(const QUrl &url, int type, const TNavigation &navigation)
@@ -97,6 +109,18 @@ void TWebEngineControl::onConsoleMessage(const QString &message)
     const QUrl url = QUrl(href).adjusted(QUrl::RemoveFragment);
     auto sameDocument = [&url](const SubFrame &f) { return f.url.adjusted(QUrl::RemoveFragment) == url; };
 
+    if (kind == QLatin1String("click")) {
+        if (!m_reportLinkClicks)
+            return;
+        TLinkClick click;
+        click.href = href;
+        click.target = report.value(QLatin1String("target")).toString();
+        click.baseTarget = report.value(QLatin1String("baseTarget")).toString();
+        click.form = report.value(QLatin1String("form")).toBool();
+        click.shift = report.value(QLatin1String("shift")).toBool();
+        Q_EMIT LinkClicked(click);
+        return;
+    }
     if (kind == TOfflinePage::GoOnlineKind()) {
         goOnline();
         return;
@@ -124,6 +148,31 @@ void TWebEngineControl::onConsoleMessage(const QString &message)
         if (found >= 0)
             completeSubFrame(found);
     }
+}
+
+void TWebEngineControl::SetReportLinkClicks(bool on)
+{
+    m_reportLinkClicks = on;
+    installLinkClickReporter();
+}
+
+void TWebEngineControl::installLinkClickReporter()
+{
+    if (!m_page)
+        return;
+    const QString name = QStringLiteral("tabvane-link-clicks");
+    const QList<QWebEngineScript> old = m_page->scripts().find(name);
+    for (const QWebEngineScript &script : old)
+        m_page->scripts().remove(script);
+    if (!m_reportLinkClicks)
+        return;
+    QWebEngineScript reporter;
+    reporter.setName(name);
+    reporter.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    reporter.setWorldId(QWebEngineScript::ApplicationWorld);
+    reporter.setRunsOnSubFrames(true);
+    reporter.setSourceCode(linkClickReporterSource(m_nonce));
+    m_page->scripts().insert(reporter);
 }
 
 void TWebEngineControl::completeSubFrame(int index)

@@ -52,6 +52,8 @@ inline TNavigationType navigationType(int engineType)
 
 // The script that reports sub-frame documents, marked with this session's nonce.
 QString frameReporterSource(const QString &nonce);
+// The script that reports link clicks and form submits (SetReportLinkClicks).
+QString linkClickReporterSource(const QString &nonce);
 
 inline QString jsString(const QString &text)
 {

@@ -20,6 +20,7 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInfo>
 #include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineUrlScheme>
 #include <QtWebEngineCore/qtwebenginecoreglobal.h>
 
 #include <sys/stat.h>
@@ -306,6 +307,21 @@ void TWebProfile::PrepareProcessFlags()
         flags += ' ';
     flags += "--blink-settings=imageAnimationPolicy=2";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+}
+
+void TWebProfile::RegisterSchemes()
+{
+    if (QWebEngineUrlScheme::schemeByName(OwnScheme).name().isEmpty()) {
+        QWebEngineUrlScheme own(OwnScheme);
+        own.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+        own.setFlags(QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::SecureScheme);
+        QWebEngineUrlScheme::registerScheme(own);
+    }
+    if (QWebEngineUrlScheme::schemeByName(KeepScheme).name().isEmpty()) {
+        QWebEngineUrlScheme keep(KeepScheme);
+        keep.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+        QWebEngineUrlScheme::registerScheme(keep);
+    }
 }
 
 void TWebProfile::onDownloadRequested(QObject *object)

@@ -89,6 +89,13 @@ public:
     // Process-wide engine flags that follow the content options (animated images can only
     // be frozen this way). Call before the application object is created.
     static void PrepareProcessFlags();
+    // The program's own address schemes; registered before the application object exists.
+    // "tabvane:" pages are the program's own (a web page cannot link to them); "def:" is a
+    // prefix a page puts before an address to keep it in the search panel, a scheme so that
+    // the engine asks the program about it instead of handing it to the desktop.
+    static constexpr const char *OwnScheme = "tabvane";
+    static constexpr const char *KeepScheme = "def";
+    static void RegisterSchemes();
     // "6.4.2 (Chromium 102.0.5005.177)": the engine's version for the About box.
     static QString EngineVersionText();
 

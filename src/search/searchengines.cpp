@@ -108,6 +108,10 @@ void TSearchEngines::OpenEngine(const QString &location)
 
 void TSearchEngines::actGoSearchExecute()
 {
+    if (m_showPanel) {
+        m_showPanel();
+        return;
+    }
     // The first engine listed is the default one; it goes to the active tab, as Home does
     // (Shift: a tab of its own). Without engines the web control's own search page.
     const TSearchEntries engines = TSearchList::Read(TSearchListKind::Engines);

@@ -40,7 +40,10 @@ public:
     // The commands.
     void pmSearchPopup();                       // rebuilds the engine items
     void mnuOrganizeSearchEnginesClick();       // the list dialog in engine mode
-    void actGoSearchExecute();                  // the first engine, in the active tab
+    // Go > Search and the Search button: the search panel once one is given, else the
+    // first engine in the active tab.
+    void actGoSearchExecute();
+    void SetGoSearch(std::function<void()> showPanel) { m_showPanel = std::move(showPanel); }
     void OpenEngine(const QString &location);   // an engine item's click
 
     // FavoritesNewWin, read at creation and after the Options dialog (it is not changed here).
@@ -59,6 +62,7 @@ private:
     TCommandTable *m_commands;
     QWidget *m_dialogParent;
     TTakeTypedWords m_takeTypedWords;
+    std::function<void()> m_showPanel;
     QMenu *pmSearch = nullptr;
     QAction *mnuOrganizeSearchEngines = nullptr;
     bool m_favoritesNewWin = true;

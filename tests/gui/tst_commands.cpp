@@ -508,7 +508,7 @@ void TestCommands::commandTableIsSound()
         TKeyCommand::None, TKeyCommand::Nothing, TKeyCommand::MenuFile, TKeyCommand::MenuEdit,
         TKeyCommand::MenuView, TKeyCommand::MenuGo, TKeyCommand::MenuFavorites, TKeyCommand::MenuVessaGroups,
         TKeyCommand::MenuOptions, TKeyCommand::MenuTools, TKeyCommand::MenuTabs, TKeyCommand::MenuHelp,
-        TKeyCommand::SideBarSearch, TKeyCommand::SideBarHistory, TKeyCommand::FlyswatLinks};
+        TKeyCommand::SideBarHistory, TKeyCommand::FlyswatLinks};
     for (int c = int(TKeyCommand::None); c <= int(TKeyCommand::ToggleOpenNewInForeground); ++c) {
         if (!withoutRow.contains(TKeyCommand(c)))
             QVERIFY2(table->RowForKey(TKeyCommand(c)), qPrintable(QString::number(c)));
