@@ -114,9 +114,10 @@ void TestSearchPanel::goSearchAndKeysShowThePanelLoadedOnce()
 {
     TFixture f;
     TKWPageControl *pages = f.bar->PageControl();
-    QCOMPARE(pages->PageCount(), 3);
-    QCOMPARE(pages->Page(1)->objectName(), QStringLiteral("tsSearch"));
-    QCOMPARE(pages->Page(2)->objectName(), QStringLiteral("tsVessaGroups"));
+    QCOMPARE(pages->PageCount(), 4);
+    QCOMPARE(pages->Page(1)->objectName(), QStringLiteral("tsHistory"));
+    QCOMPARE(pages->Page(2)->objectName(), QStringLiteral("tsSearch"));
+    QCOMPARE(pages->Page(3)->objectName(), QStringLiteral("tsVessaGroups"));
     QVERIFY(!f.search->SearchBrowser());   // nothing is made before the page is seen
 
     f.show();
