@@ -67,7 +67,7 @@ double runTabvane(TfrmMain &w, const QString &groupPath, const QStringList &urls
 {
     QElapsedTimer clock;
     clock.start();
-    w.OpenGroup(groupPath, true, false);
+    w.VessaGroups()->OpenGroup(groupPath, true, false);
     g_openCallMs = clock.nsecsElapsed() / 1e6;
     const bool loaded = TBench::WaitFor([&] {
         const QList<TBrowserTab *> tabs = w.Tabs();

@@ -3,7 +3,6 @@
 
 #include "app/main_window.h"
 
-#include "app/application.h"
 #include "app/confirm.h"
 #include "app/handover.h"
 #include "app/sessionkeeper.h"
@@ -18,16 +17,14 @@
 #include "app/statusarea.h"
 #include "app/startpages.h"
 #include "app/useragent.h"
+#include "app/windowframe.h"
 #include "app/windowstate.h"
 #include "browser/browsertab.h"
 #include "browser/downloads.h"
-#include "browser/kwpagecontrol.h"
 #include "browser/tabdrops.h"
 #include "browser/tabmenu.h"
 #include "browser/pagefullscreen.h"
-#include "components/coolbar.h"
 #include "components/fullscreen.h"
-#include "components/logopanel.h"
 #include "components/statuspanels.h"
 #include "favorites/launchlink.h"
 #include "favorites/favoritesmenu.h"
@@ -54,20 +51,11 @@
 #include "search/searchengines.h"
 #include "search/searchpanel.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QLoggingCategory>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QMenu>
-#include <QScreen>
+#include <QLoggingCategory>
 #include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
-#include <QWindow>
 
-#include <algorithm>
 #include <functional>
 
 // Hand-over events, for diagnosis: QT_LOGGING_RULES="tabvane.handover.info=true".
@@ -119,9 +107,17 @@ void TfrmMain::FormCreate()
     // ---- Create subsystems. The table exists before the widgets: the toolbar band and the
     // band layout use it. Each subsystem registers its rows in the table when it is made.
     m_commands = new TCommandTable(this);
-    BuildWidgets();
+    m_frame = new TWindowFrame(this, m_commands, this, this);
+    m_tabs = m_frame->Tabs();
+    m_statusArea = m_frame->StatusArea();
+    m_addressBar = m_frame->AddressBar();
+    m_toolbar = m_frame->Toolbar();
+    m_bands = m_frame->Bands();
+    m_fullScreenPart = m_frame->FullScreen();
+    m_tabs->SetCloseAllQuestion([this] { return AskCloseAll(); });
     TStartupTrace::Mark("widgets built");
-    m_view = new TViewCommands(m_commands, m_bands, m_fullScreenPart, m_toolbar, pnlMenuBar, m_statusArea->Bar(), this);
+    m_view = new TViewCommands(m_commands, m_bands, m_fullScreenPart, m_toolbar, m_frame->MenuBand(), m_statusArea->Bar(),
+                               this);
     m_pageCommands = new TPageCommands(this, m_tabs, m_commands, m_addressBar, this);
     connect(m_statusArea, &TStatusArea::ActiveTabLoading, m_pageCommands, &TPageCommands::FollowLoading);
     connect(m_pageCommands, &TPageCommands::InternetOptionsClosed, this, &TfrmMain::InternetOptionsClosed);
@@ -130,9 +126,12 @@ void TfrmMain::FormCreate()
                              this);
     const auto tabTarget = [this] { return m_tabMenu->TabTarget(); };
     m_groups = new TVessaGroups(m_tabs, m_commands, this, tabTarget, this);
+    // The band layout's one-shot load: the start-up group opens first, then the stored
+    // layout is applied.
+    connect(m_bands, &TBandLayout::DeferredLoadDue, m_groups, [this] { m_groups->OpenPendingStartupGroup(); });
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
     // Side bar: its pages in pnlVessaBar; the View command shows and hides it.
-    m_sideBar = new TSideBar(pnlVessaBar, m_tabs, m_commands,
+    m_sideBar = new TSideBar(m_frame->SideBarPlace(), m_tabs, m_commands,
                              {[] { return EnsureGroupFolder(); },
                               [this](const QString &path) { m_groups->OpenGroup(path, m_groups->CloseFirst()); },
                               [this] { m_groups->MarkGroupMenuDirty(); }, IsGroupFile,
@@ -170,7 +169,7 @@ void TfrmMain::FormCreate()
     m_versionCheck = new TVersionCheck(m_tabs, this, this);
     // ---- end of desktop integration and services
     // ---- What pages ask of the window: full screen for a page, the Site Permissions row
-    new TPageFullScreen(m_fullScreenPart, {pnlTop, m_statusArea->Bar()}, m_tabs, this);
+    new TPageFullScreen(m_fullScreenPart, {m_frame->Top(), m_statusArea->Bar()}, m_tabs, this);
     RegisterSitePermissionsCommand(m_commands, this);
     // Options > Load Images/Videos/Sounds/Animations and the Load Images button.
     connect(m_pageCommands, &TPageCommands::InternetOptionsClosed,
@@ -179,10 +178,10 @@ void TfrmMain::FormCreate()
     new TToolbarChevron(m_toolbar, m_commands, this);                // cut-off buttons, then "&Customize..."
     // ----
     m_menus = new TMainMenus(m_commands,
-                             {this, cbCoolbar, pnlMenuBar, tbMenu, m_bands,
-                              {m_addressBar->Panel(), pnlToolbar, pnlMenuBar, pnlLinks}, m_addressBar->Label(),
-                              m_tabMenu->TabsMenu(), [this] { m_tabMenu->RebuildTabsMenu(); },
-                              m_pageCommands->TextSizeMenu(), [this] { return IsFullScreen(); }},
+                             {this, m_frame->Coolbar(), m_frame->MenuBand(), m_frame->MenuBar(), m_bands,
+                              {m_addressBar->Panel(), m_frame->ToolBand(), m_frame->MenuBand(), m_frame->LinksBand()},
+                              m_addressBar->Label(), m_tabMenu->TabsMenu(), [this] { m_tabMenu->RebuildTabsMenu(); },
+                              m_pageCommands->TextSizeMenu(), [this] { return m_fullScreenPart->IsOn(); }},
                              this);
     m_tabMenu->BuildMenu();
     m_groups->AttachMenu(m_menus->MainMenu(TMenuBarItem::VessaGroups));
@@ -204,13 +203,6 @@ void TfrmMain::FormCreate()
     m_settingsParts.append(m_searchPanel);
     // ---- end of search panel
 
-    // The tray icon takes the window's picture when the tray subsystem sets it up.
-    // Dialogs (the confirmation dialog among them) show the application's icon.
-    const QIcon appIcon(QStringLiteral(":/app/tabvane.svg"));
-    setWindowIcon(appIcon);
-    if (QApplication::windowIcon().isNull())
-        QApplication::setWindowIcon(appIcon);
-
     // IE4 mode: the browser version the platform reports. No Linux engine reports 4.
     m_ie4Mode = s.ie4Mode;
     m_addressBar->SetIE4Mode(m_ie4Mode);
@@ -220,8 +212,6 @@ void TfrmMain::FormCreate()
     m_popup->ReloadPopupList();
     m_addressBar->SetCompletion(s.completion);   // LoadAddressCompletion, read with the rest
     m_addressBar->SetStoredTypedAddresses(start.typedUrls, start.typedUrlsRead);
-    // Call site of the search subsystem: the search-bar favourites and engines menus are
-    // built here. (The mail menu is built by the mail subsystem above.)
 
     startStep([&] { m_options.EnsureKWID(s.kwid); });
     m_settingsAsRead = s;
@@ -242,7 +232,7 @@ void TfrmMain::FormCreate()
 
     // Links subsystem: the open rule and the links bar in pnlLinks.
     m_launcher = new TLinkLauncher(m_tabs, this);
-    m_links = new TLinksBar(pnlLinks, m_launcher, m_commands, this);
+    m_links = new TLinksBar(m_frame->LinksBand(), m_launcher, m_commands, this);
     m_links->Load(s);
     m_settingsParts.append(m_links);
     connect(m_links, &TLinksBar::Problem, this, [this](const QString &message) { m_problems.Report({message}); });
@@ -261,13 +251,13 @@ void TfrmMain::FormCreate()
     new TTabDrops(m_tabs, this);
     // The content options were read when the engine's profile was made.
 
-    m_session = new TSessionKeeper(pcPage, m_tabs, this);
+    m_session = new TSessionKeeper(m_tabs->PageControl(), m_tabs, this);
     m_startProblems += TStartPages(m_tabs, m_session, m_groups, m_options).Open(m_argument, m_settings);
     TStartupTrace::Mark("initial pages opened");
     m_tabs->SetPlacementAtEnd(m_settings.openNewAtEnd);
     m_session->Start();
 
-    LayoutTabStrip();
+    m_frame->LayoutTabStrip();
     m_versionCheck->Start();   // the version check's 5-second one-shot timer
     m_bands->StartDeferredLoad();
 
@@ -316,30 +306,6 @@ void TfrmMain::ApplySettings(const TWindowSettings &settings)
 QString TfrmMain::HomePage() const
 {
     return TStartPages::ReadHomePage();
-}
-
-// The band layout's one-shot load is due: the start-up group opens first, then the
-// stored layout is applied.
-void TfrmMain::tmrLoadCoolbarTimer()
-{
-    m_groups->OpenPendingStartupGroup();
-}
-
-void TfrmMain::ApplyBandVisibility() { m_bands->ApplyVisibility(); }
-QToolBar *TfrmMain::MainToolbar() const { return m_toolbar ? m_toolbar->Bar() : nullptr; }
-QToolButton *TfrmMain::ToolButtonByName(const QString &name) const
-{
-    return m_toolbar ? m_toolbar->ButtonByName(name) : nullptr;
-}
-
-void TfrmMain::SetFullScreen(bool on)
-{
-    m_fullScreenPart->Set(on);
-}
-
-bool TfrmMain::IsFullScreen() const
-{
-    return m_fullScreenPart->IsOn();
 }
 
 void TfrmMain::FormActivate()
@@ -410,7 +376,7 @@ void TfrmMain::Shutdown()
     if (!m_toolbar->Save())
         unsaved.Add({QStringLiteral("the toolbar buttons")});
     UpdateUserAgentToken(false);
-    CloseHiddenTabs();
+    m_tabs->CloseHiddenTabs();
     if (m_session)
         m_session->Finish();   // the same tabs as "Last Open Sites" below
 
@@ -443,22 +409,4 @@ void TfrmMain::OpenInNewForegroundTab(const QString &text)
     qCInfo(lcHandOver, "open in new tab %s", qPrintable(text));
     if (TBrowserTab *tab = m_tabs->CreateForegroundTab())
         tab->OpenAsHome(text);
-}
-
-bool TfrmMain::event(QEvent *event)
-{
-    if (event->type() == QEvent::UpdateRequest && TStartupTrace::Enabled())
-        TStartupTrace::MarkOnce("main window painted");
-    if (event->type() == QEvent::StatusTip) {
-        m_statusArea->ShowHint(static_cast<QStatusTipEvent *>(event)->tip());
-        return true;
-    }
-    return QMainWindow::event(event);
-}
-
-void TfrmMain::resizeEvent(QResizeEvent *event)
-{
-    QMainWindow::resizeEvent(event);
-    if (m_logoPanel)
-        m_logoPanel->Relayout();
 }

@@ -9,8 +9,9 @@
 //   TToolbarBand, TBandLayout (options/), TFullScreen, TLogoPanel (components/)
 //   TVessaGroups (groups/), TPopupVessa (popup/), TDownloads (browser/downloads.h)
 // Every subsystem that keeps settings is an ISettingsPart, loaded and saved in one loop.
-// The window's own code: main_window.cpp (creation, settings, activation, shutdown),
-// main_window_ui.cpp (the widgets), browser/tab_commands.cpp (tab forwarders, New) and
+// The panels and bands, and the parts that live in them, are built by TWindowFrame
+// (app/windowframe.h). The window's own code: main_window.cpp (creation, settings,
+// activation, shutdown), browser/tab_commands.cpp (tab forwarders, New) and
 // navigation/commands.cpp (the rows of the window's own commands).
 
 #include "app/handover.h"
@@ -27,23 +28,15 @@
 #include <QRect>
 #include <QStringList>
 
-class QAction;
-class QToolBar;
-class QToolButton;
 class TBandLayout;
 class TBrowserTab;
 class TCommandTable;
-class TCoolBar;
 class TDownloads;
 class TFullScreen;
-class TKWComboBox;
 class TKeyFilter;
-class TKWPageControl;
-class TLogoPanel;
 class TMainMenus;
 class TPageCommands;
 class TStatusArea;
-class TGroupMenu;
 class TFavoritesMenu;
 class TLinkLauncher;
 class TLinksBar;
@@ -55,6 +48,7 @@ class TSearchPanel;
 class TTabMenu;
 class TViewCommands;
 class TToolbarBand;
+class TWindowFrame;
 class TFlyswatHost;
 class TMailNews;
 class TTray;
@@ -102,20 +96,9 @@ public:
     QList<TBrowserTab *> Tabs() const;         // strip order, hidden ones included
     void CloseTab(TBrowserTab *tab);           // Close: resets the only tab
     void CloseAll(bool silent);
-    void CloseAllKeepCurrent();
-    void CloseAllShowList();
-    void CloseHiddenTabs();
     void OpenUrlByPreference(const QString &url, bool newTabPreference);
-    void SelectNextTab(bool forward);
     void ActivateTab(TBrowserTab *tab);        // makes it active and runs the tab change
-    void pcPageChange();                       // the tab-change handling
     QString HomePage() const;                  // "Start Page", else "about:blank"
-    bool PlacementAtEnd() const { return m_tabs->PlacementAtEnd(); }
-    void SetPlacementAtEnd(bool on) { m_tabs->SetPlacementAtEnd(on); }
-    bool GroupLoading() const { return m_tabs->GroupLoading(); }
-    void SetGroupLoading(bool on) { m_tabs->SetGroupLoading(on); }
-    bool OpenNewInForeground() const { return m_tabs->OpenNewInForeground(); }
-    void SetOpenNewInForeground(bool on) { m_tabs->SetOpenNewInForeground(on); }
     void actNewExecute();
     void actNewBlankExecute();
     void actNewHomeExecute();
@@ -125,7 +108,6 @@ public:
 
     // ---- ITabPolicy: the window's part of what a tab needs (the address bar is the
     // address part, the status area the status part)
-    void StartHiddenTabTimer();
     bool PopupMatches(const QString &url) override { return m_popup->PopupMatches(url); }
     bool WindowIsActive() const override { return m_windowIsActive; }
     int TitleLimit() const override { return m_settings.limitTitleLength; }
@@ -135,24 +117,6 @@ public:
     void OpenGroup(const QString &path, bool closeOthersFirst) override { m_groups->OpenGroup(path, closeOthersFirst); }
     void OpenInNewForegroundTab(const QString &text) override;
     bool CurrentVGCloseFirst() const override { return m_groups->CloseFirst(); }
-    void OpenGroup(const QString &path, bool closeOthersFirst, bool firstLoad)
-    {
-        m_groups->OpenGroup(path, closeOthersFirst, firstLoad);
-    }
-
-    // ---- Forwarded to the address bar, the toolbar band and the view
-    TKWComboBox *AddressBox() const { return m_addressBar->AddressBox(); }
-    QStringList TypedAddresses() const { return m_addressBar->TypedAddresses(); }
-    void SetTypedAddresses(const QStringList &list) { m_addressBar->SetTypedAddresses(list); }
-    bool cboAddressKeyDown(int key, Qt::KeyboardModifiers modifiers)   // true: consumed
-    {
-        return m_addressBar->cboAddressKeyDown(key, modifiers);
-    }
-    QToolBar *MainToolbar() const;
-    QToolButton *ToolButtonByName(const QString &name) const;
-    void ApplyBandVisibility();
-    void SetFullScreen(bool on);
-    bool IsFullScreen() const;
 
     // Tests and the hand-over: whether closing asks the user.
     void SetCloseWithoutConfirmation(bool on) { m_closeWithoutConfirmation = on; }
@@ -164,8 +128,6 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
-    bool event(QEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // main_window.cpp
@@ -174,29 +136,12 @@ private:
     // settings; Save asks every part for what it shows now.
     void Load(const TWindowSettings &settings);
     void Save(TWindowSettings &settings) const;
-    void tmrLoadCoolbarTimer();
     void FormActivate();
     void FormDeactivate();
     bool FormCloseQuery();
     void Shutdown();
-    void BuildWidgets();                 // main_window_ui.cpp
-    void LayoutTabStrip();
     bool AskCloseAll();                  // tab_commands.cpp: false keeps the tabs
     void BuildCommandTable();            // commands.cpp: the window's own rows
-
-    // The named parts of the window (objectName = member name); tests and other code find
-    // them by name or through the subsystem that owns them.
-    TKWPageControl *pcPage = nullptr;
-    TCoolBar *cbCoolbar = nullptr;
-    QWidget *pnlTop = nullptr;
-    QWidget *pnlCenter = nullptr;
-    QWidget *pnlMenuBar = nullptr;
-    QToolBar *tbMenu = nullptr;
-    QWidget *pnlToolbar = nullptr;
-    QWidget *pnlLinks = nullptr;
-    QWidget *pnlVessaBar = nullptr;
-    QAction *actBack = nullptr;            // enabled as the active tab's history allows
-    QAction *actForward = nullptr;
 
     TKWOptions m_options;
     QString m_argument;
@@ -208,6 +153,7 @@ private:
 
     // ---- The subsystems (created in FormCreate)
     TCommandTable *m_commands = nullptr;
+    TWindowFrame *m_frame = nullptr;       // the panels and bands; the parts below come from it
     THandOverReceiver *m_handOver = nullptr;
     TSessionKeeper *m_session = nullptr;   // the record of the open tabs
     TTabManager *m_tabs = nullptr;         // the tab strip and its tabs
@@ -221,9 +167,8 @@ private:
     TViewCommands *m_view = nullptr;       // the View menu's bars and full screen
     TStatusArea *m_statusArea = nullptr;   // the status bar and the logo's animation
     TFullScreen *m_fullScreenPart = nullptr;
-    TLogoPanel *m_logoPanel = nullptr;     // gpLogo: the logo and the close buttons
-    TVessaGroups *m_groups = nullptr;
-    TSideBar *m_sideBar = nullptr;        // the side bar in pnlVessaBar      // VessaGroups: groups, their menu, the start-up group
+    TVessaGroups *m_groups = nullptr;      // VessaGroups: groups, their menu, the start-up group
+    TSideBar *m_sideBar = nullptr;         // the side bar in pnlVessaBar
     TPopupVessa *m_popup = nullptr;        // PopupVessa: the popup filter
     TDownloads *m_downloads = nullptr;     // file downloads and the Downloads window
 

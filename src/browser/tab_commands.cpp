@@ -66,19 +66,9 @@ void TfrmMain::CloseTab(TBrowserTab *tab)
 
 void TfrmMain::actCloseExecute()
 {
-    if (GroupLoading())
+    if (m_tabs->GroupLoading())
         return;
     CloseTab(ActiveTab());
-}
-
-void TfrmMain::CloseHiddenTabs()
-{
-    m_tabs->CloseHiddenTabs();
-}
-
-void TfrmMain::StartHiddenTabTimer()
-{
-    m_tabs->StartHiddenTabTimer();
 }
 
 bool TfrmMain::AskCloseAll()
@@ -98,16 +88,6 @@ bool TfrmMain::AskCloseAll()
 void TfrmMain::CloseAll(bool silent)
 {
     m_tabs->CloseAll(silent);
-}
-
-void TfrmMain::CloseAllKeepCurrent()
-{
-    m_tabs->CloseAllKeepCurrent();
-}
-
-void TfrmMain::CloseAllShowList()
-{
-    m_tabs->CloseAllShowList();
 }
 
 void TfrmMain::OpenUrlByPreference(const QString &url, bool newTabPreference)
@@ -160,17 +140,7 @@ void TfrmMain::actNewClipboardExecute()
     OpenUrlByPreference(text, true);
 }
 
-void TfrmMain::SelectNextTab(bool forward)
-{
-    m_tabs->SelectNextTab(forward);
-}
-
 void TfrmMain::ActivateTab(TBrowserTab *tab)
 {
     m_tabs->ActivateTab(tab);
-}
-
-void TfrmMain::pcPageChange()
-{
-    m_tabs->TabChange();
 }

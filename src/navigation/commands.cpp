@@ -72,8 +72,8 @@ void TfrmMain::BuildCommandTable()
                        QKeySequence(Qt::CTRL | Qt::Key_W), {TKeyCommand::CloseTab}));
     t.Register(withKey(command("pmCloseAllAll", "Close All", "", [this] { CloseAll(false); }),
                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W), {TKeyCommand::CloseAll}));
-    t.Register(command("pmCloseAllKeepCurrent", "Close All -- Keep Current", "", slot(&TfrmMain::CloseAllKeepCurrent)));
-    t.Register(command("pmCloseAllShowList", "Close All -- Show List", "", slot(&TfrmMain::CloseAllShowList)));
+    t.Register(command("pmCloseAllKeepCurrent", "Close All -- Keep Current", "", [this] { m_tabs->CloseAllKeepCurrent(); }));
+    t.Register(command("pmCloseAllShowList", "Close All -- Show List", "", [this] { m_tabs->CloseAllShowList(); }));
     t.Register(onButton(withKey(command("mnuFileSaveAs", "S&ave As...", "Save As|Saves the current site", onTab(&TBrowserTab::SaveAs)),
                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), {TKeyCommand::SaveAs}), 18));
     t.Register(command("mnuFilePageSetup", "Page Set&up...", "", onTab(&TBrowserTab::PageSetup)));
@@ -89,25 +89,30 @@ void TfrmMain::BuildCommandTable()
     t.Register(command("mnuFileExit", "E&xit", "", [this] { close(); }));
 
     // Go
-    actBack = t.Register(onButton(withKey(command("actBack", "&Back", "Back|Goes back", onTab(&TBrowserTab::GoBack)),
+    QAction *back = t.Register(onButton(withKey(command("actBack", "&Back", "Back|Goes back", onTab(&TBrowserTab::GoBack)),
                                 QKeySequence(), {TKeyCommand::Back}), 2));
-    actForward = t.Register(onButton(withKey(command("actForward", "&Forward", "Forward|Goes forward", onTab(&TBrowserTab::GoForward)),
+    QAction *forward = t.Register(onButton(withKey(command("actForward", "&Forward", "Forward|Goes forward", onTab(&TBrowserTab::GoForward)),
                                 QKeySequence(), {TKeyCommand::Forward}), 3));
     t.Register(onButton(withKey(command("mnuGoHome", "&Home", "Home|Goes home",
                                         [this] { if (TBrowserTab *tab = ActiveTab()) tab->NavigateTo(HomePage()); }),
                                 QKeySequence(), {TKeyCommand::GoHome}), 6));
-    actBack->setEnabled(false);   // the active tab's history enables them
-    actForward->setEnabled(false);
+    // The active tab's history enables them.
+    back->setEnabled(false);
+    forward->setEnabled(false);
+    connect(m_addressBar, &TAddressBar::BackForwardChanged, this, [back, forward](bool canGoBack, bool canGoForward) {
+        back->setEnabled(canGoBack);
+        forward->setEnabled(canGoForward);
+    });
     t.RegisterPending(onButton(command("mnuGoSearch", "&Search", "Search|Goes to your search page"), 7));
-    t.Register(withKey(command("mnuGoPrevTab", "&Previous Browser Tab", "", [this] { SelectNextTab(false); }),
+    t.Register(withKey(command("mnuGoPrevTab", "&Previous Browser Tab", "", [this] { m_tabs->SelectNextTab(false); }),
                        QKeySequence(Qt::Key_F2), {TKeyCommand::PreviousTab}));
-    t.Register(withKey(command("mnuGoNextTab", "&Next Browser Tab", "", [this] { SelectNextTab(true); }),
+    t.Register(withKey(command("mnuGoNextTab", "&Next Browser Tab", "", [this] { m_tabs->SelectNextTab(true); }),
                        QKeySequence(Qt::Key_F3), {TKeyCommand::NextTab}));
     t.Register(withKey(command("actFollowNextLink", "Follow Next Link", "", onTab(&TBrowserTab::FollowNextLink)),
                        QKeySequence(), {TKeyCommand::FollowNextLink}));
     t.Register(withKey(command("actFocusAddress", "&Address", "", [this] {
-                           AddressBox()->setFocus(Qt::ShortcutFocusReason);
-                           AddressBox()->lineEdit()->selectAll();
+                           m_addressBar->AddressBox()->setFocus(Qt::ShortcutFocusReason);
+                           m_addressBar->AddressBox()->lineEdit()->selectAll();
                        }),
                        QKeySequence(), {TKeyCommand::FocusAddress}));
     t.RegisterPending(onButton(command("mnuGoMail", "&Mail", "Read Mail|Reads your e-mail"), 11));
@@ -124,7 +129,7 @@ void TfrmMain::BuildCommandTable()
     t.RegisterPending(command("mnuOptionsTabvane", "&Tabvane Options..."));
     t.RegisterPending(command("mnuOptionsSitePermissions", "Site &Permissions..."));
     t.Register(withKey(command("actToggleOpenNewInForeground", "Open New in &Foreground", "",
-                               [this] { SetOpenNewInForeground(!OpenNewInForeground()); }),
+                               [this] { m_tabs->SetOpenNewInForeground(!m_tabs->OpenNewInForeground()); }),
                        QKeySequence(), {TKeyCommand::ToggleOpenNewInForeground}));
 
     // Tools

@@ -10,6 +10,7 @@
 #include "browser/vessabrowser.h"
 #include "navigation/commandtable.h"
 #include "navigation/pagecommands.h"
+#include "options/toolbarband.h"
 #include "platform/offline.h"
 #include "platform/registry.h"
 #include "platform/pagedialogs.h"
@@ -343,7 +344,7 @@ void TestCommandsEngine::loadImagesSwitchDecidesWhatPagesFetch()
     QVERIFY(images && images->isEnabled() && images->isChecked());
     TBrowserTab *tab = load("/pic.html");
     QVERIFY(m_server->waitForRequest("/pic.png", 1, LoadTimeout));
-    QToolButton *button = m_window->ToolButtonByName(QStringLiteral("tbLoadImages"));
+    QToolButton *button = m_window->ToolbarBand()->ButtonByName(QStringLiteral("tbLoadImages"));
     QVERIFY(button && button->isChecked());
 
     // Off: stored as "no", menu and button in step, every tab reloaded without the image.

@@ -21,6 +21,7 @@
 #include "browser/vessabrowser.h"
 #include "components/fullscreen.h"
 #include "navigation/kwcombobox.h"
+#include "options/toolbarband.h"
 #include "platform/registry.h"
 #include "platform/webengine_control.h"
 
@@ -155,24 +156,24 @@ void TestMainWindowEngine::typedAddressLoadsPage()
 {
     auto w = openWindow();
     const QString url = m_server->urlString(QStringLiteral("/a.html"));
-    w->AddressBox()->setFocus();
-    w->AddressBox()->setEditText(url);
-    QTest::keyClick(w->AddressBox()->lineEdit(), Qt::Key_Return);
+    w->AddressBar()->AddressBox()->setFocus();
+    w->AddressBar()->AddressBox()->setEditText(url);
+    QTest::keyClick(w->AddressBar()->AddressBox()->lineEdit(), Qt::Key_Return);
 
     TBrowserTab *tab = w->ActiveTab();
     QTRY_VERIFY_WITH_TIMEOUT(loaded(tab, url), LoadTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(tab->Caption(), QStringLiteral("Page a"), LoadTimeout);
     QCOMPARE(m_server->requestCount(QStringLiteral("/a.html")), 1);
-    QCOMPARE(w->AddressBox()->currentText(), url);
-    QCOMPARE(w->TypedAddresses().value(0), url);
+    QCOMPARE(w->AddressBar()->AddressBox()->currentText(), url);
+    QCOMPARE(w->AddressBar()->TypedAddresses().value(0), url);
     QCOMPARE(w->TabCount(), 1);
 
     // A navigation the user did not type stays out of the typed list.
     const QString other = m_server->urlString(QStringLiteral("/b.html"));
     tab->NavigateTo(other);
     QTRY_VERIFY_WITH_TIMEOUT(loaded(tab, other), LoadTimeout);
-    QCOMPARE(w->TypedAddresses(), QStringList{url});
-    QCOMPARE(w->AddressBox()->currentText(), other);
+    QCOMPARE(w->AddressBar()->TypedAddresses(), QStringList{url});
+    QCOMPARE(w->AddressBar()->AddressBox()->currentText(), other);
 }
 
 void TestMainWindowEngine::restartWithLastRestoresTabsInOrder()
@@ -244,7 +245,7 @@ void TestMainWindowEngine::pageContextMenuClosesWithoutItsTab()
     menu = contextMenuOf(w.get(), tab);
     QVERIFY(menu);
     QTest::mouseClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                      w->AddressBox()->mapTo(w.get(), w->AddressBox()->rect().center()));
+                      w->AddressBar()->AddressBox()->mapTo(w.get(), w->AddressBar()->AddressBox()->rect().center()));
     QTRY_VERIFY(!menu || !menu->isVisible());
     QCoreApplication::processEvents();
     QVERIFY(guard && !guard->IsClosing());
@@ -283,12 +284,12 @@ void TestMainWindowEngine::typingRightAfterNewIsKept()
     for (int k : {Qt::Key_P, Qt::Key_L, Qt::Key_E})
         key(w.get(), k);
     QTRY_VERIFY(!fresh->Loading);
-    QCOMPARE(w->AddressBox()->currentText(), QStringLiteral("example"));
-    QVERIFY(w->AddressBox()->lineEdit()->hasFocus());
+    QCOMPARE(w->AddressBar()->AddressBox()->currentText(), QStringLiteral("example"));
+    QVERIFY(w->AddressBar()->AddressBox()->lineEdit()->hasFocus());
 
     // Esc gives the tab's address back: none for a blank page.
     key(w.get(), Qt::Key_Escape);
-    QCOMPARE(w->AddressBox()->currentText(), QString());
+    QCOMPARE(w->AddressBar()->AddressBox()->currentText(), QString());
 }
 
 void TestMainWindowEngine::lockedTabReloadsInPlace()
@@ -315,9 +316,9 @@ void TestMainWindowEngine::lockedTabReloadsInPlace()
     QVERIFY2(reloadedInPlace(), "Ctrl+F5");
     key(w.get(), Qt::Key_R, Qt::ControlModifier);
     QVERIFY2(reloadedInPlace(), "Ctrl+R");
-    auto *refresh = w->MainToolbar()->findChild<QAction *>(QStringLiteral("tbRefresh"));
+    auto *refresh = w->ToolbarBand()->Bar()->findChild<QAction *>(QStringLiteral("tbRefresh"));
     QVERIFY(refresh);
-    QTest::mouseClick(w->MainToolbar()->widgetForAction(refresh), Qt::LeftButton);
+    QTest::mouseClick(w->ToolbarBand()->Bar()->widgetForAction(refresh), Qt::LeftButton);
     QVERIFY2(reloadedInPlace(), "the Refresh button");
     key(w.get(), Qt::Key_F5, Qt::ShiftModifier);
     QVERIFY2(reloadedInPlace(), "Refresh All");
@@ -605,17 +606,17 @@ void TestMainWindowEngine::pageFullScreenSharesTheWindowsFullScreen()
     };
 
     QTRY_VERIFY_WITH_TIMEOUT((clickPage(), pageFull()), LoadTimeout);
-    QVERIFY(w->IsFullScreen());   // F11's state agrees
+    QVERIFY(w->FullScreen()->IsOn());   // F11's state agrees
     key(w.get(), Qt::Key_Escape);
     QTRY_VERIFY_WITH_TIMEOUT(!w->isFullScreen() && w->findChild<QWidget *>(QStringLiteral("pnlTop"))->isVisible(), LoadTimeout);
     QVERIFY(w->TabManager()->PageControl()->TabBar()->isVisible());
-    QVERIFY(!w->IsFullScreen());
+    QVERIFY(!w->FullScreen()->IsOn());
     QTRY_COMPARE_WITH_TIMEOUT(QRect(w->pos(), w->size()), placement, LoadTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(!inPage(), LoadTimeout);   // the page was told
     QTRY_VERIFY_WITH_TIMEOUT(!inPage(), LoadTimeout);   // the page has left it too
 
     // From F11's full screen: the page's own exit gives F11's full screen back, bars and all.
-    w->SetFullScreen(true);
+    w->FullScreen()->Set(true);
     QTRY_VERIFY_WITH_TIMEOUT(w->isFullScreen(), LoadTimeout);
     QVERIFY(w->findChild<QWidget *>(QStringLiteral("pnlTop"))->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT((clickPage(), pageFull()), LoadTimeout);
@@ -623,7 +624,7 @@ void TestMainWindowEngine::pageFullScreenSharesTheWindowsFullScreen()
     js(QStringLiteral("document.exitFullscreen()"));
     QTRY_VERIFY_WITH_TIMEOUT(w->findChild<QWidget *>(QStringLiteral("pnlTop"))->isVisible() && w->TabManager()->PageControl()->TabBar()->isVisible(), LoadTimeout);
     QVERIFY(w->isFullScreen());
-    QVERIFY(w->IsFullScreen());
+    QVERIFY(w->FullScreen()->IsOn());
     QTRY_VERIFY_WITH_TIMEOUT(!inPage(), LoadTimeout);
 
     // Switching to another tab leaves it (F11's full screen stays); F11 then ends that.

@@ -187,7 +187,7 @@ void TestPopupsGroupsEngine::lockedEntryLocksAfterItsPageLoaded()
                    .arg(m_server->urlString("/a.html"), m_server->urlString("/b.html")).toUtf8());
     file.close();
     auto w = newWindow();
-    w->OpenGroup(path, true, true);
+    w->VessaGroups()->OpenGroup(path, true, true);
     TBrowserTab *a = waitForLoaded(w.get(), "/a.html");
     TBrowserTab *b = waitForLoaded(w.get(), "/b.html");
     QVERIFY(a);
@@ -213,7 +213,7 @@ void TestPopupsGroupsEngine::lockedEntryKeepsTheFramesItsPageAdds()
     file.write(QStringLiteral("[VessaGroup]\r\nLate=*%1\r\n").arg(m_server->urlString("/late.html")).toUtf8());
     file.close();
     auto w = newWindow();
-    w->OpenGroup(path, true, true);
+    w->VessaGroups()->OpenGroup(path, true, true);
     TBrowserTab *tab = waitForLoaded(w.get(), "/late.html");
     QVERIFY(tab);
     QVERIFY(m_server->waitForRequest("/inner.html", 1, LoadTimeout));
@@ -231,7 +231,7 @@ void TestPopupsGroupsEngine::savedGroupReopensAfterRestart()
     const QStringList paths = {"/a.html", "/b.html", "/c.html"};
     {
         auto w = newWindow();
-        w->SetPlacementAtEnd(true);
+        w->TabManager()->SetPlacementAtEnd(true);
         w->ActiveTab()->NavigateTo(m_server->urlString(paths.at(0)));
         w->CreateBackgroundTab()->NavigateTo(m_server->urlString(paths.at(1)));
         w->CreateBackgroundTab()->NavigateTo(m_server->urlString(paths.at(2)));

@@ -18,6 +18,7 @@
 #include "navigation/pagecommands.h"
 #include "navigation/typedurls.h"
 #include "options/bandlayout.h"
+#include "options/toolbarband.h"
 #include "options/toolbarcatalogue.h"
 #include "platform/offline.h"
 #include "platform/registry.h"
@@ -169,7 +170,7 @@ void TestCommands::menuButtonOffersTheCutOffMenus()
 void TestCommands::openDialogOpensInANewOrTheActiveTab()
 {
     openWindow();
-    m_window->SetTypedAddresses({QStringLiteral("http://typed.example/")});
+    m_window->AddressBar()->SetTypedAddresses({QStringLiteral("http://typed.example/")});
     TBrowserTab *active = m_window->ActiveTab();
     const QString file = QDir::temp().filePath(QStringLiteral("page.html"));
 
@@ -214,23 +215,23 @@ void TestCommands::clearAddressesAsksFirst()
     openWindow();
     const QStringList typed = {QStringLiteral("http://a.example/"), QStringLiteral("http://b.example/")};
     TTypedUrls::Save(typed);
-    m_window->SetTypedAddresses(typed);
+    m_window->AddressBar()->SetTypedAddresses(typed);
     TBrowserTab *tab = m_window->ActiveTab();
     control(tab)->fireNavigateComplete2(control(tab)->Application(), QStringLiteral("http://127.0.0.1:1/now"));
-    m_window->AddressBox()->setEditText(QStringLiteral("half typed"));
+    m_window->AddressBar()->AddressBox()->setEditText(QStringLiteral("half typed"));
 
     answerQuestion(this, QMessageBox::No);
     m_window->PageCommands()->mnuToolsFavsClick();
-    QCOMPARE(m_window->TypedAddresses(), typed);
+    QCOMPARE(m_window->AddressBar()->TypedAddresses(), typed);
     QCOMPARE(TTypedUrls::Load(), typed);
 
     // The band menu's entry asks the same question.
     answerQuestion(this, QMessageBox::Yes);
     m_window->Menus()->CustomizeMenu()->findChild<QAction *>(QStringLiteral("mnuClearAddr"))->trigger();
-    QVERIFY(m_window->TypedAddresses().isEmpty());
+    QVERIFY(m_window->AddressBar()->TypedAddresses().isEmpty());
     QVERIFY(TTypedUrls::Load().isEmpty());
     QVERIFY(TRegistry(RegRoot::CurrentUser).keyExists(TTypedUrls::Key));
-    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("http://127.0.0.1:1/now"));
+    QCOMPARE(m_window->AddressBar()->AddressBox()->currentText(), QStringLiteral("http://127.0.0.1:1/now"));
 }
 
 void TestCommands::workOfflineFollowsTheStoredState()
@@ -282,7 +283,7 @@ void TestCommands::textSizeMenusFollowThePage()
     }
     // The Font button itself sets Medium.
     control(tab)->clearOperations();
-    m_window->MainToolbar()->findChild<QAction *>(QStringLiteral("tbFontSize"))->trigger();
+    m_window->ToolbarBand()->Bar()->findChild<QAction *>(QStringLiteral("tbFontSize"))->trigger();
     QCOMPARE(control(tab)->operations(), QStringList{QStringLiteral("SetZoom 2")});
 }
 
@@ -396,8 +397,8 @@ void TestCommands::ie4CompletionInTheAddressBox()
 {
     TKWOptions().SetAutoCompleteStyle(TAutoCompleteStyle::IE4);
     openWindow();
-    m_window->SetTypedAddresses({QStringLiteral("http://www.example.com/")});
-    QLineEdit *edit = m_window->AddressBox()->lineEdit();
+    m_window->AddressBar()->SetTypedAddresses({QStringLiteral("http://www.example.com/")});
+    QLineEdit *edit = m_window->AddressBar()->AddressBox()->lineEdit();
     edit->clear();
     edit->setFocus();
     QTRY_VERIFY(edit->hasFocus());
@@ -415,11 +416,11 @@ void TestCommands::bandMenuMirrorsTheViewMenu()
     openWindow();
     QMenu *menu = m_window->Menus()->CustomizeMenu();
     // A right click on the address label, or on the toolbar (the bar beneath takes it).
-    for (QWidget *target : {static_cast<QWidget *>(m_window->AddressBar()->Label()), static_cast<QWidget *>(m_window->MainToolbar())}) {
+    for (QWidget *target : {static_cast<QWidget *>(m_window->AddressBar()->Label()), static_cast<QWidget *>(m_window->ToolbarBand()->Bar())}) {
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(1, 1), target->mapToGlobal(QPoint(1, 1)));
         QApplication::sendEvent(target, &click);
         QTRY_VERIFY(menu->isVisible());
-        if (target == m_window->MainToolbar())
+        if (target == m_window->ToolbarBand()->Bar())
             break;
         menu->close();
     }
@@ -454,7 +455,7 @@ void TestCommands::stopIsEnabledWhileTheActiveTabLoads()
 {
     openWindow();
     auto *stop = m_window->findChild<QAction *>(QStringLiteral("mnuViewStop"));
-    auto *button = m_window->MainToolbar()->findChild<QAction *>(QStringLiteral("tbStop"));
+    auto *button = m_window->ToolbarBand()->Bar()->findChild<QAction *>(QStringLiteral("tbStop"));
     QVERIFY(stop);
     QVERIFY(button);
     TBrowserTab *idle = m_window->ActiveTab();
@@ -496,7 +497,7 @@ void TestCommands::commandTableIsSound()
         const TCommandRow *row = table->RowForToolbarId(id);
         QVERIFY2(row, qPrintable(QString::number(id)));
         const TToolButtonDef *def = TToolbarCatalogue::Find(id);
-        auto *button = m_window->MainToolbar()->findChild<QAction *>(QLatin1String(def->name));
+        auto *button = m_window->ToolbarBand()->Bar()->findChild<QAction *>(QLatin1String(def->name));
         QVERIFY2(button, def->name);
         if (button->isVisible())   // a hidden action counts as disabled
             QVERIFY2(button->isEnabled() == table->ActionForToolbarId(id)->isEnabled(), def->name);

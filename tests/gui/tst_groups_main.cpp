@@ -187,7 +187,7 @@ void TestGroupsMain::openingWithCloseOthersFirst()
     showPage(second, PageB);
     const QPointer<TBrowserTab> gone(second);
 
-    w->OpenGroup(path, true, false);
+    w->VessaGroups()->OpenGroup(path, true, false);
     QTRY_VERIFY(gone.isNull());
     const QList<TBrowserTab *> tabs = w->Tabs();
     QCOMPARE(int(tabs.size()), 3);
@@ -207,7 +207,7 @@ void TestGroupsMain::openingWithCloseOthersFirst()
     QCOMPARE(lastNavigation(tabs.at(2)), PageC);
     for (TBrowserTab *tab : tabs)
         QVERIFY(!tab->FirstLoad);
-    QVERIFY(!w->GroupLoading());
+    QVERIFY(!w->TabManager()->GroupLoading());
 
     // The lock comes with the page, and the page stays in its tab.
     showPage(first, PageA);
@@ -217,7 +217,7 @@ void TestGroupsMain::openingWithCloseOthersFirst()
     QCOMPARE(first->Location(), PageA);
 
     // Opening the same group again replaces the locked tabs without asking.
-    w->OpenGroup(path, true, false);
+    w->VessaGroups()->OpenGroup(path, true, false);
     QTRY_COMPARE(int(w->Tabs().size()), 3);
     QCOMPARE(lastNavigation(w->Tabs().at(0)), PageA);
 }
@@ -229,9 +229,9 @@ void TestGroupsMain::openingKeepsOtherTabsAndAppendsAtEnd()
     TBrowserTab *first = w->ActiveTab();
     TBrowserTab *last = w->CreateBackgroundTab();
     w->ActivateTab(first);
-    QVERIFY(!w->PlacementAtEnd());   // new tabs normally open beside the active one
+    QVERIFY(!w->TabManager()->PlacementAtEnd());   // new tabs normally open beside the active one
 
-    w->OpenGroup(path, false, true);
+    w->VessaGroups()->OpenGroup(path, false, true);
     const QList<TBrowserTab *> tabs = w->Tabs();
     QCOMPARE(int(tabs.size()), 4);
     QCOMPARE(tabs.at(0), first);
@@ -240,7 +240,7 @@ void TestGroupsMain::openingKeepsOtherTabsAndAppendsAtEnd()
     QCOMPARE(lastNavigation(tabs.at(3)), PageC);
     QVERIFY(tabs.at(3)->LockAfterLoad);
     QVERIFY(w->ActiveTab() == first);
-    QVERIFY(!w->PlacementAtEnd());
+    QVERIFY(!w->TabManager()->PlacementAtEnd());
     QVERIFY(tabs.at(2)->FirstLoad && tabs.at(3)->FirstLoad);
 
     // A first load ends green as soon as the page arrives; a later one shows yellow.
@@ -255,8 +255,8 @@ void TestGroupsMain::openingKeepsOtherTabsAndAppendsAtEnd()
     QCOMPARE(tabs.at(2)->ImageIndex(), int(LampYellow));
 
     // With new tabs in the foreground, the group's last tab ends active.
-    w->SetOpenNewInForeground(true);
-    w->OpenGroup(path, false, false);
+    w->TabManager()->SetOpenNewInForeground(true);
+    w->VessaGroups()->OpenGroup(path, false, false);
     QCOMPARE(int(w->Tabs().size()), 6);
     QVERIFY(w->ActiveTab() == w->Tabs().last());
     QVERIFY(!w->Tabs().last()->FirstLoad);
@@ -273,7 +273,7 @@ void TestGroupsMain::tabHiddenFromCloseAllKeepsItsPage()
     w->CreateBackgroundTab();
     const QStringList before = ScriptedControlOf(kept)->navigations();
 
-    w->OpenGroup(path, true, false);
+    w->VessaGroups()->OpenGroup(path, true, false);
     QTRY_COMPARE(int(w->Tabs().size()), 3);
     QCOMPARE(w->Tabs().at(0), kept);
     QCOMPARE(ScriptedControlOf(kept)->navigations(), before);
@@ -320,7 +320,7 @@ void TestGroupsMain::badGroupFilesOpenNothingOrWhatIsReadable()
     w->CreateBackgroundTab();
     const QStringList before = ScriptedControlOf(first)->navigations();
 
-    w->OpenGroup(path, true, false);
+    w->VessaGroups()->OpenGroup(path, true, false);
     if (addresses.isEmpty()) {
         // Nothing to open: no tab is closed or touched.
         QTest::qWait(20);
@@ -331,8 +331,8 @@ void TestGroupsMain::badGroupFilesOpenNothingOrWhatIsReadable()
         for (int i = 0; i < addresses.size(); ++i)
             QCOMPARE(lastNavigation(w->Tabs().at(i)), addresses.at(i));
     }
-    QVERIFY(!w->GroupLoading());
-    QVERIFY(!w->PlacementAtEnd());
+    QVERIFY(!w->TabManager()->GroupLoading());
+    QVERIFY(!w->TabManager()->PlacementAtEnd());
 }
 
 void TestGroupsMain::startupGroupAndGroupArgument()
@@ -411,7 +411,7 @@ void TestGroupsMain::menuIsBuiltLazilyAndRebuiltWhenDirty()
 void TestGroupsMain::saveAsAndAddToVessaGroup()
 {
     auto w = newWindow();
-    w->SetPlacementAtEnd(true);
+    w->TabManager()->SetPlacementAtEnd(true);
     showPage(w->ActiveTab(), PageA);
     TBrowserTab *news = w->CreateBackgroundTab();
     showPage(news, PageB);

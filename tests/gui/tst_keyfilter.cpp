@@ -10,6 +10,7 @@
 #include "browser/kwpagecontrol.h"
 #include "browser/tabmenu.h"
 #include "browser/vessabrowser.h"
+#include "components/fullscreen.h"
 #include "components/statuspanels.h"
 #include "navigation/commandtable.h"
 #include "navigation/keyfilter.h"
@@ -291,11 +292,11 @@ void TestKeyFilter::altKeys()
     openWindow();
     TBrowserTab *tab = addTab(QStringLiteral("http://127.0.0.1:1/a"));
     focusPage(tab);
-    m_window->AddressBox()->setEditText(QStringLiteral("http://127.0.0.1:1/a"));
+    m_window->AddressBar()->AddressBox()->setEditText(QStringLiteral("http://127.0.0.1:1/a"));
 
     key(Qt::Key_D, Qt::AltModifier);
-    QVERIFY(m_window->AddressBox()->lineEdit()->hasFocus());
-    QCOMPARE(m_window->AddressBox()->lineEdit()->selectedText(), QStringLiteral("http://127.0.0.1:1/a"));
+    QVERIFY(m_window->AddressBar()->AddressBox()->lineEdit()->hasFocus());
+    QCOMPARE(m_window->AddressBar()->AddressBox()->lineEdit()->selectedText(), QStringLiteral("http://127.0.0.1:1/a"));
 
     control(tab)->clearOperations();
     key(Qt::Key_Home, Qt::AltModifier);
@@ -346,8 +347,8 @@ void TestKeyFilter::editKeysFollowTheFocus()
 {
     openWindow();
     TBrowserTab *tab = m_window->ActiveTab();
-    QLineEdit *edit = m_window->AddressBox()->lineEdit();
-    m_window->AddressBox()->setEditText(QStringLiteral("typed address"));
+    QLineEdit *edit = m_window->AddressBar()->AddressBox()->lineEdit();
+    m_window->AddressBar()->AddressBox()->setEditText(QStringLiteral("typed address"));
     edit->setFocus();
     QTRY_VERIFY(edit->hasFocus());
     control(tab)->clearOperations();
@@ -380,7 +381,7 @@ void TestKeyFilter::keysLetThroughReachPageAndAddressBox()
         QVERIFY2(page.got(k), qPrintable(QKeySequence(k).toString()));
 
     // Typing in the address box, Backspace and Enter work as in any edit field.
-    QLineEdit *edit = m_window->AddressBox()->lineEdit();
+    QLineEdit *edit = m_window->AddressBar()->AddressBox()->lineEdit();
     edit->clear();
     edit->setFocus();
     QTRY_VERIFY(edit->hasFocus());
@@ -448,13 +449,13 @@ void TestKeyFilter::functionKeysOnTheActiveTab()
     QVERIFY(tab->Locked);
     key(Qt::Key_F12);
     QVERIFY(!tab->Locked);
-    const bool foreground = m_window->OpenNewInForeground();
+    const bool foreground = m_window->TabManager()->OpenNewInForeground();
     key(Qt::Key_F12, Qt::ControlModifier);
-    QCOMPARE(m_window->OpenNewInForeground(), !foreground);
+    QCOMPARE(m_window->TabManager()->OpenNewInForeground(), !foreground);
     key(Qt::Key_F11);
-    QVERIFY(m_window->IsFullScreen());
+    QVERIFY(m_window->FullScreen()->IsOn());
     key(Qt::Key_F11);
-    QVERIFY(!m_window->IsFullScreen());
+    QVERIFY(!m_window->FullScreen()->IsOn());
 
     // F9 asks for a sticky name for the active tab, and clears it the next time.
     QTimer::singleShot(0, this, [] {
@@ -515,7 +516,7 @@ void TestKeyFilter::addressBoxKeepsWhatTheUserTypes()
     openWindow();
     TBrowserTab *first = addTab(QStringLiteral("http://127.0.0.1:1/a"));
     focusPage(first);
-    QLineEdit *edit = m_window->AddressBox()->lineEdit();
+    QLineEdit *edit = m_window->AddressBar()->AddressBox()->lineEdit();
 
     // Ctrl+N, and the user types at once; the new tab's blank page arrives meanwhile.
     key(Qt::Key_N, Qt::ControlModifier);
@@ -528,31 +529,31 @@ void TestKeyFilter::addressBoxKeepsWhatTheUserTypes()
     QVERIFY(c->simulateLoad(QStringLiteral("about:blank")));
     for (int k : {Qt::Key_P, Qt::Key_L, Qt::Key_E})
         key(k);
-    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("example"));
+    QCOMPARE(m_window->AddressBar()->AddressBox()->currentText(), QStringLiteral("example"));
     // Nor does a load the page makes by itself take the text away.
     QVERIFY(c->simulateLoad(QStringLiteral("http://127.0.0.1:1/moved")));
-    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("example"));
+    QCOMPARE(m_window->AddressBar()->AddressBox()->currentText(), QStringLiteral("example"));
     QVERIFY(m_window->AddressBar()->AddressBeingEdited());
 
     // Esc puts the tab's address back, all selected, and stops nothing.
     c->clearOperations();
     key(Qt::Key_Escape);
-    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("http://127.0.0.1:1/moved"));
+    QCOMPARE(m_window->AddressBar()->AddressBox()->currentText(), QStringLiteral("http://127.0.0.1:1/moved"));
     QCOMPARE(edit->selectedText(), QStringLiteral("http://127.0.0.1:1/moved"));
     QCOMPARE(c->count(QStringLiteral("Stop")), 0);
     QVERIFY(!m_window->AddressBar()->AddressBeingEdited());
     // Not editing any more: the box follows the tab's loads again.
     QVERIFY(c->simulateLoad(QStringLiteral("http://127.0.0.1:1/next")));
-    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("http://127.0.0.1:1/next"));
+    QCOMPARE(m_window->AddressBar()->AddressBox()->currentText(), QStringLiteral("http://127.0.0.1:1/next"));
 
     // A typed address confirmed with Enter is navigated to, and the box follows again.
     edit->selectAll();
     key(Qt::Key_B);
-    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("b"));
+    QCOMPARE(m_window->AddressBar()->AddressBox()->currentText(), QStringLiteral("b"));
     key(Qt::Key_Return);
     QCOMPARE(c->navigations().last(), QStringLiteral("b"));
     QVERIFY(c->simulateLoad(QStringLiteral("http://b/")));
-    QCOMPARE(m_window->AddressBox()->currentText(), QStringLiteral("http://b/"));
+    QCOMPARE(m_window->AddressBar()->AddressBox()->currentText(), QStringLiteral("http://b/"));
 
     // Esc while not editing stops the tab as before.
     edit->setFocus();
@@ -574,8 +575,8 @@ void TestKeyFilter::ctrlTOpensABlankTabToTypeIn()
     QVERIFY(fresh != first);
     QCOMPARE(m_window->TabManager()->PageControl()->IndexOfPage(fresh), m_window->TabManager()->PageControl()->IndexOfPage(first) + 1);
     QCOMPARE(control(fresh)->navigations().value(0), QStringLiteral("about:blank"));
-    QTRY_VERIFY(m_window->AddressBox()->lineEdit()->hasFocus());
-    QVERIFY(m_window->AddressBox()->currentText().isEmpty());
+    QTRY_VERIFY(m_window->AddressBar()->AddressBox()->lineEdit()->hasFocus());
+    QVERIFY(m_window->AddressBar()->AddressBox()->currentText().isEmpty());
     // The menu shows the key on its Blank entry.
     auto *blank = m_window->findChild<QAction *>(QStringLiteral("mnuFileNewBlank"));
     QVERIFY(blank);

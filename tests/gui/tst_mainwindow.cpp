@@ -16,6 +16,7 @@
 #include "browser/kwpagecontrol.h"
 #include "browser/tabmenu.h"
 #include "components/coolbar.h"
+#include "components/fullscreen.h"
 #include "components/logoanimation.h"
 #include "components/statuspanels.h"
 #include "navigation/commandtable.h"
@@ -277,7 +278,7 @@ void TestMainWindow::freshStart()
     QVERIFY(!w->Commands()->Action(QStringLiteral("pmViewVessaBar"))->isChecked());
     QVERIFY(!w->findChild<QWidget *>(QStringLiteral("pnlVessaBar"))->isVisibleTo(w.get()));
     QCOMPARE(w->TabManager()->PageControl()->GetTabPosition(), TKWPageControl::TabPosition::Bottom);
-    QVERIFY(!w->IsFullScreen());
+    QVERIFY(!w->FullScreen()->IsOn());
     QCOMPARE(TKWOptions().KWID().size(), 36);
 
     // An empty or blank "Start Page" is no home page either.
@@ -353,7 +354,7 @@ void TestMainWindow::startupPages()
     QCOMPARE(flags, firstLoad);
     QCOMPARE(options.StartupPage(), QString());
     // Start-up forces new tabs to the end; afterwards the stored placement applies again.
-    QVERIFY(!w->PlacementAtEnd());
+    QVERIFY(!w->TabManager()->PlacementAtEnd());
 }
 
 void TestMainWindow::startupGroups()
@@ -443,34 +444,34 @@ void TestMainWindow::fullScreenSaveAndRestore()
     QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(toolBand));
 
     w->Commands()->Action(QStringLiteral("pmViewFullScreen"))->trigger();
-    QVERIFY(w->IsFullScreen());
+    QVERIFY(w->FullScreen()->IsOn());
     QTRY_VERIFY(w->isFullScreen());
     QVERIFY(!w->StatusArea()->Bar()->isVisible());
     QVERIFY(w->BandLayout()->CoolBar()->bandVisible(toolBand));     // the toolbar shows in full screen
     QVERIFY(!w->Commands()->Action(QStringLiteral("pmViewToolbar"))->isVisible());
     QVERIFY(w->Commands()->Action(QStringLiteral("pmViewMenuBar"))->isVisible());
-    QVERIFY(w->ToolButtonByName(QStringLiteral("tbFullScreen"))->isChecked());
+    QVERIFY(w->ToolbarBand()->ButtonByName(QStringLiteral("tbFullScreen"))->isChecked());
     // The menu band can be hidden in full screen only.
     w->Commands()->Action(QStringLiteral("pmViewMenuBar"))->trigger();
     QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlMenuBar")))));
 
     w->Commands()->Action(QStringLiteral("pmViewFullScreen"))->trigger();
-    QVERIFY(!w->IsFullScreen());
+    QVERIFY(!w->FullScreen()->IsOn());
     QTRY_VERIFY(!w->isFullScreen());
     QTRY_COMPARE(QRect(w->pos(), w->size()), normal);
     QVERIFY(w->StatusArea()->Bar()->isVisible());
     QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(toolBand));
     QVERIFY(w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlMenuBar")))));
     QVERIFY(w->Commands()->Action(QStringLiteral("pmViewToolbar"))->isVisible() && !w->Commands()->Action(QStringLiteral("pmViewMenuBar"))->isVisible());
-    QVERIFY(!w->ToolButtonByName(QStringLiteral("tbFullScreen"))->isChecked());
+    QVERIFY(!w->ToolbarBand()->ButtonByName(QStringLiteral("tbFullScreen"))->isChecked());
 
     // Every round trip brings the frame and the client area back where they were.
     const QRect frame = w->frameGeometry();
     const QRect client = w->geometry();
     for (int trip = 0; trip < 2; ++trip) {
-        w->SetFullScreen(true);
+        w->FullScreen()->Set(true);
         QTRY_VERIFY(w->isFullScreen());
-        w->SetFullScreen(false);
+        w->FullScreen()->Set(false);
         QTRY_VERIFY(!w->isFullScreen());
         QTRY_COMPARE(w->frameGeometry(), frame);
         QCOMPARE(w->geometry(), client);
@@ -479,9 +480,9 @@ void TestMainWindow::fullScreenSaveAndRestore()
     // A maximised window is maximised again when full screen ends.
     w->showMaximized();
     QTRY_VERIFY(w->isMaximized());
-    w->SetFullScreen(true);
+    w->FullScreen()->Set(true);
     QTRY_VERIFY(w->isFullScreen());
-    w->SetFullScreen(false);
+    w->FullScreen()->Set(false);
     QTRY_VERIFY(w->isMaximized());
     QVERIFY(!w->isFullScreen());
 }
@@ -496,7 +497,7 @@ void TestMainWindow::fullScreenAtStartKeepsStoredPlacement()
     options.SetFullScreen(true);
     {
         Window w = openWindow();
-        QVERIFY(w->IsFullScreen());
+        QVERIFY(w->FullScreen()->IsOn());
         w->show();
         QTRY_VERIFY(w->isFullScreen());
     }
@@ -508,7 +509,7 @@ void TestMainWindow::fullScreenAtStartKeepsStoredPlacement()
     Window w = openWindow();
     w->show();
     QTRY_VERIFY(w->isFullScreen());
-    w->SetFullScreen(false);
+    w->FullScreen()->Set(false);
     QTRY_COMPARE(QRect(w->pos(), w->size()), QRect(30, 40, 500, 400));
 }
 
@@ -559,7 +560,7 @@ void TestMainWindow::shutdownAndRestartWithLast()
         withPage(w->CreateForegroundTab(), PageC);
         withPage(w->CreateHiddenTab(), PageB);   // a popup waiting for the filter
         QCOMPARE(w->TabCount(), 4);
-        w->SetTypedAddresses({PageB, PageA});
+        w->AddressBar()->SetTypedAddresses({PageB, PageA});
         w->Commands()->Action(QStringLiteral("pmViewLinksBar"))->trigger();
         w->Commands()->Action(QStringLiteral("pmViewStatusBar"))->trigger();
         QVERIFY(w->close());
@@ -578,7 +579,7 @@ void TestMainWindow::shutdownAndRestartWithLast()
     Window w = openWindow();
     QCOMPARE(lastNavigations(*w), (QStringList{PageA, PageC}));
     QCOMPARE(activeIndex(*w), 1);
-    QCOMPARE(w->TypedAddresses(), (QStringList{PageB, PageA}));
+    QCOMPARE(w->AddressBar()->TypedAddresses(), (QStringList{PageB, PageA}));
     QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlLinks")))));
     QVERIFY(!w->StatusArea()->Bar()->isVisibleTo(w.get()));
     QVERIFY(hklm.valueExists(UserAgentPostPlatformKey, UserAgentTokenName));
@@ -628,7 +629,7 @@ void TestMainWindow::damagedSettingsReadAsDefaults()
 void TestMainWindow::shutdownFailuresNamedInOneMessage()
 {
     Window w = openWindow();
-    w->SetTypedAddresses({PageA});
+    w->AddressBar()->SetTypedAddresses({PageA});
     // The hive cannot be written at shutdown (a folder stands where the file was).
     QTemporaryDir notAHive;
     TEnvOverride hive("TABVANE_REGISTRY", QFile::encodeName(notAHive.path()));
@@ -670,7 +671,7 @@ void TestMainWindow::settingsAppliedToTheRunningWindow()
     QCOMPARE(w->TabManager()->PageControl()->GetTabPosition(), TKWPageControl::TabPosition::Top);
     QVERIFY(w->AddressBar()->GoButton()->isVisible());
     QCOMPARE(w->TitleLimit(), 4);
-    QVERIFY(w->OpenNewInForeground());
+    QVERIFY(w->TabManager()->OpenNewInForeground());
     QCOMPARE(w->TabManager()->PageControl()->InactiveTabColor(), TKWPageControl::ColorFromBGR(TKWPageControl::clBtnFace));
     QVERIFY(!w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlLinks")))));
     QCOMPARE(QRect(w->pos(), w->size()), placed);
@@ -705,12 +706,12 @@ void TestMainWindow::typedAddressesNotReadAreNotWrittenOver()
     }
     QVERIFY2(m_messages.first().contains(QLatin1String("typed addresses could not be read")),
              qPrintable(m_messages.first()));
-    QVERIFY(w->TypedAddresses().isEmpty());
+    QVERIFY(w->AddressBar()->TypedAddresses().isEmpty());
     TScriptedControl *control = ctl(w->ActiveTab());
-    w->AddressBox()->setEditText(PageC);
-    w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
+    w->AddressBar()->AddressBox()->setEditText(PageC);
+    w->AddressBar()->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
     control->fireBeforeNavigate2(control->Application(), PageC);
-    QCOMPARE(w->TypedAddresses(), QStringList{PageC});
+    QCOMPARE(w->AddressBar()->TypedAddresses(), QStringList{PageC});
     w.reset();
     QCOMPARE(TTypedUrls::Load(), (QStringList{PageA, PageB}));
     QCOMPARE(m_messages.size(), 1);
@@ -753,12 +754,12 @@ void TestMainWindow::creatingTabs()
     QVERIFY(w->StatusArea()->ProgressBar()->isVisibleTo(w.get()));
     QCOMPARE(w->StatusArea()->Bar()->PanelText(3), QStringLiteral("40%"));
 
-    w->SetPlacementAtEnd(true);
+    w->TabManager()->SetPlacementAtEnd(true);
     TBrowserTab *atEnd = w->CreateForegroundTab();
     QCOMPARE(w->Tabs().last(), atEnd);
 
     // In the foreground when the option says so.
-    w->SetOpenNewInForeground(true);
+    w->TabManager()->SetOpenNewInForeground(true);
     TBrowserTab *front = w->CreateBackgroundTab();
     QCOMPARE(w->ActiveTab(), front);
 }
@@ -767,7 +768,7 @@ void TestMainWindow::closeOneTab()
 {
     Window w = openWindow();
     TBrowserTab *a = w->ActiveTab();
-    w->SetPlacementAtEnd(true);
+    w->TabManager()->SetPlacementAtEnd(true);
     TBrowserTab *b = w->CreateForegroundTab();
     TBrowserTab *c = w->CreateForegroundTab();
 
@@ -799,17 +800,17 @@ void TestMainWindow::closeOneTab()
 
     // Nothing closes while a group loads.
     TBrowserTab *e = w->CreateForegroundTab();
-    w->SetGroupLoading(true);
+    w->TabManager()->SetGroupLoading(true);
     w->actCloseExecute();
     QVERIFY(!e->IsClosing());
-    w->SetGroupLoading(false);
+    w->TabManager()->SetGroupLoading(false);
 }
 
 void TestMainWindow::closeAll()
 {
     TKWOptions().SetConfirmCloseAll(false);
     Window w = openWindow();
-    w->SetPlacementAtEnd(true);
+    w->TabManager()->SetPlacementAtEnd(true);
     TBrowserTab *first = w->ActiveTab();
     first->OpenAsHome(PageA);
     first->SetStickyName(QStringLiteral("Sticky"));
@@ -842,10 +843,10 @@ void TestMainWindow::closeAll()
     // Nothing happens while a group loads.
     w->CreateForegroundTab();
     marked->HideFromCloseAll = false;
-    w->SetGroupLoading(true);
+    w->TabManager()->SetGroupLoading(true);
     w->CloseAll(false);
     QCOMPARE(w->TabCount(), 2);
-    w->SetGroupLoading(false);
+    w->TabManager()->SetGroupLoading(false);
 }
 
 void TestMainWindow::closeAllConfirmation()
@@ -887,7 +888,7 @@ void TestMainWindow::closeAllKeepCurrent()
     TBrowserTab *current = w->CreateForegroundTab();
     w->CreateForegroundTab();
     w->ActivateTab(current);
-    w->CloseAllKeepCurrent();
+    w->TabManager()->CloseAllKeepCurrent();
     QCOMPARE(w->Tabs(), QList<TBrowserTab *>{current});
     QCOMPARE(w->ActiveTab(), current);
     QVERIFY(!current->HideFromCloseAll);
@@ -897,7 +898,7 @@ void TestMainWindow::closeAllKeepCurrent()
     marked->HideFromCloseAll = true;
     w->CreateForegroundTab();
     w->ActivateTab(current);
-    w->CloseAllKeepCurrent();
+    w->TabManager()->CloseAllKeepCurrent();
     QCOMPARE(w->TabCount(), 2);
     QCOMPARE(w->ActiveTab(), current);
     QVERIFY(marked->HideFromCloseAll && !current->HideFromCloseAll);
@@ -906,7 +907,7 @@ void TestMainWindow::closeAllKeepCurrent()
 void TestMainWindow::closeAllShowList()
 {
     Window w = openWindow();
-    w->SetPlacementAtEnd(true);
+    w->TabManager()->SetPlacementAtEnd(true);
     TBrowserTab *a = w->ActiveTab();
     a->SetTitle(QStringLiteral("Fish & Chips"));
     TBrowserTab *b = w->CreateForegroundTab();
@@ -923,7 +924,7 @@ void TestMainWindow::closeAllShowList()
         d->lstTabs->item(0)->setCheckState(Qt::Unchecked);
         d->cmdClose->click();
     });
-    w->CloseAllShowList();
+    w->TabManager()->CloseAllShowList();
     QVERIFY(allAnswered());
     QCOMPARE(lines, (QStringList{QStringLiteral("Fish & Chips"), QStringLiteral("Named"), QStringLiteral("Third")}));
     QCOMPARE(w->Tabs(), QList<TBrowserTab *>{a});
@@ -931,14 +932,14 @@ void TestMainWindow::closeAllShowList()
     // Cancel closes nothing; all lines checked with OK closes all and resets the last.
     w->CreateForegroundTab();
     whenModal<TfrmCloseAll>([](TfrmCloseAll *d) { d->cmdCancel->click(); });
-    w->CloseAllShowList();
+    w->TabManager()->CloseAllShowList();
     QCOMPARE(w->TabCount(), 2);
     whenModal<TfrmCloseAll>([](TfrmCloseAll *d) {
         d->cmdDeselectAll->click();
         d->cmdSelectAll->click();
         d->cmdClose->click();
     });
-    w->CloseAllShowList();
+    w->TabManager()->CloseAllShowList();
     QVERIFY(allAnswered());
     QCOMPARE(w->TabCount(), 1);
     QCOMPARE(w->ActiveTab()->Caption(), QStringLiteral("Blank"));
@@ -951,7 +952,7 @@ void TestMainWindow::hiddenTabSweep()
     QVERIFY(!w->TabManager()->HiddenTabTimer()->isActive());
     QVERIFY(w->TabManager()->HiddenTabTimer()->isSingleShot());
     QCOMPARE(w->TabManager()->HiddenTabTimer()->interval(), 2000);
-    w->StartHiddenTabTimer();
+    w->TabManager()->StartHiddenTabTimer();
     QTRY_VERIFY_WITH_TIMEOUT(!hidden, 10000);
     QCOMPARE(w->TabCount(), 1);
     QVERIFY(!w->TabManager()->HiddenTabTimer()->isActive());
@@ -968,7 +969,7 @@ void TestMainWindow::newCommands()
     w->actNewExecute();   // NewAction 0, and the address box takes the focus
     QCOMPARE(lastNavigation(w->ActiveTab()), QStringLiteral("about:blank"));
     QCOMPARE(w->Tabs().indexOf(w->ActiveTab()), 1);
-    QTRY_VERIFY(w->AddressBox()->hasFocus());
+    QTRY_VERIFY(w->AddressBar()->AddressBox()->hasFocus());
 
     w->ActivateTab(first);
     w->actNewCurrentExecute();
@@ -1029,7 +1030,7 @@ void TestMainWindow::tabChange()
     Window w = openWindow();
     TBrowserTab *a = w->ActiveTab();
     ctl(a)->simulateLoad(PageA, {}, QStringLiteral("A"));
-    QCOMPARE(w->AddressBox()->currentText(), PageA);
+    QCOMPARE(w->AddressBar()->AddressBox()->currentText(), PageA);
     TBrowserTab *b = w->CreateBackgroundTab();
     ctl(b)->setLocationURL(QStringLiteral("about:blank"));
     b->CanGoBack = true;
@@ -1038,9 +1039,9 @@ void TestMainWindow::tabChange()
     w->StatusArea()->ShowStatusText(QStringLiteral("status"));
     w->StatusArea()->ShowProgressBar();
     w->StatusArea()->ShowProgress(50, 100);
-    w->SelectNextTab(true);
+    w->TabManager()->SelectNextTab(true);
     QCOMPARE(w->ActiveTab(), b);
-    QCOMPARE(w->AddressBox()->currentText(), QString());   // about:blank shows as nothing
+    QCOMPARE(w->AddressBar()->AddressBox()->currentText(), QString());   // about:blank shows as nothing
     QCOMPARE(w->StatusArea()->Bar()->PanelText(0), QString());
     QCOMPARE(w->StatusArea()->Bar()->PanelText(3), QString());
     QVERIFY(!w->StatusArea()->ProgressBar()->isVisibleTo(w.get()));
@@ -1050,26 +1051,26 @@ void TestMainWindow::tabChange()
 
     // A busy tab keeps its unseen mark; the logo runs while the active tab loads.
     b->Loading = true;
-    w->SelectNextTab(true);
+    w->TabManager()->SelectNextTab(true);
     QCOMPARE(w->ActiveTab(), a);
     QVERIFY(!w->StatusArea()->Logo()->Active());
     QVERIFY(!w->StatusArea()->SecureIcon()->isVisibleTo(w.get()));
     b->Viewed = false;
-    w->SelectNextTab(false);
+    w->TabManager()->SelectNextTab(false);
     QVERIFY(!b->Viewed);
     QVERIFY(w->StatusArea()->Logo()->Active());
 
     // Selecting wraps around and skips hidden tabs.
     w->CreateHiddenTab();
     w->ActivateTab(a);
-    w->SelectNextTab(false);
+    w->TabManager()->SelectNextTab(false);
     QCOMPARE(w->ActiveTab(), b);
 }
 
 void TestMainWindow::tabsMenu()
 {
     Window w = openWindow();
-    w->SetPlacementAtEnd(true);
+    w->TabManager()->SetPlacementAtEnd(true);
     TBrowserTab *first = w->ActiveTab();
     first->SetTitle(QStringLiteral("about:blank"));
     for (int i = 2; i <= 12; ++i)
@@ -1224,8 +1225,8 @@ void TestMainWindow::domainCompletionAndEnter()
     Window w = openWindow();
     TScriptedControl *control = ctl(w->ActiveTab());
     const auto enter = [&](const QString &text, Qt::KeyboardModifiers mods) -> QString {
-        w->AddressBox()->setEditText(text);
-        if (!w->cboAddressKeyDown(Qt::Key_Return, mods))
+        w->AddressBar()->AddressBox()->setEditText(text);
+        if (!w->AddressBar()->cboAddressKeyDown(Qt::Key_Return, mods))
             return QStringLiteral("(Enter not consumed)");
         return lastNavigation(w->ActiveTab());
     };
@@ -1236,29 +1237,29 @@ void TestMainWindow::domainCompletionAndEnter()
     QCOMPARE(enter(QStringLiteral("word"), Qt::ShiftModifier), QStringLiteral("word"));   // both halves empty
     QCOMPARE(enter(QStringLiteral("word.org/"), Qt::ControlModifier | Qt::ShiftModifier), QStringLiteral("http://www.word.org/"));
     QCOMPARE(enter(QStringLiteral("word"), Qt::ControlModifier | Qt::ShiftModifier), QStringLiteral("http://www.word.org"));
-    QCOMPARE(w->AddressBox()->currentText(), QStringLiteral("http://www.word.org"));
+    QCOMPARE(w->AddressBar()->AddressBox()->currentText(), QStringLiteral("http://www.word.org"));
     // The page gets the focus for the load.
     QVERIFY(control->count(QStringLiteral("UIActivate")) > 0);
     QVERIFY(w->ActiveTab()->FocusOnLoad);
 
     // Modifier keys alone are swallowed; other keys go on to the box.
-    QVERIFY(w->cboAddressKeyDown(Qt::Key_Control, Qt::ControlModifier));
-    QVERIFY(!w->cboAddressKeyDown(Qt::Key_A, Qt::NoModifier));
+    QVERIFY(w->AddressBar()->cboAddressKeyDown(Qt::Key_Control, Qt::ControlModifier));
+    QVERIFY(!w->AddressBar()->cboAddressKeyDown(Qt::Key_A, Qt::NoModifier));
 
     // Through the keyboard: Ctrl+Enter in the box's edit field.
-    w->AddressBox()->setEditText(QStringLiteral("typed"));
-    QTest::keyClick(w->AddressBox()->lineEdit(), Qt::Key_Return, Qt::ControlModifier);
+    w->AddressBar()->AddressBox()->setEditText(QStringLiteral("typed"));
+    QTest::keyClick(w->AddressBar()->AddressBox()->lineEdit(), Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(lastNavigation(w->ActiveTab()), QStringLiteral("http://www.typed.co.uk"));
 
     // Go, and an empty box does nothing.
     w->AddressBar()->ShowGoButton(true);
     QVERIFY(w->AddressBar()->GoButton()->isVisible());
     const int before = control->navigations().size();
-    w->AddressBox()->setEditText(QString());
+    w->AddressBar()->AddressBox()->setEditText(QString());
     w->AddressBar()->GoButton()->trigger();
-    w->cboAddressKeyDown(Qt::Key_Enter, Qt::NoModifier);
+    w->AddressBar()->cboAddressKeyDown(Qt::Key_Enter, Qt::NoModifier);
     QCOMPARE(control->navigations().size(), before);
-    w->AddressBox()->setEditText(PageA);
+    w->AddressBar()->AddressBox()->setEditText(PageA);
     w->AddressBar()->GoButton()->trigger();
     QCOMPARE(lastNavigation(w->ActiveTab()), PageA);
 }
@@ -1270,8 +1271,8 @@ void TestMainWindow::typedFlagEndsWithItsNavigation()
     TScriptedControl *control = ctl(tab);
     const QString link = QStringLiteral("http://link.test/");
     const auto type = [&](const QString &text) {
-        w->AddressBox()->setEditText(text);
-        w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
+        w->AddressBar()->AddressBox()->setEditText(text);
+        w->AddressBar()->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
     };
 
     // A locked tab sends the typed address to a new tab; the next link the locked tab's
@@ -1283,24 +1284,24 @@ void TestMainWindow::typedFlagEndsWithItsNavigation()
     QCOMPARE(w->ActiveTab(), tab);
     tab->SetLocked(false);
     control->fireBeforeNavigate2(control->Application(), link);
-    QVERIFY2(w->TypedAddresses().isEmpty(), qPrintable(w->TypedAddresses().join(' ')));
+    QVERIFY2(w->AddressBar()->TypedAddresses().isEmpty(), qPrintable(w->AddressBar()->TypedAddresses().join(' ')));
 
     // A "javascript:" address runs in the page; it is no navigation to record, and neither
     // is the link after it.
     type(QStringLiteral("javascript:void(0)"));
     control->fireBeforeNavigate2(control->Application(), QStringLiteral("javascript:void(0)"));
     control->fireBeforeNavigate2(control->Application(), link);
-    QVERIFY2(w->TypedAddresses().isEmpty(), qPrintable(w->TypedAddresses().join(' ')));
+    QVERIFY2(w->AddressBar()->TypedAddresses().isEmpty(), qPrintable(w->AddressBar()->TypedAddresses().join(' ')));
 
     // A typed address whose navigation another tab's navigation overtakes: only the tab it
     // went to records it.
     type(PageB);
     TBrowserTab *other = w->CreateForegroundTab();
     ctl(other)->fireBeforeNavigate2(ctl(other)->Application(), link);
-    QVERIFY(w->TypedAddresses().isEmpty());
+    QVERIFY(w->AddressBar()->TypedAddresses().isEmpty());
     w->ActivateTab(tab);
     control->fireBeforeNavigate2(control->Application(), PageB);
-    QCOMPARE(w->TypedAddresses(), QStringList{PageB});
+    QCOMPARE(w->AddressBar()->TypedAddresses(), QStringList{PageB});
 }
 
 void TestMainWindow::typedAddresses()
@@ -1311,53 +1312,53 @@ void TestMainWindow::typedAddresses()
     reg.writeString(TTypedUrls::Key, QStringLiteral("url2"), PageB);
     reg.writeString(TTypedUrls::Key, QStringLiteral("url4"), PageC);
     Window w = openWindow();
-    QCOMPARE(w->TypedAddresses(), (QStringList{PageA, PageB}));
+    QCOMPARE(w->AddressBar()->TypedAddresses(), (QStringList{PageA, PageB}));
     TScriptedControl *control = ctl(w->ActiveTab());
     const auto confirm = [&](const QString &text) {
-        w->AddressBox()->setEditText(text);
-        w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
+        w->AddressBar()->AddressBox()->setEditText(text);
+        w->AddressBar()->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
         control->fireBeforeNavigate2(control->Application(), text);
     };
 
     // A navigation the user did not type stays out, a typed one goes to the top.
     control->fireBeforeNavigate2(control->Application(), PageC);
-    QCOMPARE(w->TypedAddresses(), (QStringList{PageA, PageB}));
+    QCOMPARE(w->AddressBar()->TypedAddresses(), (QStringList{PageA, PageB}));
     confirm(PageC);
-    QCOMPARE(w->TypedAddresses(), (QStringList{PageC, PageA, PageB}));
+    QCOMPARE(w->AddressBar()->TypedAddresses(), (QStringList{PageC, PageA, PageB}));
     // Typed again: moved up, not doubled. Frames never count.
     confirm(PageB);
-    QCOMPARE(w->TypedAddresses(), (QStringList{PageB, PageC, PageA}));
-    w->AddressBox()->setEditText(QStringLiteral("frame"));
-    w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
+    QCOMPARE(w->AddressBar()->TypedAddresses(), (QStringList{PageB, PageC, PageA}));
+    w->AddressBar()->AddressBox()->setEditText(QStringLiteral("frame"));
+    w->AddressBar()->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
     control->fireBeforeNavigate2(TScriptedControl::subFrame(1), QStringLiteral("http://frame.test/"));
     control->fireBeforeNavigate2(control->Application(), QStringLiteral("http://frame.test/"));
-    QCOMPARE(w->TypedAddresses().first(), QStringLiteral("http://frame.test/"));
+    QCOMPARE(w->AddressBar()->TypedAddresses().first(), QStringLiteral("http://frame.test/"));
 
     // Enter on an empty box leaves no flag behind for the next link.
-    w->AddressBox()->setEditText(QString());
-    w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
+    w->AddressBar()->AddressBox()->setEditText(QString());
+    w->AddressBar()->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
     control->fireBeforeNavigate2(control->Application(), QStringLiteral("http://link.test/"));
-    QVERIFY(!w->TypedAddresses().contains(QStringLiteral("http://link.test/")));
+    QVERIFY(!w->AddressBar()->TypedAddresses().contains(QStringLiteral("http://link.test/")));
 
     // Choosing an entry navigates at once and keeps its place.
-    const QStringList before = w->TypedAddresses();
-    w->AddressBox()->setCurrentIndex(2);
-    emit w->AddressBox()->activated(2);
+    const QStringList before = w->AddressBar()->TypedAddresses();
+    w->AddressBar()->AddressBox()->setCurrentIndex(2);
+    emit w->AddressBar()->AddressBox()->activated(2);
     QCOMPARE(lastNavigation(w->ActiveTab()), before.at(2));
     control->fireBeforeNavigate2(control->Application(), before.at(2));
-    QCOMPARE(w->TypedAddresses(), before);
+    QCOMPARE(w->AddressBar()->TypedAddresses(), before);
 
     // At most 25: the 26th distinct address drops the oldest.
     for (int i = 0; i < 30; ++i)
         confirm(QStringLiteral("http://%1.test/").arg(i));
-    QCOMPARE(w->TypedAddresses().size(), 25);
-    QCOMPARE(w->TypedAddresses().first(), QStringLiteral("http://29.test/"));
-    QCOMPARE(w->TypedAddresses().last(), QStringLiteral("http://5.test/"));
+    QCOMPARE(w->AddressBar()->TypedAddresses().size(), 25);
+    QCOMPARE(w->AddressBar()->TypedAddresses().first(), QStringLiteral("http://29.test/"));
+    QCOMPARE(w->AddressBar()->TypedAddresses().last(), QStringLiteral("http://5.test/"));
 
     // The box shows the address of the load, nothing for about:blank.
     w->AddressBar()->ShowAddress(QStringLiteral("about:blank"));
-    QCOMPARE(w->AddressBox()->currentText(), QString());
-    const QStringList saved = w->TypedAddresses();
+    QCOMPARE(w->AddressBar()->AddressBox()->currentText(), QString());
+    const QStringList saved = w->AddressBar()->TypedAddresses();
     w.reset();
     QCOMPARE(TTypedUrls::Load(), saved);
 }
@@ -1366,13 +1367,13 @@ void TestMainWindow::addressNewWin()
 {
     TKWOptions().SetAddressNewWin(true);
     Window w = openWindow();
-    w->SetTypedAddresses({PageA, PageB});
-    w->AddressBox()->setEditText(PageC);
-    w->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
+    w->AddressBar()->SetTypedAddresses({PageA, PageB});
+    w->AddressBar()->AddressBox()->setEditText(PageC);
+    w->AddressBar()->cboAddressKeyDown(Qt::Key_Return, Qt::NoModifier);
     QCOMPARE(w->TabCount(), 2);
     QCOMPARE(lastNavigation(w->ActiveTab()), PageC);
-    w->AddressBox()->setCurrentIndex(1);
-    emit w->AddressBox()->activated(1);
+    w->AddressBar()->AddressBox()->setCurrentIndex(1);
+    emit w->AddressBar()->AddressBox()->activated(1);
     QCOMPARE(w->TabCount(), 3);
     QCOMPARE(lastNavigation(w->ActiveTab()), PageB);
 }
@@ -1419,15 +1420,15 @@ void TestMainWindow::toolbarDefaultAndFile()
 {
     {
         Window w = openWindow();
-        QCOMPARE(shownButtons(w->MainToolbar()).join(QLatin1Char(' ')),
+        QCOMPARE(shownButtons(w->ToolbarBand()->Bar()).join(QLatin1Char(' ')),
                  QStringLiteral("tbNew | tbBack tbForward | tbStop tbRefresh tbHome tbSearch | tbAddFavorite "
                                 "tbFavorites | tbVessaBar tbMail tbFontSize | tbPrint tbViewSource tbLoadImages "
                                 "tbFullScreen"));
-        QVERIFY(w->ToolButtonByName(QStringLiteral("tbFullScreen")));
-        QVERIFY(!w->ToolButtonByName(QStringLiteral("tbNoSuchButton")));
+        QVERIFY(w->ToolbarBand()->ButtonByName(QStringLiteral("tbFullScreen")));
+        QVERIFY(!w->ToolbarBand()->ButtonByName(QStringLiteral("tbNoSuchButton")));
         // The New button drops down the New menu.
-        QCOMPARE(w->ToolButtonByName(QStringLiteral("tbNew"))->menu(), w->Menus()->NewMenu());
-        QAction *refresh = w->MainToolbar()->actions().at(7);
+        QCOMPARE(w->ToolbarBand()->ButtonByName(QStringLiteral("tbNew"))->menu(), w->Menus()->NewMenu());
+        QAction *refresh = w->ToolbarBand()->Bar()->actions().at(7);
         QCOMPARE(refresh->toolTip(), QStringLiteral("Refresh"));
         QCOMPARE(refresh->statusTip(), QStringLiteral("Reloads the current browser tab"));
     }
@@ -1443,8 +1444,8 @@ void TestMainWindow::toolbarDefaultAndFile()
     // Read back as written: a hidden button stays hidden, the order is the file's.
     writeFile(toolbarFile(), "[Toolbar]\r\n6=1\r\nSep1=1\r\n2=0\r\n0=1\r\n");
     Window w = openWindow();
-    QCOMPARE(shownButtons(w->MainToolbar()).join(QLatin1Char(' ')), QStringLiteral("tbHome | tbNew"));
-    QCOMPARE(w->MainToolbar()->actions().size(), 4);
+    QCOMPARE(shownButtons(w->ToolbarBand()->Bar()).join(QLatin1Char(' ')), QStringLiteral("tbHome | tbNew"));
+    QCOMPARE(w->ToolbarBand()->Bar()->actions().size(), 4);
 }
 
 void TestMainWindow::damagedToolbarFile()
@@ -1454,7 +1455,7 @@ void TestMainWindow::damagedToolbarFile()
     writeFile(toolbarFile(), "[toolbar]\r\n5=0\r\nabc=1\r\nSeparator=0\r\n 3 = 1 \r\n99=1\r\n=1\r\nnot a line\r\n");
     {
         Window w = openWindow();
-        const QList<QAction *> actions = w->MainToolbar()->actions();
+        const QList<QAction *> actions = w->ToolbarBand()->Bar()->actions();
         QCOMPARE(actions.size(), 4);
         QVERIFY(!actions.at(0)->isVisible());
         QCOMPARE(actions.at(0)->objectName(), QStringLiteral("tbRefresh"));
@@ -1472,7 +1473,7 @@ void TestMainWindow::damagedToolbarFile()
     for (const QByteArray &content : {QByteArray(), QByteArray("\0\0garbage\xff", 10), QByteArray("[Other]\r\n1=1\r\n")}) {
         writeFile(toolbarFile(), content);
         Window w = openWindow();
-        QCOMPARE(w->MainToolbar()->actions().size(), 26);
+        QCOMPARE(w->ToolbarBand()->Bar()->actions().size(), 26);
     }
 }
 
@@ -1480,8 +1481,8 @@ void TestMainWindow::toolbarPictures()
 {
     Window w = openWindow();
     // Grey until the mouse is over the button, unless colour is always on.
-    QAction *home = w->ToolButtonByName(QStringLiteral("tbHome"))->defaultAction();
-    const QSize size = w->MainToolbar()->iconSize();
+    QAction *home = w->ToolbarBand()->ButtonByName(QStringLiteral("tbHome"))->defaultAction();
+    const QSize size = w->ToolbarBand()->Bar()->iconSize();
     const QImage cold = home->icon().pixmap(size, QIcon::Normal).toImage();
     const QImage hot = home->icon().pixmap(size, QIcon::Active).toImage();
     QVERIFY(!cold.isNull() && !hot.isNull());
@@ -1489,7 +1490,7 @@ void TestMainWindow::toolbarPictures()
     QVERIFY(!hot.allGray());
     w->ToolbarBand()->SetColor(true);
     QVERIFY(!home->icon().pixmap(size, QIcon::Normal).toImage().allGray());
-    for (QAction *a : w->MainToolbar()->actions()) {
+    for (QAction *a : w->ToolbarBand()->Bar()->actions()) {
         if (!a->isSeparator())
             QVERIFY2(!a->icon().isNull(), qPrintable(a->objectName()));
     }
@@ -1499,7 +1500,7 @@ void TestMainWindow::toolbarRebuildKeepsNoOldActions()
 {
     // Rebuilding the toolbar (as the Customize dialog does) deletes the buttons it replaces.
     Window w = openWindow();
-    QToolBar *bar = w->MainToolbar();
+    QToolBar *bar = w->ToolbarBand()->Bar();
     auto flushDeletes = [] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); };
     flushDeletes();
     const QStringList buttons = shownButtons(bar);
@@ -1521,7 +1522,7 @@ void TestMainWindow::toolbarRebuildKeepsNoOldActions()
     QCOMPARE(bar->findChildren<QObject *>().size(), barChildren);
     QCOMPARE(shownButtons(bar), buttons);
     // Only the rebuilt buttons are found by name.
-    QVERIFY(w->ToolButtonByName(QStringLiteral("tbHome")));
+    QVERIFY(w->ToolbarBand()->ButtonByName(QStringLiteral("tbHome")));
     QCOMPARE(bar->findChildren<QAction *>(QStringLiteral("tbHome")).size(), 1);
 }
 
@@ -1585,7 +1586,7 @@ void TestMainWindow::addressLabelDoubleClick()
     QVERIFY(w->BandLayout()->CoolBar()->bandWidth(address) >= 100);
     QTest::mouseDClick(w->AddressBar()->Label(), Qt::LeftButton);
     QCOMPARE(w->BandLayout()->CoolBar()->bandWidth(address), w->BandLayout()->CoolBar()->model().minLength(address));
-    QVERIFY(w->AddressBox()->x() > w->AddressBar()->PageIcon()->geometry().right());   // label and icon stay
+    QVERIFY(w->AddressBar()->AddressBox()->x() > w->AddressBar()->PageIcon()->geometry().right());   // label and icon stay
     QTest::mouseDClick(w->AddressBar()->Label(), Qt::LeftButton);
     QVERIFY(w->BandLayout()->CoolBar()->bandWidth(address) > 400);
 }
@@ -1602,7 +1603,7 @@ void TestMainWindow::viewToggles()
         QVERIFY(w->BandLayout()->CoolBar()->bandVisible(bandOf(*w, w->findChild<QWidget *>(QStringLiteral("pnlLinks")))));
         // New does not reach for a hidden address box.
         w->actNewExecute();
-        QVERIFY(!w->AddressBox()->hasFocus());
+        QVERIFY(!w->AddressBar()->AddressBox()->hasFocus());
     }
     QVERIFY(!options.ViewToolbar());
     QVERIFY(!options.ViewAddressBar());
@@ -1632,7 +1633,7 @@ void TestMainWindow::vessaBarByEveryTrigger()
         view->trigger();
         QVERIFY(!shown() && !view->isChecked());
         // The toolbar button, when the toolbar has it, does the same and shows its state.
-        if (auto *button = w->MainToolbar()->findChild<QAction *>(QStringLiteral("tbVessaBar"))) {
+        if (auto *button = w->ToolbarBand()->Bar()->findChild<QAction *>(QStringLiteral("tbVessaBar"))) {
             button->trigger();
             QVERIFY(shown() && view->isChecked());
             view->trigger();
