@@ -177,6 +177,8 @@ void TfrmMain::FormCreate()
     new TTabvaneOptions(m_commands, this, {[this] { return Settings(); }, [this](const TWindowSettings &settings) {
                                                ApplySettings(settings);
                                                m_popup->ReloadPopupList();
+                                               for (TBrowserTab *tab : Tabs())
+                                                   tab->ApplyTitleLimit();
                                            }}, this);
     // ----
     m_menus = new TMainMenus(m_commands,

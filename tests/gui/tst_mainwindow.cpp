@@ -1706,6 +1706,10 @@ void TestMainWindow::optionsApplyToTheRunningWindow()
     QVERIFY(allAnswered());
     QVERIFY(!TRegistry().valueExists(TKWOptions::SettingsKey, QStringLiteral("ShowGo")));
 
+    TBrowserTab *named = w->ActiveTab();
+    named->SetTitle(QStringLiteral("A rather long page title"));
+    TBrowserTab *sticky = w->CreateForegroundTab();
+    sticky->SetStickyName(QStringLiteral("Mine, all of it"));
     TOptionsValues v = options->LoadValues();
     v.colorScheme = TTabColorScheme::Custom;
     v.inactiveTabColor = 0x00FF00;    // green
@@ -1728,6 +1732,9 @@ void TestMainWindow::optionsApplyToTheRunningWindow()
     QCOMPARE(w->PopupVessa()->PopupList(), QStringList{QStringLiteral("url1=http://pop.test/")});
     QVERIFY(w->Settings().showGo);
     QCOMPARE(w->TitleLimit(), 5);
+    // The open tabs take the new limit at once; a sticky name is not cut.
+    QCOMPARE(named->Caption(), QStringLiteral("A rat..."));
+    QCOMPARE(sticky->Caption(), QStringLiteral("Mine, all of it"));
 
     // Shutdown writes the window's settings back without undoing what OK stored.
     w.reset();
