@@ -42,6 +42,7 @@
 #include "options/bandlayout.h"
 #include "options/customizetoolbar.h"
 #include "options/ieoptions.h"
+#include "options/options.h"
 #include "options/sitepermissionscommand.h"
 #include "options/toolbarband.h"
 #include "options/toolbarchevron.h"
@@ -176,6 +177,15 @@ void TfrmMain::FormCreate()
             new TContentSwitches(m_commands, m_tabs, this, this), &TContentSwitches::Sync);
     RegisterCustomizeToolbarCommand(m_commands, m_toolbar, this);   // the bands' "&Customize..."
     new TToolbarChevron(m_toolbar, m_commands, this);                // cut-off buttons, then "&Customize..."
+    // ----
+    // ---- Options dialog: "&Tabvane Options..." edits the window's settings value; OK stores
+    // it, then every settings part takes it up and the popup list is read again.
+    new TTabvaneOptions(m_commands, this, {[this] { return Settings(); }, [this](const TWindowSettings &settings) {
+                                               ApplySettings(settings);
+                                               m_popup->ReloadPopupList();
+                                               for (TBrowserTab *tab : Tabs())
+                                                   tab->ApplyTitleLimit();
+                                           }}, this);
     // ----
     m_menus = new TMainMenus(m_commands,
                              {this, m_frame->Coolbar(), m_frame->MenuBand(), m_frame->MenuBar(), m_bands,

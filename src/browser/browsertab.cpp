@@ -189,6 +189,13 @@ void TBrowserTab::SetTitle(const QString &text)
     SetCaption(EscapeAmpersands(ShownTitle(text, m_parts.policy->TitleLimit())));
 }
 
+void TBrowserTab::ApplyTitleLimit()
+{
+    // The hint keeps the whole title; a title still held back is shown when its turn comes.
+    if (StickyName.isEmpty() && !Hint().isEmpty())
+        SetCaption(EscapeAmpersands(ShownTitle(Hint(), m_parts.policy->TitleLimit())));
+}
+
 void TBrowserTab::SetStickyName(const QString &name)
 {
     StickyName = name;

@@ -70,6 +70,9 @@ public:
     // Operations
     bool IsActive() const;
     void SetTitle(const QString &text);
+    // Captions the tab again from its last title under the window's title limit now (the
+    // limit was changed); a sticky name stays as it is.
+    void ApplyTitleLimit();
     void SetStickyName(const QString &name);
     void SetLocked(bool on);
     void SetHideFromCloseAll(bool on);

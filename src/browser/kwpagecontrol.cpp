@@ -1,6 +1,7 @@
 #include "browser/kwpagecontrol.h"
 
 #include "browser/kwpageaccessible.h"
+#include "components/tabcolors.h"
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -802,38 +803,9 @@ void TKWPageControl::SetImages(const QList<QPixmap> &images)
 
 const QList<QPixmap> &TKWPageControl::Images() const { return m_images; }
 
-QColor TKWPageControl::ColorFromBGR(int bgr)
-{
-    const quint32 v = quint32(bgr);
-    if ((v & 0xFF000000u) == 0xFF000000u) {
-        const QPalette pal = QGuiApplication::palette();
-        switch (v & 0xFFu) {
-        case 0: case 10: case 11: case 15: return pal.color(QPalette::Button);
-        case 1: case 3: case 12: case 16: case 28: return pal.color(QPalette::Dark);
-        case 2: case 13: case 27: case 29: return pal.color(QPalette::Highlight);
-        case 4: case 30: return pal.color(QPalette::Window);
-        case 5: return pal.color(QPalette::Base);
-        case 6: case 21: return pal.color(QPalette::Shadow);
-        case 7: case 8: return pal.color(QPalette::WindowText);
-        case 9: case 14: case 19: return pal.color(QPalette::HighlightedText);
-        case 17: return pal.color(QPalette::Disabled, QPalette::Text);
-        case 18: return pal.color(QPalette::ButtonText);
-        case 20: return pal.color(QPalette::Light);
-        case 22: return pal.color(QPalette::Midlight);
-        case 23: return pal.color(QPalette::ToolTipText);
-        case 24: return pal.color(QPalette::ToolTipBase);
-        case 26: return pal.color(QPalette::Link);
-        default: return pal.color(QPalette::WindowText);
-        }
-    }
-    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
-}
+QColor TKWPageControl::ColorFromBGR(int bgr) { return TTabColors::FromBGR(bgr); }
 
-int TKWPageControl::ColorToBGR(const QColor &color)
-{
-    const QColor c = color.toRgb();
-    return c.red() | (c.green() << 8) | (c.blue() << 16);
-}
+int TKWPageControl::ColorToBGR(const QColor &color) { return TTabColors::ToBGR(color); }
 
 TKWPageControl::TabPaint TKWPageControl::TabPaintRects(const QRect &itemRect, bool selected,
                                                        TabPosition pos, const QSize &imageSize)

@@ -7,6 +7,7 @@
 #include "browser/browsertab.h"
 #include "browser/closeall.h"
 #include "browser/kwpagecontrol.h"
+#include "components/tabcolors.h"
 
 #include <QGuiApplication>
 #include <QTimer>
@@ -309,20 +310,7 @@ void TTabManager::Load(const TWindowSettings &settings)
 
     // The colours of the inactive tabs: the standard scheme, the reversed one, or the
     // stored colours.
-    QColor tabColor;
-    QColor fontColor;
-    if (settings.tabColorScheme == QLatin1String("std")) {
-        tabColor = TKWPageControl::ColorFromBGR(TKWPageControl::clBtnFace);
-        fontColor = TKWPageControl::ColorFromBGR(TKWPageControl::clWindowText);
-    } else if (settings.tabColorScheme == QLatin1String("rev")) {
-        tabColor = TKWPageControl::ColorFromBGR(TKWPageControl::clInactiveCaption);
-        fontColor = TKWPageControl::ColorFromBGR(TKWPageControl::clHighlightText);
-    } else {
-        tabColor = TKWPageControl::ColorFromBGR(settings.inactiveTabColor);
-        fontColor = TKWPageControl::ColorFromBGR(settings.inactiveFontColor);
-    }
-    m_pages->SetInactiveTabColor(tabColor);
-    m_pages->SetInactiveFontColor(fontColor);
+    TTabColors::For(settings.tabColorScheme, settings.inactiveTabColor, settings.inactiveFontColor).ApplyTo(m_pages);
     m_pages->SetTabPosition(settings.tabsDown ? TKWPageControl::TabPosition::Bottom : TKWPageControl::TabPosition::Top);
 }
 

@@ -2,6 +2,7 @@
 
 #include "browser/kwpagecontrol.h"
 #include "components/shelltree.h"
+#include "components/tabcolors.h"
 #include "favorites/launchlink.h"
 #include "favorites/urlshortcut.h"
 #include "navigation/commandrows.h"
@@ -436,6 +437,8 @@ void TSideBar::Load(const TWindowSettings &settings)
     // The bar's tabs sit where the browser tabs sit.
     pcTandemBar->SetTabPosition(settings.tabsDown ? TKWPageControl::TabPosition::Bottom
                                                   : TKWPageControl::TabPosition::Top);
+    // The bar's tabs take the browser tabs' colours.
+    TTabColors::For(settings.tabColorScheme, settings.inactiveTabColor, settings.inactiveFontColor).ApplyTo(pcTandemBar);
     for (TSideBarPage *p : {m_favoritesPage, m_groupsPage})
         if (p->Tree())
             p->Tree()->SetAutoCollapse(m_autoCollapse);

@@ -476,6 +476,7 @@ void TAddressBar::Load(const TWindowSettings &settings)
     SetAutoCompleteStyle(settings.autoCompleteStyle);
     m_addressNewWin = settings.addressNewWin;
     m_cbAutoExpand = settings.cbAutoExpand;
+    m_completion = settings.completion;
 }
 
 void TAddressBar::Save(TWindowSettings &settings) const

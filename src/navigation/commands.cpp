@@ -126,7 +126,6 @@ void TfrmMain::BuildCommandTable()
     t.RegisterPending(onButton(command("actFavorites", "Favorites", "Favorites|Displays your Favorites"), 9));
 
     // Options
-    t.RegisterPending(command("mnuOptionsTabvane", "&Tabvane Options..."));
     t.RegisterPending(command("mnuOptionsSitePermissions", "Site &Permissions..."));
     t.Register(withKey(command("actToggleOpenNewInForeground", "Open New in &Foreground", "",
                                [this] { m_tabs->SetOpenNewInForeground(!m_tabs->OpenNewInForeground()); }),

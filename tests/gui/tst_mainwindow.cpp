@@ -24,6 +24,8 @@
 #include "navigation/mainmenus.h"
 #include "navigation/typedurls.h"
 #include "options/bandlayout.h"
+#include "options/options.h"
+#include "options/optionsdialog.h"
 #include "options/toolbarband.h"
 #include "options/toolbarcatalogue.h"
 #include "platform/inifile.h"
@@ -192,6 +194,7 @@ private Q_SLOTS:
     void cleanup();
 
     void freshStart();
+    void optionsApplyToTheRunningWindow();
     void startupPages_data();
     void startupPages();
     void startupGroups();
@@ -1688,6 +1691,59 @@ void TestMainWindow::statusBarAndLogoLayout()
     w->Commands()->Action(QStringLiteral("pmViewLinksBar"))->trigger();
     QTRY_COMPARE(gpLogo->width(), 72);
     QCOMPARE(w->findChild<QToolButton *>(QStringLiteral("tbCloseAll"))->y(), w->findChild<QToolButton *>(QStringLiteral("tbClose"))->y());
+}
+
+void TestMainWindow::optionsApplyToTheRunningWindow()
+{
+    Window w = openWindow();
+    auto *options = w->findChild<TTabvaneOptions *>(QStringLiteral("TabvaneOptions"));
+    QVERIFY(options);
+    // The menu item opens the dialog; Cancel leaves the store as it was.
+    whenModal<TfrmOptions>([](TfrmOptions *d) {
+        d->findChild<QCheckBox *>(QStringLiteral("chkShowGo"))->setChecked(true);
+        d->findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();
+    });
+    QVERIFY(w->Commands()->Trigger(w->Commands()->Action(QStringLiteral("mnuOptionsTabvane"))));
+    QVERIFY(allAnswered());
+    QVERIFY(!TRegistry().valueExists(TKWOptions::SettingsKey, QStringLiteral("ShowGo")));
+
+    TBrowserTab *named = w->ActiveTab();
+    named->SetTitle(QStringLiteral("A rather long page title"));
+    TBrowserTab *sticky = w->CreateForegroundTab();
+    sticky->SetStickyName(QStringLiteral("Mine, all of it"));
+    TOptionsValues v = options->LoadValues();
+    v.colorScheme = TTabColorScheme::Custom;
+    v.inactiveTabColor = 0x00FF00;    // green
+    v.inactiveFontColor = 0xFF0000;   // blue
+    v.showGo = true;
+    v.limitTitleLength = 5;
+    v.tabsDown = false;               // at the next start
+    v.popupAddresses = {QStringLiteral("http://pop.test/")};
+    options->Commit(v);
+
+    // One colour pair for the browser tabs and the side bar's tabs.
+    const TKWPageControl *strips[] = {w->TabManager()->PageControl(),
+                                      w->findChild<TKWPageControl *>(QStringLiteral("pcTandemBar"))};
+    for (const TKWPageControl *strip : strips) {
+        QVERIFY(strip);
+        QCOMPARE(strip->InactiveTabColor(), QColor(0, 255, 0));
+        QCOMPARE(strip->InactiveFontColor(), QColor(0, 0, 255));
+    }
+    QCOMPARE(w->TabManager()->PageControl()->GetTabPosition(), TKWPageControl::TabPosition::Bottom);
+    QCOMPARE(w->PopupVessa()->PopupList(), QStringList{QStringLiteral("url1=http://pop.test/")});
+    QVERIFY(w->Settings().showGo);
+    QCOMPARE(w->TitleLimit(), 5);
+    // The open tabs take the new limit at once; a sticky name is not cut.
+    QCOMPARE(named->Caption(), QStringLiteral("A rat..."));
+    QCOMPARE(sticky->Caption(), QStringLiteral("Mine, all of it"));
+
+    // Shutdown writes the window's settings back without undoing what OK stored.
+    w.reset();
+    TKWOptions o;
+    QVERIFY(o.ShowGo());
+    QVERIFY(!o.TabsDown());
+    QCOMPARE(o.LimitTitleLength(), 5);
+    QCOMPARE(o.InactiveTabColor(), 0x00FF00);
 }
 
 TV_TEST_MAIN_GUI(TestMainWindow)
