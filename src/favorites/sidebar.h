@@ -29,6 +29,7 @@ class TKWTabSheet;
 class TLinkLauncher;
 class TSideBarPage;
 class TShellTree;
+class TToolbarColor;
 
 // What the groups page needs of the VessaGroups subsystem.
 struct TSideBarGroups {
@@ -72,6 +73,8 @@ public:
     TShellTree *FavoritesTree() const;
     TShellTree *GroupsTree() const;
     TLinkLauncher *Launcher() const { return m_launcher; }
+    // The window's colour switch: each page's toolbar follows it once the page is prepared.
+    void SetToolbarColor(TToolbarColor *color);
     QWidget *CloseButton() const { return m_closeButton; }
 
 public Q_SLOTS:
@@ -96,4 +99,5 @@ private:
     bool m_shown = false;
     bool m_favoritesNewWin = true;
     bool m_autoCollapse = true;
+    QPointer<TToolbarColor> m_toolbarColor;
 };
