@@ -35,6 +35,7 @@ TFavoritesFindPanel::TFavoritesFindPanel(TLinkLauncher *launcher, std::function<
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("lvFindFavorites"));
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setIconSize(QSize(16, 16));
     m_list->setMouseTracking(true);
     m_list->viewport()->setCursor(Qt::PointingHandCursor);
     m_list->installEventFilter(this);

@@ -10,11 +10,11 @@
 #include "options/toolbarcolor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QSizeGrip>
 #include <QStyle>
@@ -85,7 +85,9 @@ TFavoritesWindow::TFavoritesWindow(TLinkLauncher *launcher, TCommandTable *comma
     m_tree->SetRenameEnabled(true);
     m_tree->SetRoot(m_folder ? m_folder() : QString());
     frame->addWidget(m_tree, 1);
-    connect(m_tree, &TShellTree::EntryActivated, this, &TFavoritesWindow::open);
+    // Opening goes through the table's guard: a failure is reported, never thrown out of the slot.
+    connect(m_tree, &TShellTree::EntryActivated, this,
+            [this, commands](const QString &path) { commands->Guarded([this, path] { open(path); }); });
     connect(m_tree, &TShellTree::RenameFailed, this,
             [this](const QString &message) {
                 auto *box = new QMessageBox(QMessageBox::Warning, tr("Favorites"), message, QMessageBox::Ok, this);

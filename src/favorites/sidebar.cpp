@@ -58,7 +58,7 @@ protected:
         box->setSpacing(0);
         auto *bar = new QToolBar(this);
         bar->setIconSize(QSize(16, 16));
-        bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
         box->addWidget(bar);
         m_bar = bar;
         m_tree = new TShellTree(this);
@@ -133,7 +133,8 @@ protected:
                       m_tree->Refresh();
                   });
         QObject::connect(m_tree, &TShellTree::EntryActivated, this, [this](const QString &path) { open(path); });
-        // The pictures of the toolbar's own buttons.
+        // The pictures of the toolbar's own buttons; the captions would not fit the bar.
+        bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
         for (const auto &[name, id] : {std::make_pair("tbAddToFavorites", 8), std::make_pair("tbOrganizeFavorites", 9),
                                        std::make_pair("tbFindFavorite", 17), std::make_pair("tbFavoritesRefresh", 5)})
             if (auto *action = bar->findChild<QAction *>(QLatin1String(name)))
