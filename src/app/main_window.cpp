@@ -2,6 +2,8 @@
 // and the shutdown sequence.
 
 #include "app/main_window.h"
+#include "favorites/favoriteswindow.h"
+#include "options/toolbarcolor.h"
 
 #include "app/confirm.h"
 #include "app/handover.h"
@@ -252,6 +254,20 @@ void TfrmMain::FormCreate()
     m_favorites->AttachMenu(m_menus->MainMenu(TMenuBarItem::Favorites));
     m_favorites->Load(s);
     m_settingsParts.append(m_favorites);
+    // ---- Favorites window under the toolbar's Favorites button, and the colour switch that
+    // every toolbar of the window follows (the main toolbar through its band).
+    auto *toolbarColor = new TToolbarColor(this);
+    connect(toolbarColor, &TToolbarColor::Changed, m_toolbar, &TToolbarBand::SetColor);
+    toolbarColor->Attach(m_addressBar->GoButton());
+    m_sideBar->SetToolbarColor(toolbarColor);
+    auto *favoritesWindow = new TFavoritesDropDown(
+            this, m_launcher, m_commands, [] { return TShellFolders::Favorites(); },
+            [this]() -> QWidget * { return m_toolbar->ButtonByName(QStringLiteral("tbFavorites")); }, toolbarColor, this);
+    for (ISettingsPart *part : std::initializer_list<ISettingsPart *>{toolbarColor, favoritesWindow}) {
+        part->Load(s);
+        m_settingsParts.append(part);
+    }
+    // ---- end of Favorites window and colour switch
 
     // The default-browser offer is made once the window shows (above); without it the
     // setting is written back as it is.

@@ -58,6 +58,8 @@ TWindowSettings TWindowSettings::Read(const TKWOptions &o)
     s.startupMode = o.StartupMode();
     s.startupVessaGroup = o.StartupVessaGroup();
     s.favoritesNewWin = o.FavoritesNewWin();
+    s.favoritesWidth = o.FavoritesWidth();
+    s.favoritesHeight = o.FavoritesHeight();
     s.historyNewWin = o.HistoryNewWin();
     s.searchNewWin = o.SearchNewWin();
     s.linksNewWin = o.LinksNewWin();
@@ -125,6 +127,8 @@ TWindowSettings::TWriteResult TWindowSettings::Write(const TWindowSettings &asRe
              if (startupMode != r.startupMode) o.SetStartupMode(startupMode);
              if (startupVessaGroup != r.startupVessaGroup) o.SetStartupVessaGroup(startupVessaGroup);
              if (favoritesNewWin != r.favoritesNewWin) o.SetFavoritesNewWin(favoritesNewWin);
+             if (favoritesWidth != r.favoritesWidth) o.SetFavoritesWidth(favoritesWidth);
+             if (favoritesHeight != r.favoritesHeight) o.SetFavoritesHeight(favoritesHeight);
              if (historyNewWin != r.historyNewWin) o.SetHistoryNewWin(historyNewWin);
              if (searchNewWin != r.searchNewWin) o.SetSearchNewWin(searchNewWin);
              if (linksNewWin != r.linksNewWin) o.SetLinksNewWin(linksNewWin);

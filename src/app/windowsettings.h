@@ -63,6 +63,8 @@ public:
     // Kept for the subsystems that will use them (favorites, history, search, links bar,
     // add-ons).
     bool favoritesNewWin = true;
+    int favoritesWidth = 250;          // the Favorites window's size
+    int favoritesHeight = 400;
     bool historyNewWin = true;
     bool searchNewWin = true;
     bool linksNewWin = true;

@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include <functional>
+
 QString UniqueEntryName(const QString &folder, const QString &base)
 {
     const QDir dir(folder);
@@ -27,21 +29,53 @@ bool IsValidEntryName(const QString &name)
 }
 
 namespace {
-// Shows an Internet shortcut by its name alone, as the favorites menu and the links bar do.
+bool isShortcutName(const QString &name)
+{
+    return name.size() > 4 && name.endsWith(QLatin1String(".url"), Qt::CaseInsensitive);
+}
+
+// Shows an Internet shortcut by its name alone, as the favorites menu and the links bar do,
+// and edits it so: a rename keeps the shortcut's ".url". A rename goes through the tree's
+// own rule (inside the root, never over another entry).
 class TShellModel : public QFileSystemModel {
 public:
     using QFileSystemModel::QFileSystemModel;
+    std::function<bool(const QString &path, const QString &name)> renamer;
+
+    // The entry's name on disk (fileName() answers with the shown name).
+    QString realName(const QModelIndex &index) const { return QFileInfo(filePath(index)).fileName(); }
+
     QVariant data(const QModelIndex &index, int role) const override
     {
-        QVariant value = QFileSystemModel::data(index, role);
-        if (role == Qt::DisplayRole && index.column() == 0) {
-            QString name = value.toString();
-            if (name.size() > 4 && name.endsWith(QLatin1String(".url"), Qt::CaseInsensitive) && !isDir(index)) {
+        QVariant value = QFileSystemModel::data(index, role == Qt::EditRole ? int(Qt::DisplayRole) : role);
+        if ((role == Qt::DisplayRole || role == Qt::EditRole) && index.column() == 0) {
+            QString name = role == Qt::EditRole ? realName(index) : value.toString();
+            if (isShortcutName(name) && !isDir(index)) {
                 name.chop(4);
                 return name;
             }
+            return name;
         }
         return value;
+    }
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        Qt::ItemFlags f = QFileSystemModel::flags(index);
+        if (renamer && index.isValid() && index.column() == 0)
+            f |= Qt::ItemIsEditable;
+        return f;
+    }
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override
+    {
+        if (role != Qt::EditRole || !renamer || !index.isValid() || index.column() != 0)
+            return false;
+        QString name = value.toString();
+        if (name == data(index, Qt::EditRole).toString())
+            return false;   // nothing changed
+        const QString old = realName(index);
+        if (!isDir(index) && isShortcutName(old) && !isShortcutName(name))
+            name += old.right(4);
+        return renamer(filePath(index), name);
     }
 };
 }
@@ -54,6 +88,30 @@ TShellTree::TShellTree(QWidget *parent) : QTreeView(parent), m_model(new TShellM
     setUniformRowHeights(true);
     setEditTriggers(NoEditTriggers);
     connect(this, &QTreeView::expanded, this, &TShellTree::collapseSiblings);
+}
+
+void TShellTree::SetRenameEnabled(bool on)
+{
+    auto *model = static_cast<TShellModel *>(m_model);
+    if (on) {
+        model->renamer = [this](const QString &path, const QString &name) {
+            if (!Rename(path, name).isEmpty())
+                return true;
+            // Told once the editor has closed, not from inside the model's commit.
+            QMetaObject::invokeMethod(this, [this, error = m_error] { Q_EMIT RenameFailed(error); },
+                                      Qt::QueuedConnection);
+            return false;
+        };
+        setEditTriggers(EditKeyPressed);
+    } else {
+        model->renamer = nullptr;
+        setEditTriggers(NoEditTriggers);
+    }
+}
+
+bool TShellTree::RenameEnabled() const
+{
+    return bool(static_cast<TShellModel *>(m_model)->renamer);
 }
 
 void TShellTree::SetRoot(const QString &path)
@@ -206,7 +264,10 @@ void TShellTree::mousePressEvent(QMouseEvent *event)
 
 void TShellTree::keyPressEvent(QKeyEvent *event)
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentIndex().isValid()) {
+    // Enter that ends an in-place rename reaches the tree too (the editor lets it through
+    // and commits later): it renames, it does not open the entry as well.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentIndex().isValid()
+        && state() != EditingState) {
         activate(currentIndex().siblingAtColumn(0));
         return;
     }

@@ -30,6 +30,11 @@ public:
     QString SelectedPath() const;                     // the current node's path; "" none
     bool IsFolder(const QModelIndex &index) const;
 
+    // F2 edits the current node's name in place (a shortcut without its ".url", which it
+    // keeps); the rename follows Rename below, and a refused one reports RenameFailed.
+    void SetRenameEnabled(bool on);
+    bool RenameEnabled() const;
+
     bool AutoCollapse() const { return m_autoCollapse; }
     void SetAutoCollapse(bool on) { m_autoCollapse = on; }
 
@@ -44,6 +49,7 @@ public:
 
 Q_SIGNALS:
     void EntryActivated(const QString &path);   // a file node clicked or entered
+    void RenameFailed(const QString &message);  // an in-place rename was refused
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

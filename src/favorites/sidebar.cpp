@@ -3,15 +3,19 @@
 #include "browser/kwpagecontrol.h"
 #include "components/shelltree.h"
 #include "components/tabcolors.h"
+#include "favorites/favfindpanel.h"
 #include "favorites/launchlink.h"
 #include "favorites/urlshortcut.h"
 #include "navigation/commandrows.h"
+#include "options/toolbarband.h"
+#include "options/toolbarcolor.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -43,6 +47,7 @@ public:
         prepare();
     }
     TShellTree *Tree() const { return m_tree; }
+    QToolBar *Bar() const { return m_bar; }
 
 protected:
     virtual void prepare() = 0;
@@ -56,6 +61,7 @@ protected:
         bar->setIconSize(QSize(16, 16));
         bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
         box->addWidget(bar);
+        m_bar = bar;
         m_tree = new TShellTree(this);
         m_tree->SetAutoCollapse(autoCollapse);
         m_tree->SetRoot(folder);
@@ -73,6 +79,7 @@ protected:
     }
 
     TShellTree *m_tree = nullptr;
+    QToolBar *m_bar = nullptr;
 
 private:
     bool m_prepared = false;
@@ -99,6 +106,15 @@ protected:
     {
         QToolBar *bar = buildTreePage(m_folder ? m_folder() : QString(), *m_autoCollapse);
         m_tree->setObjectName(QStringLiteral("shFavorites"));
+        // F2 renames in place (the window's key filter lets F2 through to this tree).
+        m_tree->SetRenameEnabled(true);
+        QObject::connect(m_tree, &TShellTree::RenameFailed, this, [this](const QString &message) {
+            // Not modal for the whole program: the rename's editor has just closed.
+            auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Favorites"), message, QMessageBox::Ok,
+                                        window());
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
+        });
         // Add and Organize are the Favorites subsystem's commands; the page only runs them.
         const auto runCommand = [this](const char *name) {
             if (QAction *action = m_commands->Action(QLatin1String(name)))
@@ -110,6 +126,7 @@ protected:
         addButton(bar, QStringLiteral("tbOrganizeFavorites"), QStringLiteral("Organize..."),
                   QStringLiteral("Organize Favorites|Organizes your Favorites folder"),
                   [runCommand] { runCommand("mnuFavoritesOrganize"); });
+        addFindPanel(bar);
         addButton(bar, QStringLiteral("tbFavoritesRefresh"), QStringLiteral("Refresh"),
                   QStringLiteral("Refresh|Refreshes your Favorites"), [this] {
                       // The folder may have been made or moved since the page was prepared.
@@ -117,9 +134,34 @@ protected:
                       m_tree->Refresh();
                   });
         QObject::connect(m_tree, &TShellTree::EntryActivated, this, [this](const QString &path) { open(path); });
+        // The pictures of the toolbar's own buttons; the captions would not fit the bar.
+        bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        for (const auto &[name, id] : {std::make_pair("tbAddToFavorites", 8), std::make_pair("tbOrganizeFavorites", 9),
+                                       std::make_pair("tbFindFavorite", 17), std::make_pair("tbFavoritesRefresh", 5)})
+            if (auto *action = bar->findChild<QAction *>(QLatin1String(name)))
+                action->setIcon(CatalogueButtonIcon(id));
     }
 
 private:
+    // tbFindFavorite: down shows the find panel in place of the tree, up brings the tree back.
+    void addFindPanel(QToolBar *bar)
+    {
+        m_find = new TFavoritesFindPanel(m_launcher, m_folder, m_newWin, this);
+        m_find->hide();
+        static_cast<QBoxLayout *>(layout())->addWidget(m_find, 1);
+        QAction *find = bar->addAction(QStringLiteral("Find"));
+        find->setObjectName(QStringLiteral("tbFindFavorite"));
+        find->setCheckable(true);
+        find->setToolTip(QStringLiteral("Search in Favorites"));
+        find->setStatusTip(QStringLiteral("Searches your Favorites"));
+        QObject::connect(find, &QAction::toggled, this, [this](bool down) {
+            m_tree->setVisible(!down);
+            m_find->setVisible(down);
+            if (down)
+                m_find->Edit()->setFocus();
+        });
+    }
+
     void open(const QString &path)
     {
         if (IsUrlShortcut(path)) {
@@ -136,6 +178,7 @@ private:
     std::function<QString()> m_folder;
     const bool *m_newWin;
     const bool *m_autoCollapse;
+    TFavoritesFindPanel *m_find = nullptr;
 };
 
 // The VessaGroups page: the tree of the group folder. A click on a group opens it; the
@@ -551,6 +594,17 @@ void TSideBar::prepareActive()
     // Pages are prepared when they are seen: the bar shown with the page active.
     if (!m_shown)
         return;
-    if (auto *active = static_cast<TSideBarPage *>(pcTandemBar->ActivePage()))
+    if (auto *active = static_cast<TSideBarPage *>(pcTandemBar->ActivePage())) {
         active->EnsurePrepared();
+        if (m_toolbarColor)
+            m_toolbarColor->Attach(active->Bar());
+    }
+}
+
+void TSideBar::SetToolbarColor(TToolbarColor *color)
+{
+    m_toolbarColor = color;
+    for (int i = 0; color && i < pcTandemBar->PageCount(); ++i)
+        if (auto *p = dynamic_cast<TSideBarPage *>(pcTandemBar->Page(i)); p && p->Prepared())
+            color->Attach(p->Bar());
 }

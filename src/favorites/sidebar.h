@@ -31,6 +31,7 @@ class TKWTabSheet;
 class TLinkLauncher;
 class TSideBarPage;
 class TShellTree;
+class TToolbarColor;
 
 // What the groups page needs of the VessaGroups subsystem.
 struct TSideBarGroups {
@@ -82,6 +83,8 @@ public:
     // before the page is first shown.
     void SetHistorySource(THistorySource source) { m_historySource = std::move(source); }
     TLinkLauncher *Launcher() const { return m_launcher; }
+    // The window's colour switch: each page's toolbar follows it once the page is prepared.
+    void SetToolbarColor(TToolbarColor *color);
     QWidget *CloseButton() const { return m_closeButton; }
 
 public Q_SLOTS:
@@ -112,4 +115,5 @@ private:
     bool m_shown = false;
     bool m_favoritesNewWin = true;
     bool m_autoCollapse = true;
+    QPointer<TToolbarColor> m_toolbarColor;
 };

@@ -136,6 +136,11 @@ QIcon buttonIcon(int id, bool cold)
 }
 }
 
+QIcon CatalogueButtonIcon(int id)
+{
+    return buttonIcon(id, false);
+}
+
 TToolbarBand::TToolbarBand(TCommandTable *commands, const QString &layoutFile, QWidget *barParent, QObject *parent)
     : QObject(parent), m_commands(commands), m_layoutFile(layoutFile)
 {

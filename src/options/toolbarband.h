@@ -6,6 +6,7 @@
 
 #include "options/toolbarcatalogue.h"
 
+#include <QIcon>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -16,6 +17,10 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class TCommandTable;
+
+// The colour picture of a catalogue button (null for an id without one), for the other
+// toolbars of the window that show the same command.
+QIcon CatalogueButtonIcon(int id);
 
 class TToolbarBand : public QObject {
     Q_OBJECT

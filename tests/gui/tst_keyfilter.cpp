@@ -11,7 +11,10 @@
 #include "browser/tabmenu.h"
 #include "browser/vessabrowser.h"
 #include "components/fullscreen.h"
+#include "components/shelltree.h"
 #include "components/statuspanels.h"
+#include "favorites/sidebar.h"
+#include "platform/shellfolders.h"
 #include "navigation/commandtable.h"
 #include "navigation/keyfilter.h"
 #include "navigation/kwcombobox.h"
@@ -23,6 +26,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -80,6 +85,7 @@ private Q_SLOTS:
     void dialogKeepsItsKeys();
     void mouseBackAndForwardButtons();
     void functionKeysOnTheActiveTab();
+    void f2RenamesInTheFavoritesTreeInsteadOfSwitchingTabs();
     void onlyThePagesOwnCloseRequestClosesItsTab();
     void addressBoxKeepsWhatTheUserTypes();
     void ctrlTOpensABlankTabToTypeIn();
@@ -668,6 +674,51 @@ void TestKeyFilter::keysTriggerTheActionsTheMenusShow()
     QCOMPARE(vessaBar->isChecked(), !shown);
     key(Qt::Key_F4);
     QCOMPARE(vessaBar->isChecked(), shown);
+}
+
+void TestKeyFilter::f2RenamesInTheFavoritesTreeInsteadOfSwitchingTabs()
+{
+    const QString favorites = TShellFolders::Favorites();
+    QVERIFY(QDir().mkpath(favorites));
+    const QString path = favorites + QStringLiteral("/Renamed.url");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[InternetShortcut]\r\nURL=http://127.0.0.1:1/r\r\n");
+    file.close();
+
+    openWindow();
+    addTab(QStringLiteral("http://127.0.0.1:1/b"));
+    TBrowserTab *second = m_window->ActiveTab();
+    auto *bar = m_window->findChild<TSideBar *>(QStringLiteral("sideBar"));
+    QVERIFY(bar);
+    bar->ShowPage(TSideBar::Favorites);
+    TShellTree *tree = bar->FavoritesTree();
+    QVERIFY(tree);
+    QModelIndex index;
+    QVERIFY(QTest::qWaitFor([&] { return (index = tree->IndexOf(path)).isValid(); }, 10000));
+    tree->setCurrentIndex(index);
+    tree->setFocus();
+    QTRY_VERIFY(tree->hasFocus());
+
+    // F2 starts the rename; the tab stays.
+    key(Qt::Key_F2);
+    QCOMPARE(m_window->ActiveTab(), second);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor && tree->isAncestorOf(editor));
+    QCOMPARE(editor->text(), QStringLiteral("Renamed"));
+    editor->setText(QStringLiteral("Kept extension"));
+    const int tabs = m_window->TabCount();
+    key(Qt::Key_Return);
+    QTRY_VERIFY(QFile::exists(favorites + QStringLiteral("/Kept extension.url")));
+    QVERIFY(!QFile::exists(path));
+    // The Enter that ended the rename opened nothing.
+    QCOMPARE(m_window->TabCount(), tabs);
+    QCOMPARE(m_window->ActiveTab(), second);
+
+    // Elsewhere F2 is the previous tab again.
+    focusPage(second);
+    key(Qt::Key_F2);
+    QVERIFY(m_window->ActiveTab() != second);
 }
 
 TV_TEST_MAIN_GUI(TestKeyFilter)

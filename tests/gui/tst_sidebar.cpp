@@ -11,6 +11,8 @@
 #include "browser/kwpagecontrol.h"
 #include "browser/tabmanager.h"
 #include "components/shelltree.h"
+#include "favorites/favfind.h"
+#include "favorites/favfindpanel.h"
 #include "favorites/sidebar.h"
 #include "navigation/commandtable.h"
 #include "platform/scripted_control.h"
@@ -20,7 +22,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -105,6 +111,8 @@ private Q_SLOTS:
     void autoCollapseFollowsTheSetting();
     void groupsTreeOpensGroups();
     void treeFileWorkStaysInsideItsRoot();
+    void findInFavoritesOpensTheResults();
+    void inPlaceRenameKeepsShortcutsAndNeverReplaces();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -373,6 +381,109 @@ void TestSideBar::treeFileWorkStaysInsideItsRoot()
     tree.SetRoot(m_dir->filePath(QStringLiteral("missing")));
     QVERIFY(!tree.model());
     QVERIFY(tree.CreateFolder(m_dir->filePath(QStringLiteral("missing"))).isEmpty());
+}
+
+void TestSideBar::findInFavoritesOpensTheResults()
+{
+    TFixture f(m_favorites, m_groups);
+    f.bar->ShowPage(TSideBar::Favorites);
+    auto *find = f.panel->findChild<QAction *>(QStringLiteral("tbFindFavorite"));
+    auto *panel = f.panel->findChild<TFavoritesFindPanel *>(QStringLiteral("pnlFindFavorites"));
+    QVERIFY(find && panel);
+    QVERIFY(!panel->isVisible());
+
+    // Down: the panel in place of the tree, the focus in the edit.
+    find->trigger();
+    QVERIFY(panel->isVisible());
+    QVERIFY(!f.bar->FavoritesTree()->isVisible());
+    QTRY_VERIFY(panel->Edit()->hasFocus());
+
+    // An empty text only keeps the focus in the edit and searches nothing.
+    QSignalSpy finished(panel, &TFavoritesFindPanel::SearchFinished);
+    panel->findChild<QPushButton *>(QStringLiteral("spdFindFavorites"))->click();
+    QVERIFY(!panel->Finder()->Busy());
+    QCOMPARE(panel->List()->count(), 0);
+
+    // Enter in the edit searches names and addresses, whatever their case.
+    QTest::keyClicks(panel->Edit(), QStringLiteral("SCORES"));
+    QTest::keyClick(panel->Edit(), Qt::Key_Return);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(panel->List()->count(), 1);
+    QCOMPARE(panel->List()->item(0)->text(), QStringLiteral("Scores"));
+
+    // A click opens the result by the new-tab preference.
+    QListWidget *list = panel->List();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->item(0)).center());
+    QCOMPARE(f.tabs.Tabs().size(), 2);
+    QCOMPARE(lastNavigation(f.tabs.ActiveTab()), QStringLiteral("http://127.0.0.1:1/scores.html"));
+
+    // Space and Enter on the current row open it as well (here in the active tab).
+    TWindowSettings s;
+    s.favoritesNewWin = false;
+    f.bar->Load(s);
+    panel->Edit()->setText(QStringLiteral("127.0.0.1:1/"));
+    QTest::keyClick(panel->Edit(), Qt::Key_Return);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(list->count(), 4);
+    list->setFocus();
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_Space);
+    QCOMPARE(lastNavigation(f.tabs.ActiveTab()), QStringLiteral("http://127.0.0.1:1/old.html"));
+    list->setCurrentRow(3);
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(lastNavigation(f.tabs.ActiveTab()), QStringLiteral("http://127.0.0.1:1/home.html"));
+    QCOMPARE(f.tabs.Tabs().size(), 2);
+
+    // Nothing found: one row that opens nothing.
+    panel->Edit()->setText(QStringLiteral("no such words"));
+    QTest::keyClick(panel->Edit(), Qt::Key_Return);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->item(0)->text(), TFavoritesFindPanel::NoItemsFound());
+    const int navigations = ScriptedControlOf(f.tabs.ActiveTab())->navigations().size();
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(ScriptedControlOf(f.tabs.ActiveTab())->navigations().size(), navigations);
+
+    // Up: the tree comes back.
+    find->trigger();
+    QVERIFY(!panel->isVisible());
+    QVERIFY(f.bar->FavoritesTree()->isVisible());
+}
+
+void TestSideBar::inPlaceRenameKeepsShortcutsAndNeverReplaces()
+{
+    TFixture f(m_favorites, m_groups);
+    f.bar->ShowPage(TSideBar::Favorites);
+    TShellTree *tree = f.bar->FavoritesTree();
+    QVERIFY(tree && tree->RenameEnabled());
+    const QString home = m_favorites + QStringLiteral("/Home.url");
+    QModelIndex index;
+    QVERIFY(QTest::qWaitFor([&] { return (index = tree->IndexOf(home)).isValid(); }, 10000));
+    QCOMPARE(index.data(Qt::EditRole).toString(), QStringLiteral("Home"));
+
+    // A shortcut renamed without ".url" keeps it.
+    QVERIFY(tree->model()->setData(index, QStringLiteral("Start page")));
+    QVERIFY(QFile::exists(m_favorites + QStringLiteral("/Start page.url")));
+    QVERIFY(!QFile::exists(home));
+
+    // A name taken by another entry is refused and told (in a box that does not block);
+    // both files stay.
+    QSignalSpy failed(tree, &TShellTree::RenameFailed);
+    QModelIndex notes;
+    QVERIFY(QTest::qWaitFor([&] { return (notes = tree->IndexOf(m_favorites + QStringLiteral("/notes.txt"))).isValid(); }, 10000));
+    QVERIFY(!tree->model()->setData(notes, QStringLiteral("Start page.url")));
+    QVERIFY(failed.wait(5000));
+    QVERIFY(QFile::exists(m_favorites + QStringLiteral("/notes.txt")));
+    QTRY_VERIFY(f.window.findChild<QMessageBox *>());
+    f.window.findChild<QMessageBox *>()->close();
+    // A name with a slash would leave the folder: refused too.
+    QVERIFY(!tree->model()->setData(notes, QStringLiteral("../escaped")));
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("escaped"))));
+
+    // The groups tree is not renamed in place (its menu renames).
+    f.bar->ShowPage(TSideBar::VessaGroups);
+    QVERIFY(!f.bar->GroupsTree()->RenameEnabled());
 }
 
 TV_TEST_MAIN_GUI(TestSideBar)
