@@ -58,6 +58,7 @@
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QTimer>
+#include <QToolButton>
 
 #include <functional>
 
