@@ -248,7 +248,11 @@ public:
         if (name == QLatin1String("A")) {
             finishOpen();
             m_target = Target::Link;
-            m_href = t.attributes.value(QStringLiteral("HREF")).trimmed();
+            // Tabs and line breaks inside an address are dropped, as browsers read an
+            // address attribute; kept, they would break the address and its file.
+            m_href = t.attributes.value(QStringLiteral("HREF"));
+            m_href.remove(QLatin1Char('\t')).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+            m_href = m_href.trimmed();
             m_added = TBookmarkFile::ParseDate(t.attributes.value(QStringLiteral("ADD_DATE")));
             m_modified = QDateTime();
             m_hasHref = t.attributes.contains(QStringLiteral("HREF"));
@@ -308,7 +312,7 @@ private:
                 ++m_result->skipped;   // a saved query of Firefox's own, no address
                 return;
             }
-            m_stack.back()->children.append(TBookmarkNode::Link(title.isEmpty() ? m_href : title, m_href, m_added));
+            m_stack.back()->children.append(TBookmarkNode::Link(title.isEmpty() ? m_href.simplified() : title, m_href, m_added));
             ++m_result->links;
             return;
         }

@@ -225,6 +225,8 @@ Outcome parseData(const QString &data, bool wideStrings, RegValue *value, QStrin
             *problem = QStringLiteral("unexpected text after the string");
             return Outcome::Skip;
         }
+        if (const int nul = text.indexOf(QChar(0)); nul >= 0)
+            text.truncate(nul);   // as in hex(1) data below
         value->type = RegType::Sz;
         value->text = text;
         return Outcome::Value;
@@ -283,8 +285,11 @@ Outcome parseData(const QString &data, bool wideStrings, RegValue *value, QStrin
             value->multi = splitMulti(text);
             return Outcome::Value;
         }
-        if (text.endsWith(QChar(0)))
-            text.chop(1);
+        // A string ends at its first NUL, as every reader of such a value sees it; what
+        // follows (padding, a second terminator) is not part of it. Kept, it would make
+        // "Last" read as "Last\0" and match no setting.
+        if (const int nul = text.indexOf(QChar(0)); nul >= 0)
+            text.truncate(nul);
         value->type = type == 1 ? RegType::Sz : RegType::ExpandSz;
         value->text = text;
         return Outcome::Value;
@@ -1117,7 +1122,8 @@ bool exportText(RegRoot root, const QList<RegKeyContents> &keys, QString *text, 
                 + QLatin1Char('=');
             switch (v.type) {
             case RegType::Sz:
-                // Text with line breaks or NULs goes as hex(1) so it comes back intact.
+                // Text with line breaks goes as hex(1) so that it comes back intact (a NUL
+                // ends a string on import, as everywhere).
                 out += representableAsString(v.text)
                     ? lead + quote(v.text)
                     : hexData(lead + QStringLiteral("hex(1):"), utf16le(v.text));

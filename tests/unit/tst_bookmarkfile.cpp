@@ -140,6 +140,8 @@ private slots:
     void readsBrowserExports();
     void keepsDatesAndSkipsQueries();
     void writerOutputReadsBack();
+    void oddAddressesReadBackUnchanged_data();
+    void oddAddressesReadBackUnchanged();
     void badInput_data();
     void badInput();
     void deepNestingIsFlattenedNotRecursed();
@@ -258,6 +260,31 @@ void TestBookmarkFile::writerOutputReadsBack()
     QCOMPARE(back.root.children.at(0).added, t1);
     QCOMPARE(back.root.children.at(0).children.at(0).added, t2);
     QVERIFY(!back.root.children.at(0).children.at(2).added.isValid());
+}
+
+void TestBookmarkFile::oddAddressesReadBackUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QStringList>("tree");
+    QTest::newRow("line break in an address") << QByteArray("<DL><p><DT><A HREF=\"http://x.example/a\r\n\">T</A>")
+                                              << QStringList{"L T <http://x.example/a>"};
+    QTest::newRow("tab in an address") << QByteArray("<DL><p><DT><A HREF=\"http://x.example/a\tb\">T</A>")
+                                       << QStringList{"L T <http://x.example/ab>"};
+    QTest::newRow("untitled, line break") << QByteArray("<DL<A HREF=\">\r>\n<D")
+                                          << QStringList{"L >> <>>>"};
+    QTest::newRow("untitled, blanks") << QByteArray("<DL><p><DT><A HREF=\"a  b\"></A>")
+                                      << QStringList{"L a b <a  b>"};
+}
+
+// What is read is written and read again without a change.
+void TestBookmarkFile::oddAddressesReadBackUnchanged()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QStringList, tree);
+    const TBookmarkReadResult read = TBookmarkFile::Parse(data);
+    QVERIFY2(read.ok, qPrintable(read.error));
+    QCOMPARE(dump(read.root), tree);
+    QCOMPARE(dump(TBookmarkFile::Parse(TBookmarkFile::Write(read.root)).root), tree);
 }
 
 void TestBookmarkFile::badInput_data()
