@@ -20,7 +20,8 @@ QStringList candidateSections(const QByteArray &bytes)
 {
     QStringList names{QStringLiteral("InternetShortcut"), QStringLiteral("VessaGroup"),
                       QStringLiteral("Toolbar")};
-    const QString text = TIniFile::DecodeText(bytes);
+    QString text = TIniFile::DecodeText(bytes);
+    text.remove(QChar(0));   // as the reader drops them
     for (QString line : text.split(QRegularExpression(QStringLiteral("[\r\n]")))) {
         line = line.trimmed();
         if (!line.startsWith(QLatin1Char('[')))
