@@ -1,5 +1,7 @@
 #include "favorites/bookmarkfile.h"
 
+#include "platform/utf16text.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,11 +59,11 @@ QString decode(const QByteArray &data)
         return QString::fromUtf8(data.constData() + 3, data.size() - 3);
     if (data.startsWith("\xFF\xFE")) {
         QStringDecoder d(QStringConverter::Utf16LE);
-        return d(data.mid(2));
+        return WithoutLoneSurrogates(d(data.mid(2)));
     }
     if (data.startsWith("\xFE\xFF")) {
         QStringDecoder d(QStringConverter::Utf16BE);
-        return d(data.mid(2));
+        return WithoutLoneSurrogates(d(data.mid(2)));
     }
     // Browsers write UTF-8 today; older exports used the system's 8-bit code page.
     QStringDecoder utf8(QStringConverter::Utf8);

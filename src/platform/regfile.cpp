@@ -1,5 +1,7 @@
 #include "platform/regfile.h"
 
+#include "platform/utf16text.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -41,20 +43,6 @@ QByteArray utf16le(const QString &text)
     return bytes;
 }
 
-// UTF-16 text may hold a surrogate without its pair, which no stored (UTF-8) name or value
-// can carry: it becomes U+FFFD here, so that what is imported is what is kept.
-QString withoutLoneSurrogates(QString text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            ++i;
-        else if (c.isSurrogate())
-            text[i] = QChar::ReplacementCharacter;
-    }
-    return text;
-}
-
 bool fromUtf16le(const QByteArray &bytes, QString *text)
 {
     if (bytes.size() % 2)
@@ -65,7 +53,7 @@ bool fromUtf16le(const QByteArray &bytes, QString *text)
         s.append(QChar(char16_t(uchar(bytes[i]) | (uchar(bytes[i + 1]) << 8))));
     if (s.endsWith(QChar(0)))
         s.chop(1);
-    *text = withoutLoneSurrogates(s);
+    *text = WithoutLoneSurrogates(s);
     return true;
 }
 
@@ -958,9 +946,9 @@ QString decodeText(const QByteArray &bytes)
         return true;
     };
     if (startsWith({0xFF, 0xFE}))
-        return withoutLoneSurrogates(QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(2)));
+        return WithoutLoneSurrogates(QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(2)));
     if (startsWith({0xFE, 0xFF}))
-        return withoutLoneSurrogates(QStringDecoder(QStringDecoder::Utf16BE)(bytes.mid(2)));
+        return WithoutLoneSurrogates(QStringDecoder(QStringDecoder::Utf16BE)(bytes.mid(2)));
     if (startsWith({0xEF, 0xBB, 0xBF}))
         return QString::fromUtf8(bytes.mid(3));
     QStringDecoder utf8(QStringDecoder::Utf8);

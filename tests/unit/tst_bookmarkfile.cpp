@@ -140,8 +140,8 @@ private slots:
     void readsBrowserExports();
     void keepsDatesAndSkipsQueries();
     void writerOutputReadsBack();
-    void oddAddressesReadBackUnchanged_data();
-    void oddAddressesReadBackUnchanged();
+    void oddInputReadsBackUnchanged_data();
+    void oddInputReadsBackUnchanged();
     void badInput_data();
     void badInput();
     void deepNestingIsFlattenedNotRecursed();
@@ -262,7 +262,7 @@ void TestBookmarkFile::writerOutputReadsBack()
     QVERIFY(!back.root.children.at(0).children.at(2).added.isValid());
 }
 
-void TestBookmarkFile::oddAddressesReadBackUnchanged_data()
+void TestBookmarkFile::oddInputReadsBackUnchanged_data()
 {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QStringList>("tree");
@@ -272,12 +272,17 @@ void TestBookmarkFile::oddAddressesReadBackUnchanged_data()
                                        << QStringList{"L T <http://x.example/ab>"};
     QTest::newRow("untitled, line break") << QByteArray("<DL<A HREF=\">\r>\n<D")
                                           << QStringList{"L >> <>>>"};
+    QByteArray utf16("\xff\xfe");
+    for (char c : QByteArray("<DL><p><DT><A HREF=\"http://a/\">x"))
+        utf16 += QByteArray(1, c) + QByteArray(1, '\0');
+    utf16 += QByteArray("\x00\xdc<\0/\0A\0>\0", 10);   // a low surrogate alone, then "</A>"
+    QTest::newRow("UTF-16 with a lone surrogate") << utf16 << QStringList{QString::fromUtf8("L x\xef\xbf\xbd <http://a/>")};
     QTest::newRow("untitled, blanks") << QByteArray("<DL><p><DT><A HREF=\"a  b\"></A>")
                                       << QStringList{"L a b <a  b>"};
 }
 
 // What is read is written and read again without a change.
-void TestBookmarkFile::oddAddressesReadBackUnchanged()
+void TestBookmarkFile::oddInputReadsBackUnchanged()
 {
     QFETCH(QByteArray, data);
     QFETCH(QStringList, tree);
