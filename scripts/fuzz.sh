@@ -18,7 +18,8 @@ if [ ! -f "$BUILD_DIR/build.ninja" ]; then
 fi
 cmake --build "$BUILD_DIR"
 
-TARGETS="${*:-regfile inifile bookmarkfile versionreply desktopexec urlinput}"
+# Every target in tests/fuzz (fuzz_<name>.cpp), unless named on the command line.
+TARGETS="${*:-$(for f in tests/fuzz/fuzz_*.cpp; do basename "$f" .cpp | sed "s/^fuzz_//"; done)}"
 mkdir -p "$BUILD_DIR/findings"
 status=0
 for t in $TARGETS; do
