@@ -221,6 +221,7 @@ public:
     {
         m_result->root = TBookmarkNode::Folder(QString());
         m_stack.push_back(&m_result->root);
+        m_depth.push_back(0);
     }
 
     void text(QStringView chunk)
@@ -242,8 +243,10 @@ public:
             else if (name == QLatin1String("DL")) {
                 finishOpen();
                 m_pending = Pending::None;
-                if (m_stack.size() > 1)
+                if (m_stack.size() > 1) {
                     m_stack.pop_back();
+                    m_depth.pop_back();
+                }
             }
             return;
         }
@@ -272,10 +275,14 @@ public:
             // The list of the folder just named, or a list of no folder (the file's own,
             // or a stray one), whose entries go to the current folder.
             TBookmarkNode *into = m_stack.back();
-            if (m_pending == Pending::Folder)
+            int depth = m_depth.back();
+            if (m_pending == Pending::Folder) {
                 into = &m_stack.back()->children.last();
+                ++depth;
+            }
             m_pending = Pending::None;
             m_stack.push_back(into);
+            m_depth.push_back(depth);
         } else if (name == QLatin1String("DT") || name == QLatin1String("DD") || name == QLatin1String("HR")
                    || name == QLatin1String("H2") || name == QLatin1String("TITLE")) {
             finishOpen();
@@ -320,7 +327,9 @@ private:
         }
         case Target::Folder:
             // Past the depth limit a folder's entries go to the deepest folder kept.
-            if (int(m_stack.size()) > TBookmarkFile::MaxFolderDepth) {
+            // The depth is counted in folders, not in lists: a file without a list of its
+            // own (or with stray ones) keeps the same folders as the file written from it.
+            if (m_depth.back() + 2 > TBookmarkFile::MaxFolderDepth) {
                 m_pending = Pending::None;
                 return;
             }
@@ -336,6 +345,7 @@ private:
     TBookmarkReadResult *m_result;
     // The open folders; children are appended only to the last one, so the pointers stay valid.
     std::vector<TBookmarkNode *> m_stack;
+    std::vector<int> m_depth;   // for each open list, how many folders deep it is
     Target m_target = Target::None;
     Pending m_pending = Pending::None;
     QString m_text;

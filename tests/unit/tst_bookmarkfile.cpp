@@ -277,6 +277,15 @@ void TestBookmarkFile::oddInputReadsBackUnchanged_data()
         utf16 += QByteArray(1, c) + QByteArray(1, '\0');
     utf16 += QByteArray("\x00\xdc<\0/\0A\0>\0", 10);   // a low surrogate alone, then "</A>"
     QTest::newRow("UTF-16 with a lone surrogate") << utf16 << QStringList{QString::fromUtf8("L x\xef\xbf\xbd <http://a/>")};
+    QByteArray deep("<DT><H3>top</H3><DL><p>");   // no list of the file's own
+    for (int i = 0; i < 120; ++i)
+        deep += "<DT><H3>f</H3><DL><p>";
+    deep += "<DT><A HREF=\"http://deep/\">deep</A>";
+    QStringList deepTree{"F top"};
+    for (int i = 1; i < TBookmarkFile::MaxFolderDepth - 1; ++i)   // 99 folders deep at most
+        deepTree << QString(2 * i, QLatin1Char(' ')) + "F f";
+    deepTree << QString(2 * (TBookmarkFile::MaxFolderDepth - 1), QLatin1Char(' ')) + "L deep <http://deep/>";
+    QTest::newRow("deep folders without the file's own list") << deep << deepTree;
     QTest::newRow("untitled, blanks") << QByteArray("<DL><p><DT><A HREF=\"a  b\"></A>")
                                       << QStringList{"L a b <a  b>"};
 }
