@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs every Debian 12 package Tabvane needs to build, run and test.
-# Idempotent: packages already present are left as they are.
+# Idempotent: packages already present are left as they are. clang-14 and its
+# libclang-rt-14-dev build the fuzz targets (scripts/fuzz.sh); the normal build uses gcc.
 set -eu
 
 PACKAGES="build-essential cmake ninja-build ccache pkg-config \
@@ -9,7 +10,7 @@ libqt6opengl6-dev libgl-dev \
 libsqlite3-dev xvfb xauth xdotool \
 qt6-qpa-plugins libqt6svg6 fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme \
 xdg-utils desktop-file-utils openssl \
-dpkg-dev appstream"
+dpkg-dev appstream clang-14 libclang-rt-14-dev"
 
 missing=""
 for p in $PACKAGES; do

@@ -1,5 +1,7 @@
 #include "favorites/bookmarkfile.h"
 
+#include "platform/utf16text.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,11 +59,11 @@ QString decode(const QByteArray &data)
         return QString::fromUtf8(data.constData() + 3, data.size() - 3);
     if (data.startsWith("\xFF\xFE")) {
         QStringDecoder d(QStringConverter::Utf16LE);
-        return d(data.mid(2));
+        return WithoutLoneSurrogates(d(data.mid(2)));
     }
     if (data.startsWith("\xFE\xFF")) {
         QStringDecoder d(QStringConverter::Utf16BE);
-        return d(data.mid(2));
+        return WithoutLoneSurrogates(d(data.mid(2)));
     }
     // Browsers write UTF-8 today; older exports used the system's 8-bit code page.
     QStringDecoder utf8(QStringConverter::Utf8);
@@ -219,6 +221,7 @@ public:
     {
         m_result->root = TBookmarkNode::Folder(QString());
         m_stack.push_back(&m_result->root);
+        m_depth.push_back(0);
     }
 
     void text(QStringView chunk)
@@ -240,15 +243,21 @@ public:
             else if (name == QLatin1String("DL")) {
                 finishOpen();
                 m_pending = Pending::None;
-                if (m_stack.size() > 1)
+                if (m_stack.size() > 1) {
                     m_stack.pop_back();
+                    m_depth.pop_back();
+                }
             }
             return;
         }
         if (name == QLatin1String("A")) {
             finishOpen();
             m_target = Target::Link;
-            m_href = t.attributes.value(QStringLiteral("HREF")).trimmed();
+            // Tabs and line breaks inside an address are dropped, as browsers read an
+            // address attribute; kept, they would break the address and its file.
+            m_href = t.attributes.value(QStringLiteral("HREF"));
+            m_href.remove(QLatin1Char('\t')).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+            m_href = m_href.trimmed();
             m_added = TBookmarkFile::ParseDate(t.attributes.value(QStringLiteral("ADD_DATE")));
             m_modified = QDateTime();
             m_hasHref = t.attributes.contains(QStringLiteral("HREF"));
@@ -266,10 +275,14 @@ public:
             // The list of the folder just named, or a list of no folder (the file's own,
             // or a stray one), whose entries go to the current folder.
             TBookmarkNode *into = m_stack.back();
-            if (m_pending == Pending::Folder)
+            int depth = m_depth.back();
+            if (m_pending == Pending::Folder) {
                 into = &m_stack.back()->children.last();
+                ++depth;
+            }
             m_pending = Pending::None;
             m_stack.push_back(into);
+            m_depth.push_back(depth);
         } else if (name == QLatin1String("DT") || name == QLatin1String("DD") || name == QLatin1String("HR")
                    || name == QLatin1String("H2") || name == QLatin1String("TITLE")) {
             finishOpen();
@@ -308,13 +321,15 @@ private:
                 ++m_result->skipped;   // a saved query of Firefox's own, no address
                 return;
             }
-            m_stack.back()->children.append(TBookmarkNode::Link(title.isEmpty() ? m_href : title, m_href, m_added));
+            m_stack.back()->children.append(TBookmarkNode::Link(title.isEmpty() ? m_href.simplified() : title, m_href, m_added));
             ++m_result->links;
             return;
         }
         case Target::Folder:
             // Past the depth limit a folder's entries go to the deepest folder kept.
-            if (int(m_stack.size()) > TBookmarkFile::MaxFolderDepth) {
+            // The depth is counted in folders, not in lists: a file without a list of its
+            // own (or with stray ones) keeps the same folders as the file written from it.
+            if (m_depth.back() + 2 > TBookmarkFile::MaxFolderDepth) {
                 m_pending = Pending::None;
                 return;
             }
@@ -330,6 +345,7 @@ private:
     TBookmarkReadResult *m_result;
     // The open folders; children are appended only to the last one, so the pointers stay valid.
     std::vector<TBookmarkNode *> m_stack;
+    std::vector<int> m_depth;   // for each open list, how many folders deep it is
     Target m_target = Target::None;
     Pending m_pending = Pending::None;
     QString m_text;

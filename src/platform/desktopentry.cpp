@@ -209,8 +209,11 @@ QStringList TDesktopEntries::Expand(const TDesktopEntry &entry, const QStringLis
         if (!drop)
             out.append(arg);
     }
-    if (out.isEmpty())
+    // A line that names no program ("" or only dropped codes) cannot be started.
+    if (out.isEmpty() || out.first().isEmpty()) {
         *ok = false;
+        return {};
+    }
     return out;
 }
 

@@ -69,13 +69,16 @@ bool sameName(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// [begin, end) line ranges of every section called `name`, header line included.
+QString oneLine(QString text);
+
+// [begin, end) line ranges of every section called `name`, header line included. The name
+// is cleaned as a write cleans it, so that a lookup finds the section a write made.
 struct SectionRange { int begin; int end; };
 
 QList<SectionRange> findSections(const QStringList &lines, const QString &name)
 {
     QList<SectionRange> result;
-    const QString wanted = name.trimmed();
+    const QString wanted = oneLine(name).trimmed();
     for (int i = 0; i < lines.size(); ++i) {
         bool header = false;
         const QString found = sectionName(lines.at(i), &header);
@@ -159,11 +162,16 @@ QStringList TIniFile::readLines(bool *ok) const
         *ok = false;
         return {};
     }
-    const QString text = DecodeText(file.read(MaxFileBytes + 1));
+    // Read what the file holds (one byte more shows a file that grew), not a buffer of the
+    // largest size allowed: most of these files are a few hundred bytes.
+    QString text = DecodeText(file.read(qMin<qint64>(st.st_size, MaxFileBytes) + 1));
     if (file.error() != QFileDevice::NoError) {
         *ok = false;
         return {};
     }
+    // A NUL ends a string for the programs that write such files, and a written key or
+    // value never holds one: dropped, a name read back is the name written.
+    text.remove(QChar(0));
     QStringList lines;
     int start = 0;
     for (int i = 0; i < text.size(); ++i) {
@@ -244,7 +252,7 @@ QString TIniFile::ReadString(const QString &section, const QString &key, const Q
     const QList<SectionRange> ranges = findSections(lines, section);
     if (ranges.isEmpty())
         return def;
-    const QString wanted = key.trimmed();
+    const QString wanted = oneLine(key).trimmed();   // as a write cleans it
     for (int i = ranges.first().begin + 1; i < ranges.first().end; ++i) {
         QString found, value;
         if (keyLine(lines.at(i), &found, &value) && sameName(found, wanted))
@@ -304,7 +312,7 @@ bool TIniFile::DeleteKey(const QString &section, const QString &key)
     const QList<SectionRange> ranges = findSections(lines, section);
     if (ranges.isEmpty())
         return true;
-    const QString wanted = key.trimmed();
+    const QString wanted = oneLine(key).trimmed();   // as a write cleans it
     bool changed = false;
     for (int i = ranges.first().end - 1; i > ranges.first().begin; --i) {
         QString existing;

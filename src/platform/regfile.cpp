@@ -1,5 +1,7 @@
 #include "platform/regfile.h"
 
+#include "platform/utf16text.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -51,7 +53,7 @@ bool fromUtf16le(const QByteArray &bytes, QString *text)
         s.append(QChar(char16_t(uchar(bytes[i]) | (uchar(bytes[i + 1]) << 8))));
     if (s.endsWith(QChar(0)))
         s.chop(1);
-    *text = s;
+    *text = WithoutLoneSurrogates(s);
     return true;
 }
 
@@ -225,6 +227,8 @@ Outcome parseData(const QString &data, bool wideStrings, RegValue *value, QStrin
             *problem = QStringLiteral("unexpected text after the string");
             return Outcome::Skip;
         }
+        if (const int nul = text.indexOf(QChar(0)); nul >= 0)
+            text.truncate(nul);   // as in hex(1) data below
         value->type = RegType::Sz;
         value->text = text;
         return Outcome::Value;
@@ -283,8 +287,11 @@ Outcome parseData(const QString &data, bool wideStrings, RegValue *value, QStrin
             value->multi = splitMulti(text);
             return Outcome::Value;
         }
-        if (text.endsWith(QChar(0)))
-            text.chop(1);
+        // A string ends at its first NUL, as every reader of such a value sees it; what
+        // follows (padding, a second terminator) is not part of it. Kept, it would make
+        // "Last" read as "Last\0" and match no setting.
+        if (const int nul = text.indexOf(QChar(0)); nul >= 0)
+            text.truncate(nul);
         value->type = type == 1 ? RegType::Sz : RegType::ExpandSz;
         value->text = text;
         return Outcome::Value;
@@ -939,9 +946,9 @@ QString decodeText(const QByteArray &bytes)
         return true;
     };
     if (startsWith({0xFF, 0xFE}))
-        return QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(2));
+        return WithoutLoneSurrogates(QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(2)));
     if (startsWith({0xFE, 0xFF}))
-        return QStringDecoder(QStringDecoder::Utf16BE)(bytes.mid(2));
+        return WithoutLoneSurrogates(QStringDecoder(QStringDecoder::Utf16BE)(bytes.mid(2)));
     if (startsWith({0xEF, 0xBB, 0xBF}))
         return QString::fromUtf8(bytes.mid(3));
     QStringDecoder utf8(QStringDecoder::Utf8);
@@ -1117,7 +1124,8 @@ bool exportText(RegRoot root, const QList<RegKeyContents> &keys, QString *text, 
                 + QLatin1Char('=');
             switch (v.type) {
             case RegType::Sz:
-                // Text with line breaks or NULs goes as hex(1) so it comes back intact.
+                // Text with line breaks goes as hex(1) so that it comes back intact (a NUL
+                // ends a string on import, as everywhere).
                 out += representableAsString(v.text)
                     ? lead + quote(v.text)
                     : hexData(lead + QStringLiteral("hex(1):"), utf16le(v.text));

@@ -159,7 +159,9 @@ QUrl SearchUrl(const QString &searchPage, const QString &words)
     return QUrl(page, QUrl::TolerantMode);
 }
 
-TUrlInput ClassifyUrlInput(const QString &text, const QString &searchPage, const QString &workingDir)
+namespace {
+
+TUrlInput classify(const QString &text, const QString &searchPage, const QString &workingDir)
 {
     const QString s = text.trimmed();
     if (s.isEmpty())
@@ -226,4 +228,17 @@ TUrlInput ClassifyUrlInput(const QString &text, const QString &searchPage, const
     if (slash > 0 && isLabel(hostOf(s)))
         return httpInput(s);
     return make(TUrlInputKind::Search, SearchUrl(searchPage, s));
+}
+
+} // namespace
+
+TUrlInput ClassifyUrlInput(const QString &text, const QString &searchPage, const QString &workingDir)
+{
+    // Text that looks like a path or an address but makes none ("\\" with a control
+    // character, a host part no address can hold) is searched for rather than handed to
+    // the engine as an address that leads nowhere.
+    TUrlInput input = classify(text, searchPage, workingDir);
+    if (input.kind != TUrlInputKind::Empty && input.kind != TUrlInputKind::Search && !input.url.isValid())
+        input = make(TUrlInputKind::Search, SearchUrl(searchPage, text.trimmed()));
+    return input;
 }

@@ -324,6 +324,7 @@ private Q_SLOTS:
         QTest::newRow("unterminated quote") << "\"mailer %u" << one << QStringList();
         QTest::newRow("unknown field code") << "mailer %z" << one << QStringList();
         QTest::newRow("only a field code") << "%u" << QStringList() << QStringList();
+        QTest::newRow("empty program") << "\"\" %u" << one << QStringList();
     }
 
     void execLines()

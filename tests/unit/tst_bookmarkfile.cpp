@@ -140,6 +140,8 @@ private slots:
     void readsBrowserExports();
     void keepsDatesAndSkipsQueries();
     void writerOutputReadsBack();
+    void oddInputReadsBackUnchanged_data();
+    void oddInputReadsBackUnchanged();
     void badInput_data();
     void badInput();
     void deepNestingIsFlattenedNotRecursed();
@@ -258,6 +260,45 @@ void TestBookmarkFile::writerOutputReadsBack()
     QCOMPARE(back.root.children.at(0).added, t1);
     QCOMPARE(back.root.children.at(0).children.at(0).added, t2);
     QVERIFY(!back.root.children.at(0).children.at(2).added.isValid());
+}
+
+void TestBookmarkFile::oddInputReadsBackUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QStringList>("tree");
+    QTest::newRow("line break in an address") << QByteArray("<DL><p><DT><A HREF=\"http://x.example/a\r\n\">T</A>")
+                                              << QStringList{"L T <http://x.example/a>"};
+    QTest::newRow("tab in an address") << QByteArray("<DL><p><DT><A HREF=\"http://x.example/a\tb\">T</A>")
+                                       << QStringList{"L T <http://x.example/ab>"};
+    QTest::newRow("untitled, line break") << QByteArray("<DL<A HREF=\">\r>\n<D")
+                                          << QStringList{"L >> <>>>"};
+    QByteArray utf16("\xff\xfe");
+    for (char c : QByteArray("<DL><p><DT><A HREF=\"http://a/\">x"))
+        utf16 += QByteArray(1, c) + QByteArray(1, '\0');
+    utf16 += QByteArray("\x00\xdc<\0/\0A\0>\0", 10);   // a low surrogate alone, then "</A>"
+    QTest::newRow("UTF-16 with a lone surrogate") << utf16 << QStringList{QString::fromUtf8("L x\xef\xbf\xbd <http://a/>")};
+    QByteArray deep("<DT><H3>top</H3><DL><p>");   // no list of the file's own
+    for (int i = 0; i < 120; ++i)
+        deep += "<DT><H3>f</H3><DL><p>";
+    deep += "<DT><A HREF=\"http://deep/\">deep</A>";
+    QStringList deepTree{"F top"};
+    for (int i = 1; i < TBookmarkFile::MaxFolderDepth - 1; ++i)   // 99 folders deep at most
+        deepTree << QString(2 * i, QLatin1Char(' ')) + "F f";
+    deepTree << QString(2 * (TBookmarkFile::MaxFolderDepth - 1), QLatin1Char(' ')) + "L deep <http://deep/>";
+    QTest::newRow("deep folders without the file's own list") << deep << deepTree;
+    QTest::newRow("untitled, blanks") << QByteArray("<DL><p><DT><A HREF=\"a  b\"></A>")
+                                      << QStringList{"L a b <a  b>"};
+}
+
+// What is read is written and read again without a change.
+void TestBookmarkFile::oddInputReadsBackUnchanged()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QStringList, tree);
+    const TBookmarkReadResult read = TBookmarkFile::Parse(data);
+    QVERIFY2(read.ok, qPrintable(read.error));
+    QCOMPARE(dump(read.root), tree);
+    QCOMPARE(dump(TBookmarkFile::Parse(TBookmarkFile::Write(read.root)).root), tree);
 }
 
 void TestBookmarkFile::badInput_data()

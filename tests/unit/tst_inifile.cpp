@@ -78,6 +78,7 @@ void TestIniFile::readRules_data()
     QTest::newRow("UTF-8") << QByteArray("[S]\r\nk=caf\xc3\xa9\r\n") << "S" << "k" << QString::fromUtf8("caf\xc3\xa9");
     QTest::newRow("UTF-8 byte-order mark") << QByteArray("\xef\xbb\xbf[S]\r\nk=v\r\n") << "S" << "k" << "v";
     QTest::newRow("ANSI bytes") << QByteArray("[S]\r\nk=caf\xe9 \x80\r\n") << "S" << "k" << QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac");
+    QTest::newRow("NULs dropped") << QByteArray("[S]\r\nk\0ey=v\0al\r\n", 16) << "S" << "key" << "val";
     QTest::newRow("over-long value") << (QByteArray("[S]\r\nk=") + QByteArray(3000, 'x') + "\r\n") << "S" << "k" << QString(2047, QLatin1Char('x'));
 }
 
@@ -99,6 +100,12 @@ void TestIniFile::readRules()
         }
     }
     QCOMPARE(fromPairs, expected);
+    // A key read from the file is the key a write of it replaces.
+    for (const TIniPair &pair : pairs) {
+        QVERIFY(ini.WriteString(section, pair.first, QStringLiteral("new")));
+        QCOMPARE(ini.ReadString(section, pair.first, QString()), QStringLiteral("new"));
+        QCOMPARE(ini.ReadSectionKeys(section).size(), pairs.size());
+    }
 }
 
 void TestIniFile::sectionKeysAreUniqueInFileOrder()
@@ -183,6 +190,14 @@ void TestIniFile::lineBreaksCannotInjectLines()
     QVERIFY(!ini.WriteSection(QStringLiteral("S"), {{QStringLiteral(" "), QStringLiteral("v")}}));
     QVERIFY(!ini.ErrorString().isEmpty());
     QCOMPARE(contents(), before);
+
+    // Names are looked up as a write cleans them: a second write finds the first one's
+    // section and key rather than adding a copy that reads would never reach.
+    QVERIFY(ini.WriteString(QStringLiteral("T\nU"), QStringLiteral("k\0ey"), QStringLiteral("1")));
+    QVERIFY(ini.WriteString(QStringLiteral("T\nU"), QStringLiteral("k\0ey"), QStringLiteral("2")));
+    QCOMPARE(contents().count("[TU]"), 1);
+    QCOMPARE(ini.ReadString(QStringLiteral("T\rU"), QStringLiteral("k\ney"), QString()), QStringLiteral("2"));
+    QCOMPARE(ini.ReadSectionKeys(QStringLiteral("TU")), QStringList(QStringLiteral("key")));
 }
 
 void TestIniFile::failedWritesLeaveTheFile()

@@ -322,6 +322,19 @@ private Q_SLOTS:
         QTest::newRow("hex(7) multi-string") << head + "\"m\"=hex(7):61,00,00,00,62,00,63,00,00,00,00,00\n"
                                              << with({"m=REG_MULTI_SZ:a/bc"}) << 0 << QList<int>();
         QTest::newRow("empty hex(7)") << head + "\"m\"=hex(7):\n" << with({"m=REG_MULTI_SZ:"}) << 0 << QList<int>();
+        QTest::newRow("hex(1) string ends at its first NUL") << head + "\"a\"=hex(1):41,00,00,00,00,00,00,00\n\"b\"=hex(2):41,00,00,00,42,00,00,00\n"
+                                                            << with({"a=REG_SZ:A", "b=REG_EXPAND_SZ:A"}) << 0 << QList<int>();
+        {
+            const auto le = [](const QByteArray &text) { return QByteArray(QStringEncoder(QStringEncoder::Utf16LE)(QString::fromLatin1(text))); };
+            QTest::newRow("UTF-16 with a lone surrogate") << QByteArray("\xff\xfe") + le(head + "\"a") + QByteArray("\x00\xdc", 2)
+                                                               + le("\"=\"1\"\r\n\"b\"=hex(1):00,d8,41,00\r\n")
+                                                          << with({QString::fromUtf8("a\xef\xbf\xbd=REG_SZ:1"),
+                                                                   QString::fromUtf8("b=REG_SZ:\xef\xbf\xbd" "A")})
+                                                          << 0 << QList<int>();
+        }
+        QTest::newRow("NUL in a quoted string") << head + QByteArray("\"a\"=\"x\0y\"\n", 10) << with({"a=REG_SZ:x"}) << 0 << QList<int>();
+        QTest::newRow("REGEDIT4 hex(1) with NULs") << QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\T]\n\"a\"=hex(1):41,00,00,00\n")
+                                                   << with({"a=REG_SZ:A"}) << 0 << QList<int>();
         QTest::newRow("hex(b) qword") << head + "\"q\"=hex(b):01,02,00,00,00,00,00,80\n"
                                       << with({"q=REG_QWORD:8000000000000201"}) << 0 << QList<int>();
 

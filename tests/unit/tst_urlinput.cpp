@@ -83,6 +83,9 @@ void TestUrlInput::classify_data()
                               << "http://search.test/find?q=what+is+c%2B%2B%3F+%26+more&src=tv";
     QTest::newRow("colon phrase") << "define: word" << S << "http://search.test/find?q=define%3A+word&src=tv";
     QTest::newRow("bad port") << "host:abc" << A << "host:abc";
+    // Text shaped like a path that makes no address is searched for too.
+    QTest::newRow("UNC with a control character") << "\\\\\x01" << S << "http://search.test/find?q=%5C%5C%01&src=tv";
+    QTest::newRow("UNC with a bad host") << "\\\\a b\\c" << S << "http://search.test/find?q=%5C%5Ca+b%5Cc&src=tv";
 }
 
 void TestUrlInput::classify()
