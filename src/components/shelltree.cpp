@@ -168,6 +168,14 @@ bool TShellTree::insideRoot(const QString &path) const
     return clean == m_root || clean.startsWith(m_root + QLatin1Char('/'));
 }
 
+QString TShellTree::SelectedFolder() const
+{
+    const QString selected = SelectedPath();
+    if (selected.isEmpty())
+        return m_root;
+    return QFileInfo(selected).isDir() ? selected : QFileInfo(selected).absolutePath();
+}
+
 QString TShellTree::CreateFolder(const QString &parentFolder, const QString &name)
 {
     m_error.clear();

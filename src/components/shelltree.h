@@ -28,6 +28,9 @@ public:
     QString PathOf(const QModelIndex &index) const;   // "" for an invalid index
     QModelIndex IndexOf(const QString &path) const;   // invalid outside the root
     QString SelectedPath() const;                     // the current node's path; "" none
+    // Where a new folder goes: the selected folder, the folder of the selected file, or
+    // the root when nothing is selected.
+    QString SelectedFolder() const;
     bool IsFolder(const QModelIndex &index) const;
 
     // F2 edits the current node's name in place (a shortcut without its ".url", which it

@@ -64,13 +64,7 @@ TFavoritesWindow::TFavoritesWindow(TLinkLauncher *launcher, TCommandTable *comma
            [runCommand] { runCommand("mnuFavoritesOrganize"); });
     button("tbNewFolder", tr("New Folder|Creates a new folder"), style()->standardIcon(QStyle::SP_FileDialogNewFolder),
            [this] {
-               const QString selected = m_tree->SelectedPath();
-               QString parent = m_tree->Root();
-               if (QFileInfo(selected).isDir())
-                   parent = selected;
-               else if (!selected.isEmpty())
-                   parent = QFileInfo(selected).absolutePath();
-               const QString made = m_tree->CreateFolder(parent);
+               const QString made = m_tree->CreateFolder(m_tree->SelectedFolder());
                if (made.isEmpty())
                    QMessageBox::warning(this, tr("Favorites"), m_tree->LastError());
            });

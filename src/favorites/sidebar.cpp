@@ -264,13 +264,7 @@ private:
     void newFolder()
     {
         // Into the selected folder, or the folder of the selected group.
-        const QString selected = m_tree->SelectedPath();
-        QString parent = m_tree->Root();
-        if (QFileInfo(selected).isDir())
-            parent = selected;
-        else if (!selected.isEmpty())
-            parent = QFileInfo(selected).absolutePath();
-        done(!m_tree->CreateFolder(parent).isEmpty());
+        done(!m_tree->CreateFolder(m_tree->SelectedFolder()).isEmpty());
     }
 
     void rename(const QString &path)
