@@ -131,11 +131,11 @@ void TfrmMain::FormCreate()
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
     // Side bar: its pages in pnlVessaBar; the View command shows and hides it.
     auto *sideBar = new TSideBar(m_frame->SideBarPlace(), m_tabs, m_commands,
-                             {[] { return EnsureGroupFolder(); },
-                              [this](const QString &path) { m_groups->OpenGroup(path, m_groups->CloseFirst()); },
-                              [this] { m_groups->MarkGroupMenuDirty(); }, IsGroupFile,
-                              [this](const QString &path) { m_groups->OrganizeGroup(path); }},
-                             [] { return TShellFolders::Favorites(); }, this);
+                                 {[] { return EnsureGroupFolder(); },
+                                  [this](const QString &path) { m_groups->OpenGroup(path, m_groups->CloseFirst()); },
+                                  [this] { m_groups->MarkGroupMenuDirty(); }, IsGroupFile,
+                                  [this](const QString &path) { m_groups->OrganizeGroup(path); }},
+                                 [] { return TShellFolders::Favorites(); }, this);
     connect(m_view, &TViewCommands::VessaBarShown, sideBar, &TSideBar::SetShown);
     connect(sideBar, &TSideBar::ShowRequested, m_view, &TViewCommands::ShowVessaBar);
     // ---- History: visits older than the days history is kept go now, off this thread;
@@ -153,7 +153,7 @@ void TfrmMain::FormCreate()
     // mail and news and the add-on host (before the menus and buttons that show their
     // commands), the default-browser offer once the window shows, the version check.
     auto *tray = new TTray(this, new TSystemTrayIcon, [this] { return ActiveTab() ? ActiveTab()->Title() : QString(); },
-                       [this] { return close(); }, this);
+                           [this] { return close(); }, this);
     new TMailNews(m_tabs, m_commands, this, this);
     m_flyswat = new TFlyswatHost(m_tabs, m_commands, this, this);
     m_addressBar->AddButton(m_flyswat->Button());
