@@ -2,8 +2,7 @@
 // and the shutdown sequence.
 
 #include "app/main_window.h"
-#include "favorites/favoriteswindow.h"
-#include "options/toolbarcolor.h"
+#include "favorites/favoritesparts.h"
 
 #include "app/confirm.h"
 #include "app/handover.h"
@@ -28,8 +27,6 @@
 #include "browser/pagefullscreen.h"
 #include "components/fullscreen.h"
 #include "components/statuspanels.h"
-#include "favorites/launchlink.h"
-#include "favorites/favoritesmenu.h"
 #include "favorites/linksbar.h"
 #include "favorites/sidebar.h"
 #include "favorites/historypage.h"
@@ -37,7 +34,6 @@
 #include "platform/shellfolders.h"
 #include "navigation/appkeyfilter.h"
 #include "navigation/commandtable.h"
-#include "navigation/kwcombobox.h"
 #include "navigation/mainmenus.h"
 #include "navigation/pagecommands.h"
 #include "navigation/viewcommands.h"
@@ -58,7 +54,6 @@
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QTimer>
-#include <QToolButton>
 
 #include <functional>
 
@@ -135,36 +130,31 @@ void TfrmMain::FormCreate()
     connect(m_bands, &TBandLayout::DeferredLoadDue, m_groups, [this] { m_groups->OpenPendingStartupGroup(); });
     m_popup = new TPopupVessa(m_options, m_tabs, m_commands, this, tabTarget, this);
     // Side bar: its pages in pnlVessaBar; the View command shows and hides it.
-    m_sideBar = new TSideBar(m_frame->SideBarPlace(), m_tabs, m_commands,
-                             {[] { return EnsureGroupFolder(); },
-                              [this](const QString &path) { m_groups->OpenGroup(path, m_groups->CloseFirst()); },
-                              [this] { m_groups->MarkGroupMenuDirty(); }, IsGroupFile,
-                              [this](const QString &path) { m_groups->OrganizeGroup(path); }},
-                             [] { return TShellFolders::Favorites(); }, this);
-    connect(m_view, &TViewCommands::VessaBarShown, m_sideBar, &TSideBar::SetShown);
-    connect(m_sideBar, &TSideBar::ShowRequested, m_view, &TViewCommands::ShowVessaBar);
+    auto *sideBar = new TSideBar(m_frame->SideBarPlace(), m_tabs, m_commands,
+                                 {[] { return EnsureGroupFolder(); },
+                                  [this](const QString &path) { m_groups->OpenGroup(path, m_groups->CloseFirst()); },
+                                  [this] { m_groups->MarkGroupMenuDirty(); }, IsGroupFile,
+                                  [this](const QString &path) { m_groups->OrganizeGroup(path); }},
+                                 [] { return TShellFolders::Favorites(); }, this);
+    connect(m_view, &TViewCommands::VessaBarShown, sideBar, &TSideBar::SetShown);
+    connect(sideBar, &TSideBar::ShowRequested, m_view, &TViewCommands::ShowVessaBar);
     // ---- History: visits older than the days history is kept go now, off this thread;
     // Internet Options may have cleared what the History page shows.
     StartHistoryExpiry(this);
-    connect(this, &TfrmMain::InternetOptionsClosed, m_sideBar, &TSideBar::RefreshHistory);
+    connect(this, &TfrmMain::InternetOptionsClosed, sideBar, &TSideBar::RefreshHistory);
     // ----
     // Downloads: the profile's file downloads, the Downloads window, the status bar's text.
     m_downloads = new TDownloads(m_commands, this, this);
     connect(m_downloads, &TDownloads::StatusText, m_statusArea, &TStatusArea::ShowDownloads);
     // Search engines: the Search button's menu and Go > Search; typed words go to an engine.
-    m_search = new TSearchEngines(m_tabs, m_commands, this, [this] {
-        const QString words = m_addressBar->AddressBeingEdited() ? m_addressBar->AddressBox()->currentText() : QString();
-        if (!words.isEmpty())
-            m_addressBar->RevertAddress();
-        return words;
-    }, this);
-    // ---- Desktop integration and services: the tray icon (made active from MinToTray by
-    // Load), mail and news and the add-on host (before the menus and buttons that show
-    // their commands), the
-    // default-browser offer once the window shows, the version check (started below).
-    m_tray = new TTray(this, new TSystemTrayIcon, [this] { return ActiveTab() ? ActiveTab()->Title() : QString(); },
-                       [this] { return close(); }, this);
-    m_mail = new TMailNews(m_tabs, m_commands, this, this);
+    auto *search = new TSearchEngines(m_tabs, m_commands, this, [this] { return m_addressBar->TakeWordsBeingTyped(); },
+                                      this);
+    // ---- Desktop integration and services: the tray icon (MinToTray comes with the settings),
+    // mail and news and the add-on host (before the menus and buttons that show their
+    // commands), the default-browser offer once the window shows, the version check.
+    auto *tray = new TTray(this, new TSystemTrayIcon, [this] { return ActiveTab() ? ActiveTab()->Title() : QString(); },
+                           [this] { return close(); }, this);
+    new TMailNews(m_tabs, m_commands, this, this);
     m_flyswat = new TFlyswatHost(m_tabs, m_commands, this, this);
     m_addressBar->AddButton(m_flyswat->Button());
     connect(m_flyswat, &TFlyswatHost::ButtonVisibilityChanged, m_addressBar, &TAddressBar::LayoutButtons);
@@ -207,13 +197,13 @@ void TfrmMain::FormCreate()
     // ---- End of creating subsystems
     // The subsystems that keep settings, loaded in this order: the placement and full screen
     // after the view.
-    m_settingsParts = {m_tabs,  m_tabMenu, m_addressBar, m_keyFilter, m_groups, m_popup, m_search,
-                       m_tray,  m_flyswat, m_sideBar, m_view,
+    m_settingsParts = {m_tabs,  m_tabMenu, m_addressBar, m_keyFilter, m_groups, m_popup, search,
+                       tray,  m_flyswat, sideBar, m_view,
                        new TWindowState(this, m_fullScreenPart, this)};
     // ---- Search panel: the side bar's Search page; Go > Search and the Search button show it.
-    m_searchPanel = new TSearchPanel(m_tabs, m_search, this, [this] { m_sideBar->ShowPage(TSideBar::Search); }, this);
-    m_sideBar->SetSearchPage([this](QWidget *page) { m_searchPanel->Prepare(page); });
-    m_settingsParts.append(m_searchPanel);
+    auto *searchPanel = new TSearchPanel(m_tabs, search, this, [sideBar] { sideBar->ShowPage(TSideBar::Search); }, this);
+    sideBar->SetSearchPage([searchPanel](QWidget *page) { searchPanel->Prepare(page); });
+    m_settingsParts.append(searchPanel);
     // ---- end of search panel
 
     // IE4 mode: the browser version the platform reports. No Linux engine reports 4.
@@ -229,7 +219,7 @@ void TfrmMain::FormCreate()
     startStep([&] { m_options.EnsureKWID(s.kwid); });
     m_settingsAsRead = s;
     TStartupTrace::Mark("toolbar buttons and lists loaded");
-    Load(s);
+    ApplySettings(s);
     TStartupTrace::Mark("settings applied");
     m_tabs->SetPlacementAtEnd(true);   // start-up tabs follow each other at the end, until the
                                // first pages are open
@@ -243,32 +233,16 @@ void TfrmMain::FormCreate()
     m_tabs->CreateForegroundTab();
     TStartupTrace::Mark("first tab made");
 
-    // Links subsystem: the open rule and the links bar in pnlLinks.
-    m_launcher = new TLinkLauncher(m_tabs, this);
-    m_links = new TLinksBar(m_frame->LinksBand(), m_launcher, m_commands, this);
-    m_links->Load(s);
-    m_settingsParts.append(m_links);
+    // ---- Favorites: the links bar, the Favorites menu and window, and the colour switch that
+    // every toolbar of the window follows.
+    const TFavoritesParts favorites =
+            MakeFavoritesParts({this, m_frame->LinksBand(), m_menus->MainMenu(TMenuBarItem::Favorites), m_toolbar,
+                                m_addressBar->GoButton(), sideBar, tabTarget},
+                               m_tabs, m_commands, s, this);
+    m_links = favorites.links;
+    m_settingsParts += favorites.SettingsParts();
     connect(m_links, &TLinksBar::Problem, this, [this](const QString &message) { m_problems.Report({message}); });
-    // Favorites subsystem: mnuFavorites from the Favorites folder, Add/Organize Favorites,
-    // export and import.
-    m_favorites = new TFavoritesMenu(m_launcher, m_tabs, m_commands, this, tabTarget, this);
-    m_favorites->AttachMenu(m_menus->MainMenu(TMenuBarItem::Favorites));
-    m_favorites->Load(s);
-    m_settingsParts.append(m_favorites);
-    // ---- Favorites window under the toolbar's Favorites button, and the colour switch that
-    // every toolbar of the window follows (the main toolbar through its band).
-    auto *toolbarColor = new TToolbarColor(this);
-    connect(toolbarColor, &TToolbarColor::Changed, m_toolbar, &TToolbarBand::SetColor);
-    toolbarColor->Attach(m_addressBar->GoButton());
-    m_sideBar->SetToolbarColor(toolbarColor);
-    auto *favoritesWindow = new TFavoritesDropDown(
-            this, m_launcher, m_commands, [] { return TShellFolders::Favorites(); },
-            [this]() -> QWidget * { return m_toolbar->ButtonByName(QStringLiteral("tbFavorites")); }, toolbarColor, this);
-    for (ISettingsPart *part : std::initializer_list<ISettingsPart *>{toolbarColor, favoritesWindow}) {
-        part->Load(s);
-        m_settingsParts.append(part);
-    }
-    // ---- end of Favorites window and colour switch
+    // ---- end of Favorites
 
     // The default-browser offer is made once the window shows (above); without it the
     // setting is written back as it is.
@@ -276,7 +250,6 @@ void TfrmMain::FormCreate()
         startStep([this] { m_options.SetAskDefaultBrowser(false); });
 
     new TTabDrops(m_tabs, this);
-    // The content options were read when the engine's profile was made.
 
     m_session = new TSessionKeeper(m_tabs->PageControl(), m_tabs, this);
     m_startProblems += TStartPages(m_tabs, m_session, m_groups, m_options).Open(m_argument, m_settings);
@@ -299,7 +272,7 @@ void TfrmMain::FormCreate()
     }
 }
 
-void TfrmMain::Load(const TWindowSettings &settings)
+void TfrmMain::ApplySettings(const TWindowSettings &settings)
 {
     m_settings = settings;
     m_settings.newAction = qBound(0, settings.newAction, 2);
@@ -323,11 +296,6 @@ TWindowSettings TfrmMain::Settings() const
     TWindowSettings settings = m_settings;
     Save(settings);
     return settings;
-}
-
-void TfrmMain::ApplySettings(const TWindowSettings &settings)
-{
-    Load(settings);
 }
 
 QString TfrmMain::HomePage() const

@@ -8,6 +8,7 @@
 //   (navigation/)
 //   TToolbarBand, TBandLayout (options/), TFullScreen, TLogoPanel (components/)
 //   TVessaGroups (groups/), TPopupVessa (popup/), TDownloads (browser/downloads.h)
+//   the Favorites parts (favorites/favoritesparts.h), the side bar, search, services
 // Every subsystem that keeps settings is an ISettingsPart, loaded and saved in one loop.
 // The panels and bands, and the parts that live in them, are built by TWindowFrame
 // (app/windowframe.h). The window's own code: main_window.cpp (creation, settings,
@@ -37,21 +38,14 @@ class TKeyFilter;
 class TMainMenus;
 class TPageCommands;
 class TStatusArea;
-class TFavoritesMenu;
-class TLinkLauncher;
 class TLinksBar;
-class TSideBar;
 class THandOverReceiver;
 class TSessionKeeper;
-class TSearchEngines;
-class TSearchPanel;
 class TTabMenu;
 class TViewCommands;
 class TToolbarBand;
 class TWindowFrame;
 class TFlyswatHost;
-class TMailNews;
-class TTray;
 class TVersionCheck;
 
 class TfrmMain : public QMainWindow, public ITabPolicy, public THandOverTarget {
@@ -63,8 +57,8 @@ public:
 
     TKWOptions &Options() { return m_options; }
     // The window's settings as they stand (the placement and view as the window shows them
-    // now), and applying a changed value to the running window. The window writes the
-    // value back when it shuts down.
+    // now), and applying a value to the running window: its own options, then every part
+    // that keeps settings, in order. The window writes the value back when it shuts down.
     TWindowSettings Settings() const;
     void ApplySettings(const TWindowSettings &settings);
 
@@ -111,6 +105,8 @@ public:
     bool PopupMatches(const QString &url) override { return m_popup->PopupMatches(url); }
     bool WindowIsActive() const override { return m_windowIsActive; }
     int TitleLimit() const override { return m_settings.limitTitleLength; }
+    bool FlyswatEnabled() const override;     // new views get the add-on
+    bool FlyswatShowLinks() const override;   // new views show its links
 
     // ---- THandOverTarget
     void RestoreAndRaise() override;
@@ -132,10 +128,7 @@ protected:
 private:
     // main_window.cpp
     void FormCreate();
-    // Applies the settings to the window's own options and to every part that keeps
-    // settings; Save asks every part for what it shows now.
-    void Load(const TWindowSettings &settings);
-    void Save(TWindowSettings &settings) const;
+    void Save(TWindowSettings &settings) const;   // every settings part, what it shows now
     void FormActivate();
     void FormDeactivate();
     bool FormCloseQuery();
@@ -168,32 +161,16 @@ private:
     TStatusArea *m_statusArea = nullptr;   // the status bar and the logo's animation
     TFullScreen *m_fullScreenPart = nullptr;
     TVessaGroups *m_groups = nullptr;      // VessaGroups: groups, their menu, the start-up group
-    TSideBar *m_sideBar = nullptr;         // the side bar in pnlVessaBar
     TPopupVessa *m_popup = nullptr;        // PopupVessa: the popup filter
     TDownloads *m_downloads = nullptr;     // file downloads and the Downloads window
 
-    TSearchEngines *m_search = nullptr;   // search engines: pmSearch, Go > Search
-    TSearchPanel *m_searchPanel = nullptr;   // the side bar's Search page
-    // Links: the open rule shared by links and favorites, and the links bar.
-    TLinkLauncher *m_launcher = nullptr;
-    TLinksBar *m_links = nullptr;
-    TFavoritesMenu *m_favorites = nullptr;   // the Favorites menu, Add/Organize, export/import
+    TLinksBar *m_links = nullptr;          // the links bar (the rest of Favorites keeps itself)
+    TVersionCheck *m_versionCheck = nullptr;   // the version check, started after the first pages
+    TFlyswatHost *m_flyswat = nullptr;     // the add-on host: its button, whether views get it
     bool m_ie4Mode = false;
     bool m_windowIsActive = false;
     QStringList m_startProblems;           // collected while the window is created
     TProblemReport m_problems;             // failures that did not stop the window, told once
     bool m_closeWithoutConfirmation = false;
     bool m_shutDown = false;
-
-    // ---- Desktop integration and services: the tray icon, the version check, mail and
-    // news, the add-on host.
-    TTray *m_tray = nullptr;
-    TVersionCheck *m_versionCheck = nullptr;
-    TMailNews *m_mail = nullptr;
-    TFlyswatHost *m_flyswat = nullptr;
-
-public:
-    // ITabPolicy: whether new views get the add-on, and with their links shown.
-    bool FlyswatEnabled() const override;
-    bool FlyswatShowLinks() const override;
 };

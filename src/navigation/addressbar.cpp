@@ -370,6 +370,14 @@ void TAddressBar::RevertAddress()
     cboAddress->lineEdit()->selectAll();
 }
 
+QString TAddressBar::TakeWordsBeingTyped()
+{
+    const QString words = AddressBeingEdited() ? cboAddress->currentText() : QString();
+    if (!words.isEmpty())
+        RevertAddress();
+    return words;
+}
+
 void TAddressBar::FollowActiveTab()
 {
     UpdateBackForward();

@@ -63,6 +63,9 @@ public:
     // leave the text alone until it is confirmed, reverted (Esc) or the tab changes.
     bool AddressBeingEdited() const { return m_addressEdited; }
     void RevertAddress();                  // the active tab's address back, all selected
+    // The words being typed into the address box ("" when the box shows the page's address);
+    // taken words leave the box showing the page's address again.
+    QString TakeWordsBeingTyped();
     void FocusAddressForTyping();          // focus and select, when the band is visible
     void FollowActiveTab();                // Back/Forward and the address of the new tab
     void WindowActivated();                // IE5-style completion starts at the first one

@@ -567,6 +567,18 @@ void TestKeyFilter::addressBoxKeepsWhatTheUserTypes()
     c->clearOperations();
     key(Qt::Key_Escape);
     QCOMPARE(c->count(QStringLiteral("Stop")), 1);
+
+    // Words typed into the box are taken once (as a search does), and the box shows the
+    // tab's address again; a box that shows the address gives no words.
+    QVERIFY(m_window->AddressBar()->TakeWordsBeingTyped().isEmpty());
+    QCOMPARE(m_window->AddressBar()->AddressBox()->currentText(), QStringLiteral("http://b/"));
+    edit->selectAll();
+    for (int k : {Qt::Key_T, Qt::Key_A, Qt::Key_B})
+        key(k);
+    QCOMPARE(m_window->AddressBar()->TakeWordsBeingTyped(), QStringLiteral("tab"));
+    QCOMPARE(m_window->AddressBar()->AddressBox()->currentText(), QStringLiteral("http://b/"));
+    QVERIFY(!m_window->AddressBar()->AddressBeingEdited());
+    QVERIFY(m_window->AddressBar()->TakeWordsBeingTyped().isEmpty());
 }
 
 void TestKeyFilter::ctrlTOpensABlankTabToTypeIn()
