@@ -401,6 +401,10 @@ QDateTime ParseDate(const QString &text)
         value /= 1000000;
     else if (value > 100000000000LL)   // milliseconds
         value /= 1000;
+    // Still beyond the seconds range (nanoseconds, or garbage): no date. Written back in
+    // seconds it would read as milliseconds next time.
+    if (value > 100000000000LL)
+        return QDateTime();
     return QDateTime::fromSecsSinceEpoch(value, Qt::UTC);
 }
 

@@ -226,6 +226,9 @@ void TestBookmarkFile::keepsDatesAndSkipsQueries()
     QCOMPARE(TBookmarkFile::ParseDate("1600000000123"), QDateTime::fromSecsSinceEpoch(1600000000, Qt::UTC));
     QCOMPARE(TBookmarkFile::ParseDate("1600000000123456"), QDateTime::fromSecsSinceEpoch(1600000000, Qt::UTC));
     QVERIFY(!TBookmarkFile::ParseDate("-5").isValid());
+    // Too large even as microseconds: no date, rather than one that reads back differently.
+    QVERIFY(!TBookmarkFile::ParseDate("1600000000000000123").isValid());
+    QCOMPARE(TBookmarkFile::ParseDate("100000000000"), QDateTime::fromSecsSinceEpoch(100000000000LL, Qt::UTC));
     QVERIFY(!TBookmarkFile::ParseDate("soon").isValid());
 }
 
