@@ -74,6 +74,24 @@ void TCommandTable::RegisterPending(const TCommandRow &row)
     Register(pending);
 }
 
+void TCommandTable::RegisterUnavailable(const TCommandRow &row, const QString &reason)
+{
+    TCommandRow unavailable = row;
+    unavailable.handler = nullptr;
+    unavailable.unavailable = reason;
+    Register(unavailable);
+}
+
+QStringList TCommandTable::PendingNames() const
+{
+    QStringList names;
+    for (const Entry &entry : m_entries) {
+        if (!entry.row.handler && entry.row.unavailable.isEmpty())
+            names.append(entry.row.name);
+    }
+    return names;
+}
+
 void TCommandTable::apply(Entry &entry)
 {
     QAction *action = entry.action;
@@ -82,6 +100,10 @@ void TCommandTable::apply(Entry &entry)
     if (!row.hint.isEmpty()) {
         action->setToolTip(row.hint.section(QLatin1Char('|'), 0, 0));
         action->setStatusTip(row.hint.contains(QLatin1Char('|')) ? row.hint.section(QLatin1Char('|'), 1) : row.hint);
+    }
+    if (!row.unavailable.isEmpty()) {
+        action->setToolTip(row.unavailable);
+        action->setStatusTip(row.unavailable);
     }
     // The key filter runs the command; the action's shortcut is only shown in the menu.
     action->setShortcut(row.shortcut);
