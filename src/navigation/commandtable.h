@@ -94,6 +94,11 @@ public:
     // rows. Empty when the table is sound.
     QStringList Problems() const;
 
+protected:
+    // Shows the reason of an unavailable row in the status bar while the mouse is on it:
+    // a menu shows the status text of enabled items only.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     struct Entry {
         TCommandRow row;
@@ -109,4 +114,5 @@ private:
     QWidget *m_owner;
     std::vector<Entry> m_entries;
     ErrorReporter m_reporter;
+    bool m_reasonShown = false;
 };
