@@ -83,7 +83,7 @@ void TTabMenu::BuildMenu()
     place(addTo, {"pmTabAddToFavorites", "pmTabAddToVessaGroup", "pmAddToPopupVessa"});
     m_menu->addMenu(addTo);
     place(m_menu, {nullptr, "pmTabStop", "pmTabRefresh", "pmTabHome", nullptr, "pmTabHideFromCloseAll"});
-    auto *closeAll = new QMenu(QStringLiteral("C&lose All"), m_menu);
+    auto *closeAll = new QMenu(QStringLiteral("Cl&ose All"), m_menu);
     closeAll->setObjectName(QStringLiteral("pmTabCloseAll"));
     place(closeAll, {"pmCloseAllAll", "pmCloseAllKeepCurrent", "pmCloseAllShowList"});
     m_menu->addMenu(closeAll);

@@ -110,9 +110,14 @@ void TFavoritesMenu::registerCommands()
     importRow.handler = guarded([this] { miImportBookmarksClick(); });
     m_commands->Register(importRow);
 
-    // Offline copies of favorites have no counterpart in the web engine: the entry goes.
-    if (QAction *sync = m_commands->Action(QStringLiteral("mnuToolsSynchronize")))
-        sync->setVisible(false);
+    // Synchronizing re-fetches the pages kept for offline reading; the web engine keeps no
+    // such copies, so there is nothing to bring up to date. The entry stays, disabled, and
+    // says why when it is pointed at.
+    TCommandRow syncRow;
+    syncRow.name = QStringLiteral("mnuToolsSynchronize");
+    syncRow.caption = QStringLiteral("&Synchronize Offline Favorites...");
+    m_commands->RegisterUnavailable(syncRow, QStringLiteral("Not available: Tabvane keeps no offline copies of "
+                                                            "favorites, so there is nothing to synchronize"));
 }
 
 void TFavoritesMenu::AttachMenu(QMenu *menu)

@@ -50,6 +50,11 @@ TFavoritesWindow::TFavoritesWindow(TLinkLauncher *launcher, TCommandTable *comma
         action->setObjectName(QLatin1String(name));
         action->setStatusTip(hint.section(QLatin1Char('|'), -1));
         connect(action, &QAction::triggered, this, [run] { run(); });
+        // Tab reaches the buttons too, so the window works without a mouse.
+        if (QWidget *widget = m_bar->widgetForAction(action)) {
+            widget->setObjectName(QLatin1String(name));
+            widget->setFocusPolicy(Qt::TabFocus);
+        }
     };
     // Add and Organize are the Favorites menu's commands; their dialogs belong to the main
     // window, so this window steps aside first.
@@ -76,6 +81,7 @@ TFavoritesWindow::TFavoritesWindow(TLinkLauncher *launcher, TCommandTable *comma
 
     m_tree = new TShellTree(this);
     m_tree->setObjectName(QStringLiteral("shFavorites"));
+    m_tree->setAccessibleName(tr("Favorites"));
     m_tree->SetRenameEnabled(true);
     m_tree->SetRoot(m_folder ? m_folder() : QString());
     frame->addWidget(m_tree, 1);

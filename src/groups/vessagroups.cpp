@@ -121,7 +121,7 @@ void TVessaGroups::registerCommands()
     add.shortcut = QKeySequence(Qt::Key_F6);
     add.keys = {TKeyCommand::AddToVessaGroup};
     m_commands->Register(add);
-    TCommandRow saveAs = row("pmTandemGroupSaveAs2", "S&ave as VessaGroup...", "Save as VessaGroup",
+    TCommandRow saveAs = row("pmTandemGroupSaveAs2", "&Save as VessaGroup...", "Save as VessaGroup",
                              &TVessaGroups::actSaveAsVessaGroupExecute);
     saveAs.shortcut = QKeySequence(Qt::Key_F7);
     saveAs.keys = {TKeyCommand::SaveAsVessaGroup};

@@ -3,6 +3,10 @@
 #include "platform/registry.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QStatusTipEvent>
 #include <QHash>
 #include <QMenu>
 #include <QWidget>
@@ -74,6 +78,24 @@ void TCommandTable::RegisterPending(const TCommandRow &row)
     Register(pending);
 }
 
+void TCommandTable::RegisterUnavailable(const TCommandRow &row, const QString &reason)
+{
+    TCommandRow unavailable = row;
+    unavailable.handler = nullptr;
+    unavailable.unavailable = reason;
+    Register(unavailable);
+}
+
+QStringList TCommandTable::PendingNames() const
+{
+    QStringList names;
+    for (const Entry &entry : m_entries) {
+        if (!entry.row.handler && entry.row.unavailable.isEmpty())
+            names.append(entry.row.name);
+    }
+    return names;
+}
+
 void TCommandTable::apply(Entry &entry)
 {
     QAction *action = entry.action;
@@ -82,6 +104,10 @@ void TCommandTable::apply(Entry &entry)
     if (!row.hint.isEmpty()) {
         action->setToolTip(row.hint.section(QLatin1Char('|'), 0, 0));
         action->setStatusTip(row.hint.contains(QLatin1Char('|')) ? row.hint.section(QLatin1Char('|'), 1) : row.hint);
+    }
+    if (!row.unavailable.isEmpty()) {
+        action->setToolTip(row.unavailable);
+        action->setStatusTip(row.unavailable);
     }
     // The key filter runs the command; the action's shortcut is only shown in the menu.
     action->setShortcut(row.shortcut);
@@ -114,6 +140,8 @@ QAction *TCommandTable::Place(QMenu *menu, const QString &name)
         entry->placed = true;
     }
     menu->addAction(entry->action);
+    if (!entry->row.unavailable.isEmpty())
+        menu->installEventFilter(this);
     return entry->action;
 }
 
@@ -198,6 +226,35 @@ bool TCommandTable::Trigger(QAction *action)
 bool TCommandTable::RunKey(TKeyCommand command)
 {
     return Trigger(ActionForKey(command));
+}
+
+bool TCommandTable::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *menu = qobject_cast<QMenu *>(watched);
+    if (!menu || (event->type() != QEvent::MouseMove && event->type() != QEvent::Hide))
+        return false;
+    QAction *action = nullptr;
+    if (event->type() == QEvent::MouseMove)
+        action = menu->actionAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+    const Entry *entry = action ? findAction(action) : nullptr;
+    if (entry && !entry->row.unavailable.isEmpty()) {
+        // After the menu has handled the move: it clears the status text when the mouse
+        // comes onto a disabled item.
+        const QPointer<QAction> shown(action);
+        const QPointer<QMenu> open(menu);
+        QMetaObject::invokeMethod(this, [this, shown, open] {
+            if (shown && open && open->isVisible() && m_owner)
+                shown->showStatusText(m_owner);
+        }, Qt::QueuedConnection);
+        m_reasonShown = true;
+    } else if (m_reasonShown) {
+        // Before the menu handles it, so the text of the item now under the mouse shows.
+        m_reasonShown = false;
+        QStatusTipEvent clear{QString()};
+        if (m_owner)
+            QCoreApplication::sendEvent(m_owner, &clear);
+    }
+    return false;
 }
 
 void TCommandTable::SetErrorReporter(ErrorReporter reporter)

@@ -38,6 +38,8 @@ struct TCommandRow {
     std::function<bool()> checked;      // makes the row checkable; asked likewise
     bool checkable = false;             // checkable without a predicate (the action keeps it)
     std::function<QMenu *()> dropDown;  // the menu of its toolbar button, if any
+    QString unavailable;                // why this system cannot run the command at all: the
+                                        // row stays disabled and its tips say why
 };
 
 class TCommandTable : public QObject {
@@ -54,6 +56,11 @@ public:
     QAction *Register(const TCommandRow &row);
     // Rows whose subsystem is not built yet: shown, disabled.
     void RegisterPending(const TCommandRow &row);
+    // Completes a row with a command this system has no counterpart for: it stays in its
+    // menus, disabled, and its tool tip and status text give the reason.
+    void RegisterUnavailable(const TCommandRow &row, const QString &reason);
+    // Rows still waiting for their subsystem (no handler and no reason given).
+    QStringList PendingNames() const;
 
     // The action of a row; nullptr (and a warning) for a name no row has.
     QAction *Action(const QString &name) const;
@@ -87,6 +94,11 @@ public:
     // rows. Empty when the table is sound.
     QStringList Problems() const;
 
+protected:
+    // Shows the reason of an unavailable row in the status bar while the mouse is on it:
+    // a menu shows the status text of enabled items only.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     struct Entry {
         TCommandRow row;
@@ -102,4 +114,5 @@ private:
     QWidget *m_owner;
     std::vector<Entry> m_entries;
     ErrorReporter m_reporter;
+    bool m_reasonShown = false;
 };

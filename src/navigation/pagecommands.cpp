@@ -154,7 +154,8 @@ void TPageCommands::registerRows()
     t.Register(command("mnuOptionsInternet", "&Internet Options...", "", slot(&TPageCommands::mnuOptionsInternetClick)));
     t.Register(command("mnuToolsClearAddressHistory", "Clear &Addresses", "Clear Address History|Clears your address history",
                        slot(&TPageCommands::mnuToolsFavsClick)));
-    t.Register(command("mnuClearAddr", "&Clear Addresses", "", slot(&TPageCommands::mnuToolsFavsClick)));
+    // The bands' menu has "&Customize..." already: this one takes E.
+    t.Register(command("mnuClearAddr", "Cl&ear Addresses", "", slot(&TPageCommands::mnuToolsFavsClick)));
 
     // Help
     t.Register(withKey(command("mnuHelpTopics", "&Help Topics", "", slot(&TPageCommands::HelpTopics)),

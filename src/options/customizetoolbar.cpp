@@ -232,6 +232,8 @@ TfrmCustomizeToolbar::TfrmCustomizeToolbar(TToolbarBand *band, QWidget *parent)
     grid->addLayout(right, 1, 3);
     qobject_cast<QLabel *>(grid->itemAtPosition(0, 0)->widget())->setBuddy(m_available);
     qobject_cast<QLabel *>(grid->itemAtPosition(0, 2)->widget())->setBuddy(m_current);
+    m_available->setAccessibleName(QStringLiteral("Available Buttons"));
+    m_current->setAccessibleName(QStringLiteral("Current Toolbar Buttons"));
 
     connect(add, &QPushButton::clicked, this, &TfrmCustomizeToolbar::AddSelected);
     connect(remove, &QPushButton::clicked, this, &TfrmCustomizeToolbar::RemoveSelected);

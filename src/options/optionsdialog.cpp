@@ -99,6 +99,7 @@ TfrmOptions::TfrmOptions(const TOptionsValues &values, TCommit commit, QWidget *
     tvOptions->setSelectionBehavior(QAbstractItemView::SelectRows);
     tvOptions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvOptions->setFixedWidth(150);
+    tvOptions->setAccessibleName(QStringLiteral("Option pages"));
     pgOptions = named(new QStackedWidget, "pgOptions");
     for (QWidget *p : {buildGeneral(), buildBrowserTabs(), buildColors(), buildNewTabs(), buildStartup(),
                        buildAddressCompletion(), buildPopupVessa(), buildAddressBar(), buildFlyswat()})
@@ -149,14 +150,14 @@ void TfrmOptions::buildTree()
 
 QWidget *TfrmOptions::buildGeneral()
 {
-    chkDefaultBrowser = check("chkDefaultBrowser", QStringLiteral("Ask to make Tabvane the default browser"));
-    chkAllowMultiInstance = check("chkAllowMultiInstance", QStringLiteral("Allow multiple instances of Tabvane"));
-    chkMinToTray = check("chkMinToTray", QStringLiteral("Minimize to system tray"));
-    chkCBAutoExpand = check("chkCBAutoExpand", QStringLiteral("Close unused folders in VessaBar tree views"));
-    chkDisableAltShortcuts = check("chkDisableAltShortcuts", QStringLiteral("Disable ALT shortcuts"));
-    chkBreakFavorites = check("chkBreakFavorites", QStringLiteral("Break Favorites menu into multiple columns"));
-    chkToolbarShowColor = check("chkToolbarShowColor", QStringLiteral("Always show color in toolbars"));
-    chkUseCustomIcons = check("chkUseCustomIcons", QStringLiteral("Use custom Favorites menu icons (can slow down loading)"));
+    chkDefaultBrowser = check("chkDefaultBrowser", QStringLiteral("Ask to make Tabvane the &default browser"));
+    chkAllowMultiInstance = check("chkAllowMultiInstance", QStringLiteral("Allow &multiple instances of Tabvane"));
+    chkMinToTray = check("chkMinToTray", QStringLiteral("Minimize to system &tray"));
+    chkCBAutoExpand = check("chkCBAutoExpand", QStringLiteral("Close &unused folders in VessaBar tree views"));
+    chkDisableAltShortcuts = check("chkDisableAltShortcuts", QStringLiteral("Disable &ALT shortcuts"));
+    chkBreakFavorites = check("chkBreakFavorites", QStringLiteral("&Break Favorites menu into multiple columns"));
+    chkToolbarShowColor = check("chkToolbarShowColor", QStringLiteral("Always show &color in toolbars"));
+    chkUseCustomIcons = check("chkUseCustomIcons", QStringLiteral("Use custom &Favorites menu icons (can slow down loading)"));
     auto *l = new QVBoxLayout;
     for (QWidget *w : std::initializer_list<QWidget *>{chkDefaultBrowser, chkAllowMultiInstance, chkMinToTray, chkCBAutoExpand,
                                                        chkDisableAltShortcuts, chkBreakFavorites, chkToolbarShowColor,
@@ -169,15 +170,16 @@ QWidget *TfrmOptions::buildGeneral()
 QWidget *TfrmOptions::buildBrowserTabs()
 {
     auto *note = named(new QLabel(QStringLiteral("Note: changes to these settings require a restart")), "Label4");
-    chkMultipleLines = check("chkMultipleLines", QStringLiteral("Display browser tabs on multiple lines"));
-    chkTabsDown = check("chkTabsDown", QStringLiteral("Display browser tabs at bottom of screen"));
-    chkOpenInFront = check("chkOpenInFront", QStringLiteral("Open new browser tabs in foreground (CTRL+F12)"));
+    chkMultipleLines = check("chkMultipleLines", QStringLiteral("Display browser tabs on &multiple lines"));
+    chkTabsDown = check("chkTabsDown", QStringLiteral("Display browser tabs at &bottom of screen"));
+    chkOpenInFront = check("chkOpenInFront", QStringLiteral("Open new browser tabs in &foreground (CTRL+F12)"));
     chkTandemGroupsCloseOthersFirst = check("chkTandemGroupsCloseOthersFirst",
-                                            QStringLiteral("Close other tabs when opening VessaGroups"));
-    chkLimitTitles = check("chkLimitTitles", QStringLiteral("Limit Browser Title Length"));
+                                            QStringLiteral("&Close other tabs when opening VessaGroups"));
+    chkLimitTitles = check("chkLimitTitles", QStringLiteral("&Limit Browser Title Length"));
     spnMaxTitle = named(new QSpinBox, "spnMaxTitle");
     spnMaxTitle->setRange(1, 100);
-    chkOpenNewAtEnd = check("chkOpenNewAtEnd", QStringLiteral("Open new tabs at end (instead of next to source)"));
+    spnMaxTitle->setAccessibleName(QStringLiteral("Title length limit"));
+    chkOpenNewAtEnd = check("chkOpenNewAtEnd", QStringLiteral("Open new tabs at &end (instead of next to source)"));
     connect(chkLimitTitles, &QCheckBox::toggled, this, &TfrmOptions::chkLimitTitlesClick);
     auto *limit = new QHBoxLayout;
     limit->addWidget(chkLimitTitles);
@@ -198,9 +200,9 @@ QWidget *TfrmOptions::buildBrowserTabs()
 
 QWidget *TfrmOptions::buildColors()
 {
-    radColorReverse = radio("radColorReverse", QStringLiteral("Use reversed color scheme"));
-    radColorStandard = radio("radColorStandard", QStringLiteral("Use standard color scheme"));
-    radColorCustom = radio("radColorCustom", QStringLiteral("Use custom color scheme"));
+    radColorReverse = radio("radColorReverse", QStringLiteral("Use &reversed color scheme"));
+    radColorStandard = radio("radColorStandard", QStringLiteral("Use &standard color scheme"));
+    radColorCustom = radio("radColorCustom", QStringLiteral("Use c&ustom color scheme"));
     for (QRadioButton *r : {radColorReverse, radColorStandard, radColorCustom})
         connect(r, &QRadioButton::toggled, this, [this](bool on) { if (on) colorSchemeClick(); });
 
@@ -216,6 +218,8 @@ QWidget *TfrmOptions::buildColors()
         auto *row = new QHBoxLayout;
         auto *label = new QLabel(caption);
         label->setMinimumWidth(80);
+        label->setBuddy(*button);   // its access key opens the colour chooser
+        (*button)->setAccessibleName(QString(caption).remove(QLatin1Char('&')) + QStringLiteral(" color"));
         row->addWidget(label);
         row->addWidget(*panel);
         row->addWidget(*button);
@@ -225,8 +229,8 @@ QWidget *TfrmOptions::buildColors()
     pnlCustomColors = named(new QWidget, "pnlCustomColors");
     auto *custom = new QVBoxLayout(pnlCustomColors);
     custom->setContentsMargins(20, 0, 0, 0);
-    custom->addLayout(swatchRow("pnlTabColor", QStringLiteral("Inactive Tab"), "btnGetTabColor", &pnlTabColor, &btnGetTabColor));
-    custom->addLayout(swatchRow("pnlFontColor", QStringLiteral("Inactive Font"), "btnGetFontColor", &pnlFontColor, &btnGetFontColor));
+    custom->addLayout(swatchRow("pnlTabColor", QStringLiteral("Inactive &Tab"), "btnGetTabColor", &pnlTabColor, &btnGetTabColor));
+    custom->addLayout(swatchRow("pnlFontColor", QStringLiteral("Inactive F&ont"), "btnGetFontColor", &pnlFontColor, &btnGetFontColor));
     connect(btnGetTabColor, &QPushButton::clicked, this, [this] { chooseColor(&m_tabBGR, pnlTabColor); });
     connect(btnGetFontColor, &QPushButton::clicked, this, [this] { chooseColor(&m_fontBGR, pnlFontColor); });
 
@@ -258,11 +262,13 @@ QWidget *TfrmOptions::buildColors()
 QWidget *TfrmOptions::buildNewTabs()
 {
     auto *lblNew = named(new QLabel(QStringLiteral("Default action for New button and CTRL+N shortcut")), "lblNew");
-    radNewActionBlank = radio("radNewActionBlank", QStringLiteral("New blank browser tab"));
-    radNewActionCurrent = radio("radNewActionCurrent", QStringLiteral("New browser tab at current location"));
-    radNewActionHome = radio("radNewActionHome", QStringLiteral("New browser tab at home page"));
-    auto *lblSources = named(new QLabel(QStringLiteral("Automatically open new browser tabs from:")), "lblNewBrowserTabs");
+    radNewActionBlank = radio("radNewActionBlank", QStringLiteral("New &blank browser tab"));
+    radNewActionCurrent = radio("radNewActionCurrent", QStringLiteral("New browser tab at &current location"));
+    radNewActionHome = radio("radNewActionHome", QStringLiteral("New browser tab at &home page"));
+    auto *lblSources = named(new QLabel(QStringLiteral("&Automatically open new browser tabs from:")), "lblNewBrowserTabs");
     clbNewTabs = named(new QListWidget, "clbNewTabs");
+    clbNewTabs->setAccessibleName(QStringLiteral("Automatically open new browser tabs from"));
+    lblSources->setBuddy(clbNewTabs);
     for (const char *text : NewTabSources) {
         auto *item = new QListWidgetItem(QString::fromLatin1(text), clbNewTabs);
         item->setFlags((item->flags() | Qt::ItemIsUserCheckable) & ~Qt::ItemIsEditable);
@@ -281,12 +287,14 @@ QWidget *TfrmOptions::buildNewTabs()
 
 QWidget *TfrmOptions::buildStartup()
 {
-    rdoStartupHome = radio("rdoStartupHome", QStringLiteral("Start Tabvane at Home Page"));
-    rdoStartupLast = radio("rdoStartupLast", QStringLiteral("Start Tabvane with Last Open Sites"));
-    rdoStartupTandemGroup = radio("rdoStartupTandemGroup", QStringLiteral("Start Tabvane with VessaGroup"));
+    rdoStartupHome = radio("rdoStartupHome", QStringLiteral("Start Tabvane at &Home Page"));
+    rdoStartupLast = radio("rdoStartupLast", QStringLiteral("Start Tabvane with &Last Open Sites"));
+    rdoStartupTandemGroup = radio("rdoStartupTandemGroup", QStringLiteral("Start Tabvane with &VessaGroup"));
     edtStartupTandemGroup = named(new QLineEdit, "edtStartupTandemGroup");
     cmdStartTandemGroup = named(new QPushButton(QStringLiteral("...")), "cmdStartTandemGroup");
     cmdStartTandemGroup->setFixedWidth(30);
+    edtStartupTandemGroup->setAccessibleName(QStringLiteral("Start-up VessaGroup file"));
+    cmdStartTandemGroup->setAccessibleName(QStringLiteral("Choose the start-up VessaGroup"));
     for (QRadioButton *r : {rdoStartupHome, rdoStartupLast, rdoStartupTandemGroup})
         connect(r, &QRadioButton::toggled, this, &TfrmOptions::startupClick);
     connect(cmdStartTandemGroup, &QPushButton::clicked, this, &TfrmOptions::cmdStartTandemGroupClick);
@@ -310,29 +318,32 @@ QWidget *TfrmOptions::buildAddressCompletion()
                             const char *postName) {
         pre = named(new QLineEdit, preName);
         post = named(new QLineEdit, postName);
-        grid->addWidget(new QLabel(label), r, 0);
+        auto *caption = new QLabel(label);
+        caption->setBuddy(pre);
+        post->setAccessibleName(QString(label).remove(QLatin1Char('&')) + QStringLiteral(" text after the address"));
+        grid->addWidget(caption, r, 0);
         grid->addWidget(pre, r, 1);
         grid->addWidget(new QLabel(QStringLiteral("+ address +")), r, 2);
         grid->addWidget(post, r, 3);
     };
-    row(0, QStringLiteral("CTRL:"), edtCtrlPre, "edtCtrlPre", edtCtrlPost, "edtCtrlPost");
-    row(1, QStringLiteral("SHIFT:"), edtShiftPre, "edtShiftPre", edtShiftPost, "edtShiftPost");
-    row(2, QStringLiteral("CTRL+SHIFT:"), edtCtrlShiftPre, "edtCtrlShiftPre", edtCtrlShiftPost, "edtCtrlShiftPost");
+    row(0, QStringLiteral("&CTRL:"), edtCtrlPre, "edtCtrlPre", edtCtrlPost, "edtCtrlPost");
+    row(1, QStringLiteral("&SHIFT:"), edtShiftPre, "edtShiftPre", edtShiftPost, "edtShiftPost");
+    row(2, QStringLiteral("C&TRL+SHIFT:"), edtCtrlShiftPre, "edtCtrlShiftPre", edtCtrlShiftPost, "edtCtrlShiftPost");
     grid->setRowStretch(3, 1);
     return page("tsAddressCompletion", grid);
 }
 
 QWidget *TfrmOptions::buildPopupVessa()
 {
-    chkUsePopupVessa = check("chkUsePopupVessa", QStringLiteral("Use PopupVessa - Close popup windows automatically"));
+    chkUsePopupVessa = check("chkUsePopupVessa", QStringLiteral("Use &PopupVessa - Close popup windows automatically"));
     lvPopupVessa = named(new QListWidget, "lvPopupVessa");
     lvPopupVessa->setSortingEnabled(true);
     lvPopupVessa->setSelectionMode(QAbstractItemView::SingleSelection);
     lvPopupVessa->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     lvPopupVessa->installEventFilter(this);
-    btnInsert = named(new QPushButton(QStringLiteral("Insert")), "btnInsert");
-    btnEdit = named(new QPushButton(QStringLiteral("Edit")), "btnEdit");
-    btnDelete = named(new QPushButton(QStringLiteral("Delete")), "btnDelete");
+    btnInsert = named(new QPushButton(QStringLiteral("&Insert")), "btnInsert");
+    btnEdit = named(new QPushButton(QStringLiteral("E&dit")), "btnEdit");
+    btnDelete = named(new QPushButton(QStringLiteral("De&lete")), "btnDelete");
     connect(btnInsert, &QPushButton::clicked, this, &TfrmOptions::btnInsertClick);
     connect(btnEdit, &QPushButton::clicked, this, &TfrmOptions::btnEditClick);
     connect(btnDelete, &QPushButton::clicked, this, &TfrmOptions::btnDeleteClick);
@@ -346,20 +357,23 @@ QWidget *TfrmOptions::buildPopupVessa()
     list->addLayout(buttons);
     auto *l = new QVBoxLayout;
     l->addWidget(chkUsePopupVessa);
-    l->addWidget(new QLabel(QStringLiteral("Enter the URL of popup windows to automatically close")));
+    auto *listCaption = new QLabel(QStringLiteral("E&nter the URL of popup windows to automatically close"));
+    listCaption->setBuddy(lvPopupVessa);
+    lvPopupVessa->setAccessibleName(QStringLiteral("URLs of popup windows to close"));
+    l->addWidget(listCaption);
     l->addLayout(list, 1);
     return page("tsPopupVessa", l);
 }
 
 QWidget *TfrmOptions::buildAddressBar()
 {
-    chkShowGo = check("chkShowGo", QStringLiteral("Show Go button in Address Bar"));
-    chkAddressNewWin = check("chkAddressNewWin", QStringLiteral("Open urls typed in Address Bar on new browser tab"));
+    chkShowGo = check("chkShowGo", QStringLiteral("Show &Go button in Address Bar"));
+    chkAddressNewWin = check("chkAddressNewWin", QStringLiteral("&Open urls typed in Address Bar on new browser tab"));
     connect(chkAddressNewWin, &QCheckBox::toggled, this, &TfrmOptions::chkAddressNewWinClick);
     gbAutoComplete = named(new QGroupBox(QStringLiteral("AutoComplete")), "gbAutoComplete");
-    rdoIE5AC = radio("rdoIE5AC", QStringLiteral("IE5 style - complete using URL history"));
-    rdoIE4AC = radio("rdoIE4AC", QStringLiteral("IE4 Style - complete with last 25 entries"));
-    rdoNoneAC = radio("rdoNoneAC", QStringLiteral("Do not use AutoComplete"));
+    rdoIE5AC = radio("rdoIE5AC", QStringLiteral("IE&5 style - complete using URL history"));
+    rdoIE4AC = radio("rdoIE4AC", QStringLiteral("IE&4 Style - complete with last 25 entries"));
+    rdoNoneAC = radio("rdoNoneAC", QStringLiteral("Do &not use AutoComplete"));
     lblACNote = named(new QLabel(QStringLiteral("Changing from IE5 style AutoComplete to an alternate style requires a restart")),
                       "lblACNote");
     lblACNote->setWordWrap(true);
@@ -378,8 +392,8 @@ QWidget *TfrmOptions::buildAddressBar()
 
 QWidget *TfrmOptions::buildFlyswat()
 {
-    chkFlyswatEnabled = check("chkFlyswatEnabled", QStringLiteral("Enable Flyswat links"));
-    chkFlyswatShowLinks = check("chkFlyswatShowLinks", QStringLiteral("Show Flyswat links by default"));
+    chkFlyswatEnabled = check("chkFlyswatEnabled", QStringLiteral("&Enable Flyswat links"));
+    chkFlyswatShowLinks = check("chkFlyswatShowLinks", QStringLiteral("&Show Flyswat links by default"));
     connect(chkFlyswatEnabled, &QCheckBox::toggled, this, &TfrmOptions::chkFlyswatEnabledClick);
     auto *l = new QVBoxLayout;
     l->addWidget(chkFlyswatEnabled);

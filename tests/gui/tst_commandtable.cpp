@@ -130,13 +130,33 @@ void TestCommandTable::pendingRowIsShownDisabledUntilItsSubsystemRegisters()
     QVERIFY(!m_table->RunKey(TKeyCommand::OrganizeFavorites));
     shown->trigger();
     QCOMPARE(runs, 0);
+    QCOMPARE(m_table->PendingNames(), QStringList{QStringLiteral("mnuFavoritesOrganize")});
 
     // Its subsystem registers the row: the same action, in its place, now runs.
     QCOMPARE(m_table->Register(organize), shown);
+    QCOMPARE(m_table->PendingNames(), QStringList());
     QVERIFY(shown->isEnabled());
     QCOMPARE(menu.actions(), QList<QAction *>{shown});
     QVERIFY(m_table->RunKey(TKeyCommand::OrganizeFavorites));
     QCOMPARE(m_table->ActionForToolbarId(9), shown);
+    QCOMPARE(runs, 1);
+
+    // A command this system cannot run: no longer waiting, never enabled by its menu or its
+    // key, and its tips say why instead of what it would do.
+    TCommandRow sync = row("mnuToolsSynchronize", &runs);
+    sync.hint = QStringLiteral("Synchronize|Fetches the offline pages again");
+    sync.keys = {TKeyCommand::Downloads};
+    sync.enabled = [] { return true; };
+    m_table->RegisterPending(sync);
+    m_table->RegisterUnavailable(sync, QStringLiteral("Not available here"));
+    QAction *unavailable = m_table->Place(&menu, QStringLiteral("mnuToolsSynchronize"));
+    m_table->UpdateMenu(&menu);
+    QVERIFY(unavailable->isVisible());
+    QVERIFY(!unavailable->isEnabled());
+    QVERIFY(!m_table->RunKey(TKeyCommand::Downloads));
+    QCOMPARE(unavailable->statusTip(), QStringLiteral("Not available here"));
+    QCOMPARE(unavailable->toolTip(), QStringLiteral("Not available here"));
+    QCOMPARE(m_table->PendingNames(), QStringList());
     QCOMPARE(runs, 1);
 }
 

@@ -17,15 +17,25 @@
 #include <functional>
 
 #include "app/confirm.h"
+#include "app/kwoptions.h"
+#include "app/windowsettings.h"
 #include "browser/closeall.h"
 #include "favorites/favoritesdialogs.h"
 #include "groups/vessagroupform.h"
+#include "favorites/favoriteswindow.h"
+#include "navigation/commandtable.h"
 #include "navigation/open.h"
+#include "options/customizetoolbar.h"
+#include "options/optionsdialog.h"
+#include "options/optionsvalues.h"
+#include "options/toolbarband.h"
+#include "options/options.h"
 #include "platform/inetoptions.h"
 #include "platform/pagedialogs.h"
 #include "platform/scriptdialogs.h"
 #include "platform/sitepermissions.h"
 #include "search/searchengine.h"
+#include "keyboardcheck.h"
 #include "testenv.h"
 
 namespace {
@@ -48,92 +58,6 @@ void whenShown(std::function<void(T *)> action)
 
 enum class Answer { Ok, Cancel, Close, Escape };
 
-// The access key of a caption ("&Find" -> "f"), empty without one.
-QString accessKey(const QString &text)
-{
-    for (int i = 0; i + 1 < text.size(); ++i) {
-        if (text.at(i) != QLatin1Char('&'))
-            continue;
-        if (text.at(i + 1) != QLatin1Char('&'))
-            return text.at(i + 1).toLower();
-        ++i;
-    }
-    return QString();
-}
-
-// What keeps a dialog from being used by keyboard and screen reader alone: a field with no
-// name, a label for a field without an access key, a button without one (other than OK,
-// Cancel, Close and the default button, which Enter and Escape reach), an access key used
-// twice, or a field Tab never reaches.
-QStringList keyboardProblems(QDialog *dialog)
-{
-    QStringList problems;
-    QHash<QString, QString> keys;
-    const auto useKey = [&](const QWidget *w, const QString &text) {
-        const QString key = accessKey(text);
-        if (key.isEmpty())
-            return false;
-        if (keys.contains(key))
-            problems << QStringLiteral("key %1 twice: %2, %3").arg(key, keys.value(key), w->objectName() + '/' + text);
-        keys.insert(key, w->objectName() + '/' + text);
-        return true;
-    };
-    const auto shown = [dialog](const QWidget *w) { return w->isVisibleTo(dialog) && w->isEnabled(); };
-
-    QList<QWidget *> fields;
-    for (QWidget *w : dialog->findChildren<QWidget *>()) {
-        if (!shown(w))
-            continue;
-        const auto *edit = qobject_cast<QLineEdit *>(w);
-        const bool field = (edit && !qobject_cast<QComboBox *>(w->parentWidget())
-                            && !qobject_cast<QAbstractSpinBox *>(w->parentWidget()))
-                           || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w)
-                           || (qobject_cast<QAbstractItemView *>(w) && !qobject_cast<QHeaderView *>(w)
-                               && !qobject_cast<QComboBox *>(w->parentWidget()->parentWidget()));
-        if (!field)
-            continue;
-        fields << w;
-        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
-        if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
-            problems << QStringLiteral("unnamed field ") + w->objectName() + '/' + w->metaObject()->className();
-    }
-    for (QLabel *l : dialog->findChildren<QLabel *>()) {
-        // A label names a field Tab can reach (form layouts also pair labels with values).
-        if (shown(l) && l->buddy() && (l->buddy()->focusPolicy() & Qt::TabFocus) && !useKey(l, l->text()))
-            problems << QStringLiteral("label without access key: ") + l->text();
-    }
-    for (QAbstractButton *b : dialog->findChildren<QAbstractButton *>()) {
-        if (!shown(b))
-            continue;
-        if (b->text().isEmpty()) {
-            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(b);
-            if (!a || a->text(QAccessible::Name).isEmpty())
-                problems << QStringLiteral("unnamed button ") + b->objectName();
-            continue;
-        }
-        const QString plain = QString(b->text()).remove('&');
-        const auto *push = qobject_cast<QPushButton *>(b);
-        const bool enterOrEscape = (push && push->isDefault()) || plain == QLatin1String("OK")
-                                   || plain == QLatin1String("Cancel") || plain == QLatin1String("Close");
-        if (!useKey(b, b->text()) && !enterOrEscape)
-            problems << QStringLiteral("button without access key: ") + b->text();
-    }
-    // Tab from the first field reaches every field.
-    QSet<QWidget *> reached;
-    QWidget *w = dialog;
-    for (int i = 0; i < 500; ++i) {
-        w = w->nextInFocusChain();
-        if (w == dialog)
-            break;
-        if (shown(w) && (w->focusPolicy() & Qt::TabFocus))
-            reached.insert(w->focusProxy() ? w->focusProxy() : w);
-    }
-    for (QWidget *f : std::as_const(fields)) {
-        if (!reached.contains(f) && !reached.contains(f->focusProxy()) && (f->focusPolicy() & Qt::TabFocus))
-            problems << QStringLiteral("not reached by Tab: ") + f->objectName();
-    }
-    return problems;
-}
 }
 Q_DECLARE_METATYPE(Answer)
 
@@ -315,13 +239,44 @@ private Q_SLOTS:
                 << new TfrmAddFavorite(favorites, QStringLiteral("Page"), QStringLiteral("http://127.0.0.1:1/"))
                 << new TfrmOrganizeFavorites(favorites)
                 << new TfrmChooseFavoritesFolder(favorites, QStringLiteral("Move"), QStringLiteral("Choose a folder:"));
+        dialogs << new TfrmSearchEngine(nullptr, TfrmSearchEngine::SearchBarMode);
+
+        // Customize Toolbar over a band of the catalogue's buttons.
+        QWidget owner;
+        auto *commands = new TCommandTable(&owner);
+        auto *band = new TToolbarBand(commands, dir.filePath(QStringLiteral("tbmain.dat")), &owner, &owner);
+        dialogs << new TfrmCustomizeToolbar(band);
+
         QStringList problems;
+        const auto check = [&problems](QWidget *window, const QString &what) {
+            for (const QString &problem : KeyboardProblems(window))
+                problems << what + QStringLiteral(": ") + problem;
+        };
         for (QDialog *dialog : std::as_const(dialogs)) {
             dialog->show();
             QVERIFY(QTest::qWaitForWindowExposed(dialog));
-            for (const QString &problem : keyboardProblems(dialog))
-                problems << dialog->metaObject()->className() + QStringLiteral(": ") + problem;
+            check(dialog, QLatin1String(dialog->metaObject()->className()));
             delete dialog;
+        }
+
+        // The Options dialog, page by page.
+        {
+            TfrmOptions options(TOptionsValues::Load(TKWOptions::Snapshot(), TWindowSettings()),
+                                [](const TOptionsValues &) {});
+            options.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&options));
+            for (int page = TfrmOptions::General; page <= TfrmOptions::Flyswat; ++page) {
+                options.ShowPage(page);
+                check(&options, QStringLiteral("TfrmOptions page %1").arg(page));
+            }
+        }
+
+        // The Favorites window: its toolbar's buttons and its tree.
+        {
+            TFavoritesWindow window(nullptr, commands, [favorites] { return favorites; }, nullptr, nullptr);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            check(&window, QStringLiteral("TFavoritesWindow"));
         }
         for (const QString &problem : std::as_const(problems))
             qWarning("%s", qPrintable(problem));

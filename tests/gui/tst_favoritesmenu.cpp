@@ -322,7 +322,12 @@ void TestFavoritesMenu::commandRows()
     QCOMPARE(f.commands.Row("mnuFavoritesAdd")->toolbarId, 8);
     QVERIFY(f.commands.Action("pmTabAddToFavorites"));
     QVERIFY(f.commands.Action("mnuToolsExportFavorites")->isEnabled());
-    QVERIFY(!f.commands.Action("mnuToolsSynchronize")->isVisible());
+    // No offline copies to synchronize: the entry is shown, disabled, and tells why.
+    QAction *sync = f.commands.Action("mnuToolsSynchronize");
+    QVERIFY(sync->isVisible());
+    QVERIFY(!f.commands.Trigger(sync));
+    QVERIFY(sync->statusTip().contains(QStringLiteral("offline copies")));
+    QCOMPARE(f.commands.PendingNames(), QStringList());
     QVERIFY2(f.commands.Problems().isEmpty(), qPrintable(f.commands.Problems().join('\n')));
 
     // Export, then import that file into the same folder: the names are taken, so they come

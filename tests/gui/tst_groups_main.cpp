@@ -169,7 +169,7 @@ void TestGroupsMain::groupFolderIsCreatedAtFirstStart()
     QMenu *menu = w->findChild<QMenu *>(QStringLiteral("mnuVessaGroups"));
     QVERIFY(menu);
     emit menu->aboutToShow();
-    QCOMPARE(menuTexts(menu), (QStringList{"&Add to VessaGroup...", "S&ave as VessaGroup...",
+    QCOMPARE(menuTexts(menu), (QStringList{"&Add to VessaGroup...", "&Save as VessaGroup...",
                                            "&Organize VessaGroup...", "-"}));
     QVERIFY(menu->actions().at(0)->isEnabled());
 }

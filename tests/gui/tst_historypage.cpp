@@ -4,6 +4,7 @@
 // Copy use the node's address and leave the clipboard alone or set it), Delete and Clear
 // with their questions, and Find over the store and an old index file.
 
+#include "keyboardcheck.h"
 #include "testenv.h"
 #include "recordinghost.h"
 
@@ -304,6 +305,8 @@ void TestHistoryPage::menuUsesTheNodeClicked()
     QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("edtAddress"))->text(), QStringLiteral("http://a.example/two"));
     QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("edtVisits"))->text(), QStringLiteral("2"));
     QVERIFY(!dialog->findChild<QLineEdit *>(QStringLiteral("edtLastVisited"))->text().isEmpty());
+    // Usable by keyboard alone: each field named, reached by Tab and by its label's key.
+    QCOMPARE(KeyboardProblems(dialog), QStringList());
     dialog->close();
 }
 
