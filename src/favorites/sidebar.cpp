@@ -68,14 +68,15 @@ protected:
         box->addWidget(m_tree, 1);
         return bar;
     }
-    static void addButton(QToolBar *bar, const QString &name, const QString &caption, const QString &hint,
-                          const std::function<void()> &run)
+    static QAction *addButton(QToolBar *bar, const QString &name, const QString &caption, const QString &hint,
+                              const std::function<void()> &run)
     {
         QAction *action = bar->addAction(caption);
         action->setObjectName(name);
         action->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
         action->setStatusTip(hint.section(QLatin1Char('|'), -1));
         QObject::connect(action, &QAction::triggered, bar, [run] { run(); });
+        return action;
     }
 
     TShellTree *m_tree = nullptr;
@@ -120,14 +121,14 @@ protected:
             if (QAction *action = m_commands->Action(QLatin1String(name)))
                 m_commands->Trigger(action);
         };
-        addButton(bar, QStringLiteral("tbAddToFavorites"), QStringLiteral("Add..."),
+        QAction *add = addButton(bar, QStringLiteral("tbAddToFavorites"), QStringLiteral("Add..."),
                   QStringLiteral("Add Favorite|Adds this site to your Favorites"),
                   [runCommand] { runCommand("mnuFavoritesAdd"); });
-        addButton(bar, QStringLiteral("tbOrganizeFavorites"), QStringLiteral("Organize..."),
+        QAction *organize = addButton(bar, QStringLiteral("tbOrganizeFavorites"), QStringLiteral("Organize..."),
                   QStringLiteral("Organize Favorites|Organizes your Favorites folder"),
                   [runCommand] { runCommand("mnuFavoritesOrganize"); });
-        addFindPanel(bar);
-        addButton(bar, QStringLiteral("tbFavoritesRefresh"), QStringLiteral("Refresh"),
+        QAction *find = addFindPanel(bar);
+        QAction *refresh = addButton(bar, QStringLiteral("tbFavoritesRefresh"), QStringLiteral("Refresh"),
                   QStringLiteral("Refresh|Refreshes your Favorites"), [this] {
                       // The folder may have been made or moved since the page was prepared.
                       m_tree->SetRoot(m_folder ? m_folder() : QString());
@@ -136,15 +137,14 @@ protected:
         QObject::connect(m_tree, &TShellTree::EntryActivated, this, [this](const QString &path) { open(path); });
         // The pictures of the toolbar's own buttons; the captions would not fit the bar.
         bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        for (const auto &[name, id] : {std::make_pair("tbAddToFavorites", 8), std::make_pair("tbOrganizeFavorites", 9),
-                                       std::make_pair("tbFindFavorite", 17), std::make_pair("tbFavoritesRefresh", 5)})
-            if (auto *action = bar->findChild<QAction *>(QLatin1String(name)))
-                action->setIcon(CatalogueButtonIcon(id));
+        for (const auto &[action, id] : {std::make_pair(add, 8), std::make_pair(organize, 9), std::make_pair(find, 17),
+                                         std::make_pair(refresh, 5)})
+            action->setIcon(CatalogueButtonIcon(id));
     }
 
 private:
     // tbFindFavorite: down shows the find panel in place of the tree, up brings the tree back.
-    void addFindPanel(QToolBar *bar)
+    QAction *addFindPanel(QToolBar *bar)
     {
         m_find = new TFavoritesFindPanel(m_launcher, m_folder, m_newWin, this);
         m_find->hide();
@@ -160,6 +160,7 @@ private:
             if (down)
                 m_find->Edit()->setFocus();
         });
+        return find;
     }
 
     void open(const QString &path)
