@@ -121,20 +121,25 @@ QString TDownloads::askForFile(const QString &suggestedPath)
     return dialog.selectedFiles().constFirst();
 }
 
+void TDownloads::continueInRow(QWebEngineDownloadRequest *request, int id)
+{
+    const TDownload *row = m_list->Find(id);
+    if (!row || row->InProgress()) {
+        request->cancel();
+        return;
+    }
+    request->setDownloadDirectory(row->Folder());
+    request->setDownloadFileName(row->FileName());
+    request->accept();
+    m_list->Restart(id, request);
+}
+
 void TDownloads::onDownloadRequested(QWebEngineDownloadRequest *request)
 {
     // The engine resumes a transfer that broke off on its own, as a new request of the same
     // transfer: it goes on in its row, into its file, without asking again.
     if (const int id = m_list->RowOfEngineDownload(request->id())) {
-        const TDownload *row = m_list->Find(id);
-        if (row->InProgress()) {   // the user's Retry came first
-            request->cancel();
-            return;
-        }
-        request->setDownloadDirectory(row->Folder());
-        request->setDownloadFileName(row->FileName());
-        request->accept();
-        m_list->Restart(id, request);
+        continueInRow(request, id);   // refused when the user's Retry came first
         return;
     }
     if (m_retryPage && request->page() == m_retryPage && !m_pendingRetries.isEmpty()) {
@@ -145,16 +150,7 @@ void TDownloads::onDownloadRequested(QWebEngineDownloadRequest *request)
                 break;
             }
         }
-        const int id = m_pendingRetries.takeAt(index).second;
-        const TDownload *row = m_list->Find(id);
-        if (!row || row->InProgress()) {
-            request->cancel();
-            return;
-        }
-        request->setDownloadDirectory(row->Folder());
-        request->setDownloadFileName(row->FileName());
-        request->accept();
-        m_list->Restart(id, request);
+        continueInRow(request, m_pendingRetries.takeAt(index).second);
         return;
     }
 

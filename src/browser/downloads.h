@@ -70,6 +70,9 @@ Q_SIGNALS:
 private:
     void registerCommand(TCommandTable *commands);
     void onDownloadRequested(QWebEngineDownloadRequest *request);
+    // Goes on with the transfer in row id, into its file, without asking; refused when the
+    // row is gone or already has a transfer running.
+    void continueInRow(QWebEngineDownloadRequest *request, int id);
     QString askForFile(const QString &suggestedPath);
     void load();
     void scheduleStore();
