@@ -70,6 +70,10 @@ void TestSearchRoute::route_data()
                               << K::Refused << "";
     QTest::newRow("DEF:data") << "DEF:data:text/html,<b>x</b>" << false << "" << "" << "" << false << K::Refused
                               << "";
+    // Addresses with a host but another scheme: only the scheme tells them from web pages.
+    QTest::newRow("_main to a file on a host") << "file://server/share/x.exe" << true << "file://server/share/x.exe"
+                                               << "_main" << "" << false << K::Refused << "";
+    QTest::newRow("DEF:ftp") << "DEF:ftp://files.test/x" << false << "" << "" << "" << false << K::Refused << "";
     QTest::newRow("DEF: alone") << "DEF:" << false << "" << "" << "" << false << K::Refused << "";
 }
 
